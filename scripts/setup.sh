@@ -1,0 +1,37 @@
+# Sourced by scripts/run and scripts/test: installs the Debian packages that
+# are missing and builds the program. Says nothing about packages when every
+# one is already there.
+
+# What building, running and playing previews need. QtMultimedia's GStreamer
+# backend crashes without the base and good plugin sets.
+BRINDLEBOX_PACKAGES=(
+    g++ make cmake
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
+    sox libsox-fmt-all
+    gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+)
+
+install_missing_packages() {
+    local missing=() package
+    for package in "$@"; do
+        dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
+            || missing+=("$package")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+
+    local sudo=
+    [ "$(id -u)" -eq 0 ] || sudo=sudo
+    echo "Installing: ${missing[*]}"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
+}
+
+build_brindlebox() {
+    local root build
+    root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+    build="$root/build"
+    if [ ! -f "$build/CMakeCache.txt" ]; then
+        cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo --log-level=WARNING >/dev/null
+    fi
+    cmake --build "$build" --parallel "$(nproc)"
+}

@@ -1,0 +1,49 @@
+#include "mainwindow.h"
+
+#include "mainwindowform.h"
+#include "notetable.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMessageBox>
+#include <QWidget>
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new MainWindowForm)
+{
+    ui->setupForm(this);
+    fillFrequencyList(ui->FrequencyCombo);
+    // Nothing to edit until a load brings files.
+    ui->centralwidget->setEnabled(false);
+}
+
+MainWindow::~MainWindow()
+{
+    delete ui;
+}
+
+void MainWindow::on_actionQuit_triggered()
+{
+    confirmQuit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // The window never closes by itself; only a confirmed quit ends the program.
+    event->ignore();
+    confirmQuit();
+}
+
+void MainWindow::confirmQuit()
+{
+    QMessageBox box;
+    box.setText(QStringLiteral("Are you sure you want to quit?"));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    if (box.exec() == QMessageBox::Yes) {
+        // Not quit(): on Qt 6 it closes every window first, and our close
+        // event would ask the same question again.
+        QCoreApplication::exit(0);
+    }
+}

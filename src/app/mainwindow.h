@@ -1,0 +1,44 @@
+#pragma once
+
+#include <QMainWindow>
+
+class QCloseEvent;
+struct MainWindowForm;
+
+/// The program's one window. Its handlers are bound to the form's widgets by
+/// name (on_<object>_<signal>) and live beside the subsystem they belong to:
+/// loading and editing in src/editing, preview and export in src/convert.
+/// Every loaded file's settings live in the form's sample list.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void on_actionQuit_triggered();
+    void on_actionLoad_Samples_triggered();
+    void closeEvent(QCloseEvent *event) override;
+    void on_browseButton_clicked();
+    void on_sampleCombo_currentIndexChanged(int index);
+    void on_NormaliseCheckbox_clicked();
+    void on_lowCutCheckbox_clicked();
+    void on_highCutCheckbox_clicked();
+    void on_lowCutSlider_sliderMoved(int position);
+    void on_highCutSlider_sliderMoved(int position);
+    void on_actionClear_All_triggered();
+    void on_readyButton_clicked();
+    void on_previewButton_clicked();
+    void on_FrequencyCombo_activated(int index);
+    void on_ExportButton_clicked();
+
+private:
+    void confirmQuit();
+    bool confirmDiscardSamples();
+    void refreshControls();
+    void updateCutSliders();
+
+    MainWindowForm *ui;
+};

@@ -1,0 +1,3 @@
+#include "mainwindow.h"
+
+void MainWindow::on_previewButton_clicked() {}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+
+class QComboBox;
+
+/// Tracker note name ("C-1" to "A-3") to the sample rate in Hz at which a
+/// sample plays back at that note. Looking up an unknown name with
+/// operator[] inserts it with rate 0, and the converter then gets rate 0.
+extern QMap<QString, int> noteFrequencies;
+
+/// Fills the empty frequency list with every note, sorted by rate, each
+/// entry carrying its rate as Qt::UserRole data.
+void fillFrequencyList(QComboBox *list);

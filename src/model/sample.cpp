@@ -1,0 +1,42 @@
+#include "sample.h"
+
+#include <QIcon>
+
+QString readySuffix(bool ready)
+{
+    return ready ? QStringLiteral(" | Ready") : QStringLiteral(" | Not Ready");
+}
+
+QString itemLabel(const Sample &sample)
+{
+    return sample.name + readySuffix(sample.ready);
+}
+
+void appendSample(QComboBox *list, const Sample &sample)
+{
+    list->insertItem(list->count(), QIcon(), itemLabel(sample), QVariant::fromValue(sample));
+}
+
+Sample currentSample(const QComboBox *list)
+{
+    return qvariant_cast<Sample>(list->currentData(Qt::UserRole));
+}
+
+void storeCurrentSample(QComboBox *list, const Sample &sample)
+{
+    list->setItemData(list->currentIndex(), QVariant::fromValue(sample), Qt::UserRole);
+}
+
+void relabelCurrentSample(QComboBox *list, const Sample &sample)
+{
+    list->setItemText(list->currentIndex(), itemLabel(sample));
+}
+
+QList<Sample> allSamples(const QComboBox *list)
+{
+    QList<Sample> samples;
+    samples.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        samples.append(qvariant_cast<Sample>(list->itemData(i, Qt::UserRole)));
+    return samples;
+}

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QComboBox>
+#include <QList>
+#include <QMetaType>
+#include <QString>
+
+/// How one loaded WAV file becomes an 8-bit sample. A plain value: always
+/// copied into and out of the sample list, never shared.
+struct Sample
+{
+    QString path;
+    QString name;
+    bool normalise = true;
+    bool ready = false;
+    bool lowCut = false;
+    bool highCut = false;
+    int lowCutFrequency = 50;
+    int highCutFrequency = 18000;
+    QString note = QStringLiteral("C-2");
+};
+
+Q_DECLARE_METATYPE(Sample)
+
+// The sample list is the entries of the window's sampleCombo: each entry's
+// text is its label and its Qt::UserRole data a Sample.
+
+/// " | Ready" or " | Not Ready", the tail of an entry's label.
+QString readySuffix(bool ready);
+
+/// An entry's label: the bare name followed by its ready suffix.
+QString itemLabel(const Sample &sample);
+
+/// Appends an entry for \a sample at the end of the list.
+void appendSample(QComboBox *list, const Sample &sample);
+
+/// The current entry's Sample; the default Sample when there is none.
+Sample currentSample(const QComboBox *list);
+
+/// Replaces the current entry's Sample whole; its label stays as it is.
+void storeCurrentSample(QComboBox *list, const Sample &sample);
+
+/// Relabels the current entry after its ready mark changed.
+void relabelCurrentSample(QComboBox *list, const Sample &sample);
+
+/// Copies of every entry's Sample, in list order.
+QList<Sample> allSamples(const QComboBox *list);

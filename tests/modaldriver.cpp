@@ -1,0 +1,92 @@
+#include "modaldriver.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QTest>
+
+namespace {
+constexpr int pollMs = 10;
+constexpr int giveUpTicks = 5000 / pollMs;
+} // namespace
+
+ModalDriver::ModalDriver()
+{
+    m_timer.setInterval(pollMs);
+    connect(&m_timer, &QTimer::timeout, this, &ModalDriver::poll);
+    m_timer.start();
+}
+
+ModalDriver &ModalDriver::then(Action action)
+{
+    m_actions.enqueue(std::move(action));
+    m_idleTicks = 0;
+    m_timer.start();
+    return *this;
+}
+
+ModalDriver &ModalDriver::press(QMessageBox::StandardButton button)
+{
+    return then([button](QWidget *dialog) {
+        auto *box = qobject_cast<QMessageBox *>(dialog);
+        if (QAbstractButton *pressed = box ? box->button(button) : nullptr)
+            pressed->click();
+        else if (auto *other = qobject_cast<QDialog *>(dialog))
+            other->reject();
+    });
+}
+
+ModalDriver &ModalDriver::escape()
+{
+    return then([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+}
+
+ModalDriver &ModalDriver::choose(const QStringList &paths)
+{
+    return then([paths](QWidget *dialog) {
+        auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
+        auto *edit = fileDialog ? fileDialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+        if (!edit) {
+            if (auto *other = qobject_cast<QDialog *>(dialog))
+                other->reject();
+            return;
+        }
+        QString typed = paths.value(0);
+        if (paths.size() > 1)
+            typed = QLatin1Char('"') + paths.join(QLatin1String("\" \"")) + QLatin1Char('"');
+        edit->setText(typed);
+        fileDialog->accept();
+    });
+}
+
+ModalDriver &ModalDriver::cancel()
+{
+    return then([](QWidget *dialog) {
+        if (auto *other = qobject_cast<QDialog *>(dialog))
+            other->reject();
+    });
+}
+
+void ModalDriver::poll()
+{
+    QWidget *dialog = QApplication::activeModalWidget();
+    if (!dialog || (dialog == m_last && dialog->isVisible())) {
+        if (++m_idleTicks > giveUpTicks)
+            m_timer.stop();
+        return;
+    }
+    m_idleTicks = 0;
+    m_last = dialog;
+    if (auto *box = qobject_cast<QMessageBox *>(dialog))
+        m_texts.append(box->text());
+    if (m_actions.isEmpty()) {
+        // Nobody expected this one: dismiss it so the test goes on, and count it.
+        ++m_unexpected;
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        return;
+    }
+    ++m_answered;
+    m_actions.dequeue()(dialog);
+}

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QMessageBox>
+#include <QObject>
+#include <QPointer>
+#include <QQueue>
+#include <QStringList>
+#include <QTimer>
+
+#include <functional>
+
+/// Answers modal dialogs the way a user would. A handler's exec() blocks the
+/// test, so the answers are queued first and given from a timer, one to each
+/// modal widget that appears, in order. Gives up after a few seconds without
+/// a dialog; a dialog that comes when no answer is queued is dismissed
+/// with Escape and counted, so no test can hang on one.
+class ModalDriver : public QObject
+{
+    Q_OBJECT
+
+public:
+    using Action = std::function<void(QWidget *dialog)>;
+
+    ModalDriver();
+
+    /// Presses a message box's button.
+    ModalDriver &press(QMessageBox::StandardButton button);
+    /// Presses Escape in the dialog.
+    ModalDriver &escape();
+    /// Types paths into a file dialog's file-name field and accepts it;
+    /// several paths as "a.wav" "b.wav", one as it is.
+    ModalDriver &choose(const QStringList &paths);
+    /// Cancels a file dialog.
+    ModalDriver &cancel();
+    /// Any other answer.
+    ModalDriver &then(Action action);
+
+    /// The texts of the message boxes answered so far, in order.
+    QStringList texts() const { return m_texts; }
+    /// How many modal widgets were answered.
+    int answered() const { return m_answered; }
+    /// Dialogs that came with no answer queued.
+    int unexpected() const { return m_unexpected; }
+    /// Answers still queued (none once every expected dialog has shown).
+    int pending() const { return int(m_actions.size()); }
+
+private:
+    void poll();
+
+    QQueue<Action> m_actions;
+    QTimer m_timer;
+    QPointer<QWidget> m_last;
+    QStringList m_texts;
+    int m_answered = 0;
+    int m_unexpected = 0;
+    int m_idleTicks = 0;
+};
