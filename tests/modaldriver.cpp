@@ -57,7 +57,7 @@ ModalDriver &ModalDriver::choose(const QStringList &paths)
         if (paths.size() > 1)
             typed = QLatin1Char('"') + paths.join(QLatin1String("\" \"")) + QLatin1Char('"');
         edit->setText(typed);
-        fileDialog->accept();
+        static_cast<QDialog *>(fileDialog)->accept();
     });
 }
 
