@@ -11,9 +11,9 @@
 
 /// Answers modal dialogs the way a user would. A handler's exec() blocks the
 /// test, so the answers are queued first and given from a timer, one to each
-/// modal widget that appears, in order. Gives up after a few seconds without
-/// a dialog; a dialog that comes when no answer is queued is dismissed
-/// with Escape and counted, so no test can hang on one.
+/// modal widget that appears, in order, for as long as the driver lives. A
+/// dialog that comes when no answer is queued, or that stays open after its
+/// answer, is dismissed and counted, so no test can hang on one.
 class ModalDriver : public QObject
 {
     Q_OBJECT
@@ -39,7 +39,7 @@ public:
     QStringList texts() const { return m_texts; }
     /// How many modal widgets were answered.
     int answered() const { return m_answered; }
-    /// Dialogs that came with no answer queued.
+    /// Dialogs that came with no answer queued or ignored their answer.
     int unexpected() const { return m_unexpected; }
     /// Answers still queued (none once every expected dialog has shown).
     int pending() const { return int(m_actions.size()); }
@@ -53,5 +53,5 @@ private:
     QStringList m_texts;
     int m_answered = 0;
     int m_unexpected = 0;
-    int m_idleTicks = 0;
+    int m_stuckTicks = 0;
 };

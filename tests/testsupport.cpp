@@ -1,5 +1,11 @@
 #include "testsupport.h"
 
+#include "mainwindow.h"
+#include "modaldriver.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFile>
 #include <QProcess>
 
 QString describe(const Sample &s)
@@ -38,4 +44,29 @@ bool makeWav(const QString &path, const QStringList &outputOptions, const QStrin
               QStringList{QStringLiteral("-n")} + outputOptions + QStringList{path} + effects);
     return sox.waitForFinished(30000) && sox.exitStatus() == QProcess::NormalExit
         && sox.exitCode() == 0;
+}
+
+bool loadSamples(MainWindow &window, const QStringList &paths)
+{
+    ModalDriver driver;
+    if (window.findChild<QComboBox *>("sampleCombo")->count() > 0)
+        driver.press(QMessageBox::Yes);
+    if (paths.isEmpty())
+        driver.cancel();
+    else
+        driver.choose(paths);
+    window.findChild<QAction *>("actionLoad_Samples")->trigger();
+    return driver.pending() == 0 && driver.unexpected() == 0;
+}
+
+QStringList touchFiles(const QString &dir, const QStringList &names)
+{
+    QStringList paths;
+    for (const QString &name : names) {
+        QFile file(dir + QLatin1Char('/') + name);
+        if (!file.open(QIODevice::WriteOnly))
+            qWarning() << "cannot create" << file.fileName();
+        paths << file.fileName();
+    }
+    return paths;
 }

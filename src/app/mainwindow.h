@@ -2,8 +2,11 @@
 
 #include <QMainWindow>
 
+#include <functional>
+
 class QCloseEvent;
 struct MainWindowForm;
+struct Sample;
 
 /// The program's one window. Its handlers are bound to the form's widgets by
 /// name (on_<object>_<signal>) and live beside the subsystem they belong to:
@@ -39,6 +42,11 @@ private:
     bool confirmDiscardSamples();
     void refreshControls();
     void updateCutSliders();
+
+    /// The read-modify-write of every edit: applies \a edit to a copy of the
+    /// current entry's Sample and stores the copy back; does nothing while
+    /// the list is empty.
+    void editCurrentSample(const std::function<void(Sample &)> &edit);
 
     MainWindowForm *ui;
 };

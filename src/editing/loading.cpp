@@ -1,7 +1,72 @@
-#include "mainwindow.h"
+// Loading and clearing the sample list, and showing the current sample.
 
-void MainWindow::on_actionLoad_Samples_triggered() {}
-void MainWindow::on_actionClear_All_triggered() {}
-bool MainWindow::confirmDiscardSamples() { return false; }
-void MainWindow::refreshControls() {}
-void MainWindow::updateCutSliders() {}
+#include "mainwindow.h"
+#include "mainwindowform.h"
+#include "sample.h"
+#include "sliderscale.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QSlider>
+
+bool MainWindow::confirmDiscardSamples()
+{
+    QMessageBox box;
+    box.setText(QStringLiteral("Lose current samples?"));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::No);
+    // Escape and closing the box answer No.
+    return box.exec() != QMessageBox::No;
+}
+
+void MainWindow::on_actionLoad_Samples_triggered()
+{
+    if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
+        return;
+    // The old samples go before the dialog opens, whatever it brings.
+    ui->sampleCombo->clear();
+
+    const QStringList paths = QFileDialog::getOpenFileNames(
+        this, tr("Open Samples"), QStringLiteral("."), tr("Wave Files (*.wav)"));
+    // Files are not opened here: a bad one fails when it is converted.
+    for (const QString &path : paths) {
+        Sample sample;
+        sample.path = path;
+        sample.name = path.split(QLatin1Char('/')).last();
+        appendSample(ui->sampleCombo, sample);
+    }
+    if (paths.isEmpty())
+        return;
+    ui->centralwidget->setEnabled(true);
+    refreshControls();
+}
+
+void MainWindow::on_actionClear_All_triggered()
+{
+    if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
+        return;
+    ui->sampleCombo->clear();
+    ui->centralwidget->setEnabled(false);
+}
+
+void MainWindow::refreshControls()
+{
+    // Setters only: none of them emits the user-action signals the editor
+    // listens to, so showing a sample never writes it back.
+    const Sample sample = currentSample(ui->sampleCombo);
+    ui->NormaliseCheckbox->setChecked(sample.normalise);
+    ui->lowCutCheckbox->setChecked(sample.lowCut);
+    ui->highCutCheckbox->setChecked(sample.highCut);
+    ui->lowCutSlider->setValue(sample.lowCutFrequency);
+    ui->highCutSlider->setValue(highCutSliderPosition(sample.highCutFrequency));
+    ui->FrequencyCombo->setCurrentIndex(ui->FrequencyCombo->findText(sample.note));
+    updateCutSliders();
+}
+
+void MainWindow::updateCutSliders()
+{
+    ui->lowCutSlider->setEnabled(ui->lowCutCheckbox->isChecked());
+    ui->highCutSlider->setEnabled(ui->highCutCheckbox->isChecked());
+}

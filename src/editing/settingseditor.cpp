@@ -1,10 +1,68 @@
-#include "mainwindow.h"
+// The controls that edit the current sample. Each edit is stored in the
+// sample list at once; there is no apply step.
 
-void MainWindow::on_sampleCombo_currentIndexChanged(int) {}
-void MainWindow::on_NormaliseCheckbox_clicked() {}
-void MainWindow::on_lowCutCheckbox_clicked() {}
-void MainWindow::on_highCutCheckbox_clicked() {}
-void MainWindow::on_lowCutSlider_sliderMoved(int) {}
-void MainWindow::on_highCutSlider_sliderMoved(int) {}
-void MainWindow::on_readyButton_clicked() {}
-void MainWindow::on_FrequencyCombo_activated(int) {}
+#include "mainwindow.h"
+#include "mainwindowform.h"
+#include "sample.h"
+#include "sliderscale.h"
+
+#include <QComboBox>
+
+void MainWindow::editCurrentSample(const std::function<void(Sample &)> &edit)
+{
+    if (ui->sampleCombo->count() > 0) {
+        Sample sample = currentSample(ui->sampleCombo);
+        edit(sample);
+        storeCurrentSample(ui->sampleCombo, sample);
+    }
+}
+
+void MainWindow::on_sampleCombo_currentIndexChanged(int)
+{
+    refreshControls();
+}
+
+void MainWindow::on_NormaliseCheckbox_clicked()
+{
+    editCurrentSample([](Sample &s) { s.normalise = !s.normalise; });
+}
+
+void MainWindow::on_lowCutCheckbox_clicked()
+{
+    editCurrentSample([](Sample &s) { s.lowCut = !s.lowCut; });
+    updateCutSliders();
+}
+
+void MainWindow::on_highCutCheckbox_clicked()
+{
+    editCurrentSample([](Sample &s) { s.highCut = !s.highCut; });
+    updateCutSliders();
+}
+
+void MainWindow::on_lowCutSlider_sliderMoved(int position)
+{
+    editCurrentSample([position](Sample &s) { s.lowCutFrequency = position; });
+    updateCutSliders();
+}
+
+void MainWindow::on_highCutSlider_sliderMoved(int position)
+{
+    editCurrentSample([position](Sample &s) { s.highCutFrequency = highCutSliderPosition(position); });
+    updateCutSliders();
+}
+
+void MainWindow::on_readyButton_clicked()
+{
+    editCurrentSample([](Sample &s) { s.ready = !s.ready; });
+    // The label is the only place the ready mark shows.
+    if (ui->sampleCombo->count() > 0)
+        relabelCurrentSample(ui->sampleCombo, currentSample(ui->sampleCombo));
+    updateCutSliders();
+}
+
+void MainWindow::on_FrequencyCombo_activated(int)
+{
+    const QString note = ui->FrequencyCombo->currentText();
+    editCurrentSample([&note](Sample &s) { s.note = note; });
+    updateCutSliders();
+}

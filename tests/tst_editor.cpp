@@ -1,0 +1,299 @@
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+// Moves a slider's handle the way a drag does: only while the handle is
+// down does the slider report sliderMoved.
+void drag(QSlider *slider, int position)
+{
+    slider->setSliderDown(true);
+    slider->setSliderPosition(position);
+    slider->setSliderDown(false);
+}
+
+} // namespace
+
+class TestEditor : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void showsItsDefaults();
+    void normaliseTogglesOnlyItsFlag();
+    void cutBoxesToggleFlagAndSlider_data();
+    void cutBoxesToggleFlagAndSlider();
+    void draggingTheLowCutStoresThePosition();
+    void draggingTheHighCutRunsBackwards_data();
+    void draggingTheHighCutRunsBackwards();
+    void aRealMouseDragStoresWhereTheHandleStops();
+    void keyboardMovesStoreNothing();
+    void readyRelabelsTheEntry();
+    void pickingANoteStoresItsName();
+    void eachSampleShowsItsOwnSettings();
+    void withAnEmptyListEditsStoreNothing();
+
+private:
+    template<typename T>
+    T *find(const char *name) { return window->findChild<T *>(name); }
+    Sample stored() { return currentSample(find<QComboBox>("sampleCombo")); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestEditor::init()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(loadSamples(*window, touchFiles(dir.path(), {"kick.wav", "snare.wav"})));
+}
+
+void TestEditor::cleanup()
+{
+    window.reset();
+}
+
+void TestEditor::showsItsDefaults()
+{
+    QVERIFY(find<QCheckBox>("NormaliseCheckbox")->isChecked());
+    QVERIFY(!find<QCheckBox>("lowCutCheckbox")->isChecked());
+    QVERIFY(!find<QCheckBox>("highCutCheckbox")->isChecked());
+    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
+    QVERIFY(!find<QSlider>("highCutSlider")->isEnabled());
+    QCOMPARE(find<QSlider>("lowCutSlider")->value(), 50);
+    QCOMPARE(find<QSlider>("highCutSlider")->value(), 1980);
+    QCOMPARE(find<QComboBox>("FrequencyCombo")->currentText(), QStringLiteral("C-2"));
+    QVERIFY(find<QPushButton>("previewButton")->isEnabled());
+}
+
+void TestEditor::normaliseTogglesOnlyItsFlag()
+{
+    auto *normalise = find<QCheckBox>("NormaliseCheckbox");
+    normalise->click();
+    QVERIFY(!stored().normalise);
+    QVERIFY(!normalise->isChecked());
+    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
+    normalise->click();
+    QVERIFY(stored().normalise);
+    QVERIFY(normalise->isChecked());
+
+    Sample expected = stored();
+    expected.normalise = true;
+    QCOMPARE(describe(stored()), describe(expected));
+}
+
+void TestEditor::cutBoxesToggleFlagAndSlider_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("low cut") << "lowCutCheckbox" << "lowCutSlider" << "highCutSlider";
+    QTest::newRow("high cut") << "highCutCheckbox" << "highCutSlider" << "lowCutSlider";
+}
+
+void TestEditor::cutBoxesToggleFlagAndSlider()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, slider);
+    QFETCH(QString, other);
+    const bool low = box.startsWith(QLatin1String("low"));
+    const auto flag = [&] { return low ? stored().lowCut : stored().highCut; };
+    const auto frequencies = [&] {
+        return QPair<int, int>(stored().lowCutFrequency, stored().highCutFrequency);
+    };
+    const auto before = frequencies();
+
+    find<QCheckBox>(qPrintable(box))->click();
+    QVERIFY(flag());
+    QVERIFY(find<QSlider>(qPrintable(slider))->isEnabled());
+    QVERIFY(!find<QSlider>(qPrintable(other))->isEnabled());
+
+    find<QCheckBox>(qPrintable(box))->click();
+    QVERIFY(!flag());
+    QVERIFY(!find<QSlider>(qPrintable(slider))->isEnabled());
+    QCOMPARE(frequencies(), before);
+}
+
+void TestEditor::draggingTheLowCutStoresThePosition()
+{
+    find<QCheckBox>("lowCutCheckbox")->click();
+    drag(find<QSlider>("lowCutSlider"), 300);
+    QCOMPARE(stored().lowCutFrequency, 300);
+
+    // Switching the cut off and on keeps the frequency, shown while disabled.
+    find<QCheckBox>("lowCutCheckbox")->click();
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(find<QSlider>("lowCutSlider")->value(), 300);
+    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
+    QCOMPARE(stored().lowCutFrequency, 300);
+}
+
+void TestEditor::draggingTheHighCutRunsBackwards_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("frequency");
+    QTest::addColumn<int>("shownAgain");
+    QTest::newRow("left end") << 20 << 19960 << 20;
+    QTest::newRow("default") << 1980 << 18000 << 1980;
+    QTest::newRow("zero hertz") << 19980 << 0 << 19980;
+    QTest::newRow("right end") << 20000 << 20 << 19960;
+}
+
+void TestEditor::draggingTheHighCutRunsBackwards()
+{
+    QFETCH(int, position);
+    QFETCH(int, frequency);
+    QFETCH(int, shownAgain);
+
+    find<QCheckBox>("highCutCheckbox")->click();
+    drag(find<QSlider>("highCutSlider"), position);
+    QCOMPARE(stored().highCutFrequency, frequency);
+
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    QCOMPARE(find<QSlider>("highCutSlider")->value(), 1980);
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(find<QSlider>("highCutSlider")->value(), shownAgain);
+    QCOMPARE(stored().highCutFrequency, frequency);
+}
+
+void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
+{
+    find<QCheckBox>("lowCutCheckbox")->click();
+    auto *slider = find<QSlider>("lowCutSlider");
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                        QStyle::SC_SliderHandle, slider);
+    QTest::mousePress(slider, Qt::LeftButton, {}, handle.center());
+    QTest::mouseMove(slider, QPoint(slider->width() + 50, handle.center().y()));
+    QTest::mouseRelease(slider, Qt::LeftButton, {},
+                        QPoint(slider->width() + 50, handle.center().y()));
+    QCOMPARE(slider->value(), 20000);
+    QCOMPARE(stored().lowCutFrequency, 20000);
+}
+
+void TestEditor::keyboardMovesStoreNothing()
+{
+    find<QCheckBox>("highCutCheckbox")->click();
+    auto *slider = find<QSlider>("highCutSlider");
+    slider->setFocus();
+    QTest::keyClick(slider, Qt::Key_Right);
+    QTest::keyClick(slider, Qt::Key_PageUp);
+    QVERIFY(slider->value() != 1980);
+    QCOMPARE(stored().highCutFrequency, 18000);
+
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(slider->value(), 1980);
+}
+
+void TestEditor::readyRelabelsTheEntry()
+{
+    auto *samples = find<QComboBox>("sampleCombo");
+    auto *ready = find<QPushButton>("readyButton");
+    ready->click();
+    QVERIFY(stored().ready);
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Ready"));
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Not Ready"));
+    QCOMPARE(stored().name, QStringLiteral("kick.wav"));
+
+    ready->click();
+    QVERIFY(!stored().ready);
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    QCOMPARE(stored().name, QStringLiteral("kick.wav"));
+}
+
+void TestEditor::pickingANoteStoresItsName()
+{
+    auto *frequencies = find<QComboBox>("FrequencyCombo");
+    frequencies->setFocus();
+    QTest::keyClick(frequencies, Qt::Key_Down);
+    QCOMPARE(frequencies->currentText(), QStringLiteral("C#2"));
+    QCOMPARE(stored().note, QStringLiteral("C#2"));
+
+    QTest::keyClick(frequencies, Qt::Key_End);
+    QCOMPARE(stored().note, QStringLiteral("A-3"));
+
+    // Showing a sample moves the list without storing anything.
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    QCOMPARE(frequencies->currentText(), QStringLiteral("C-2"));
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(frequencies->currentText(), QStringLiteral("A-3"));
+    QCOMPARE(allSamples(find<QComboBox>("sampleCombo")).at(1).note, QStringLiteral("C-2"));
+}
+
+void TestEditor::eachSampleShowsItsOwnSettings()
+{
+    auto *samples = find<QComboBox>("sampleCombo");
+    find<QCheckBox>("NormaliseCheckbox")->click();
+    find<QCheckBox>("highCutCheckbox")->click();
+    drag(find<QSlider>("highCutSlider"), 5000);
+    samples->setCurrentIndex(1);
+    find<QCheckBox>("lowCutCheckbox")->click();
+    drag(find<QSlider>("lowCutSlider"), 120);
+
+    const QList<Sample> before = allSamples(samples);
+    QVERIFY(!before.at(0).normalise && before.at(0).highCut && !before.at(0).lowCut);
+    QCOMPARE(before.at(0).highCutFrequency, 14980);
+    QVERIFY(before.at(1).normalise && !before.at(1).highCut && before.at(1).lowCut);
+    QCOMPARE(before.at(1).lowCutFrequency, 120);
+
+    samples->setCurrentIndex(0);
+    QVERIFY(!find<QCheckBox>("NormaliseCheckbox")->isChecked());
+    QVERIFY(find<QCheckBox>("highCutCheckbox")->isChecked());
+    QVERIFY(find<QSlider>("highCutSlider")->isEnabled());
+    QVERIFY(!find<QCheckBox>("lowCutCheckbox")->isChecked());
+    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
+    QCOMPARE(find<QSlider>("highCutSlider")->value(), 5000);
+    QCOMPARE(find<QSlider>("lowCutSlider")->value(), 50);
+    samples->setCurrentIndex(1);
+    QCOMPARE(find<QSlider>("lowCutSlider")->value(), 120);
+
+    const QList<Sample> after = allSamples(samples);
+    for (int i = 0; i < 2; ++i)
+        QCOMPARE(describe(after.at(i)), describe(before.at(i)));
+}
+
+void TestEditor::withAnEmptyListEditsStoreNothing()
+{
+    // Reload, cancelled in the file dialog: the area stays open, the list empty.
+    QVERIFY(loadSamples(*window, {}));
+    auto *samples = find<QComboBox>("sampleCombo");
+    QCOMPARE(samples->count(), 0);
+    QVERIFY(find<QWidget>("centralwidget")->isEnabled());
+
+    find<QCheckBox>("lowCutCheckbox")->click();
+    QVERIFY(find<QCheckBox>("lowCutCheckbox")->isChecked());
+    QVERIFY(find<QSlider>("lowCutSlider")->isEnabled());
+    find<QCheckBox>("highCutCheckbox")->click();
+    QVERIFY(find<QSlider>("highCutSlider")->isEnabled());
+    find<QCheckBox>("NormaliseCheckbox")->click();
+    drag(find<QSlider>("lowCutSlider"), 700);
+    find<QPushButton>("readyButton")->click();
+    QTest::keyClick(find<QComboBox>("FrequencyCombo"), Qt::Key_Down);
+
+    QCOMPARE(samples->count(), 0);
+    QCOMPARE(describe(currentSample(samples)), describe(Sample()));
+}
+
+QTEST_MAIN(TestEditor)
+#include "tst_editor.moc"

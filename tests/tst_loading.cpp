@@ -1,0 +1,263 @@
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "testsupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+enum State { Locked, Loaded, OpenAndEmpty };
+
+State stateOf(MainWindow &window)
+{
+    const bool empty = window.findChild<QComboBox *>("sampleCombo")->count() == 0;
+    const bool enabled = window.findChild<QWidget *>("centralwidget")->isEnabled();
+    if (!empty && enabled)
+        return Loaded;
+    if (empty && enabled)
+        return OpenAndEmpty;
+    // A list with entries but a locked central area would be a fault.
+    return empty ? Locked : State(-1);
+}
+
+} // namespace
+
+class TestLoading : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void loadListsEveryChosenFileInOrder();
+    void namesAreTheLastPathElementAsTyped_data();
+    void namesAreTheLastPathElementAsTyped();
+    void filesAreNotOpenedWhenLoaded();
+    void eachActionMovesBetweenTheStates_data();
+    void eachActionMovesBetweenTheStates();
+    void refusingKeepsEverySetting_data();
+    void refusingKeepsEverySetting();
+    void clearingShowsTheDefaults();
+    void loadingLeavesDirectoryAndSizeAlone();
+
+private:
+    QTemporaryDir dir;
+    QStringList kickAndSnare;
+};
+
+void TestLoading::init()
+{
+    QVERIFY(dir.isValid());
+    kickAndSnare = touchFiles(dir.path(), {"kick.wav", "snare.wav"});
+}
+
+void TestLoading::loadListsEveryChosenFileInOrder()
+{
+    MainWindow window;
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+
+    ModalDriver driver;
+    driver.choose(kickAndSnare);
+    window.findChild<QAction *>("actionLoad_Samples")->trigger();
+
+    QCOMPARE(driver.pending(), 0);
+    QVERIFY2(driver.texts().isEmpty(), "an empty list is not asked about");
+    QCOMPARE(samples->count(), 2);
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Not Ready"));
+    QCOMPARE(samples->currentIndex(), 0);
+    QCOMPARE(stateOf(window), Loaded);
+
+    Sample expected;
+    expected.path = kickAndSnare.at(0);
+    expected.name = QStringLiteral("kick.wav");
+    QCOMPARE(describe(currentSample(samples)), describe(expected));
+    QCOMPARE(allSamples(samples).at(1).path, kickAndSnare.at(1));
+}
+
+void TestLoading::namesAreTheLastPathElementAsTyped_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("spaces") << "bass drum 01.wav";
+    QTest::newRow("non-ASCII") << "Grünkohl-Glocke é 音.wav";
+    QTest::newRow("single quotes") << "it's 'loud'.wav";
+    QTest::newRow("leading dash") << "-n.wav";
+    QTest::newRow("suffix-like") << "a | Ready.wav";
+    QTest::newRow("upper-case extension") << "KICK.WAV";
+}
+
+void TestLoading::namesAreTheLastPathElementAsTyped()
+{
+    QFETCH(QString, name);
+
+    QTemporaryDir spaced(QDir::tempPath() + QStringLiteral("/dir with space XXXXXX"));
+    const QStringList paths = touchFiles(spaced.path(), {name});
+    MainWindow window;
+    QVERIFY(loadSamples(window, paths));
+
+    const Sample loaded = currentSample(window.findChild<QComboBox *>("sampleCombo"));
+    QCOMPARE(loaded.path, paths.first());
+    QCOMPARE(loaded.name, name);
+    QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
+             name + QStringLiteral(" | Not Ready"));
+}
+
+void TestLoading::filesAreNotOpenedWhenLoaded()
+{
+    // Not WAV data at all, and a file that goes away once chosen.
+    QFile bogus(kickAndSnare.at(0));
+    QVERIFY(bogus.open(QIODevice::WriteOnly));
+    bogus.write("this is no RIFF header");
+    bogus.close();
+
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare));
+    QVERIFY(QFile::remove(kickAndSnare.at(1)));
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+    samples->setCurrentIndex(1);
+    QCOMPARE(samples->count(), 2);
+    QCOMPARE(currentSample(samples).name, QStringLiteral("snare.wav"));
+}
+
+void TestLoading::eachActionMovesBetweenTheStates_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("to");
+
+    const QList<QPair<int, const char *>> froms = {
+        {Locked, "Locked"}, {Loaded, "Loaded"}, {OpenAndEmpty, "Open and empty"}};
+    for (const auto &[from, name] : froms) {
+        const auto row = [name = name](const char *action) -> QTestData & {
+            return QTest::addRow("%s, %s", name, action);
+        };
+        row("load") << from << "load" << int(Loaded);
+        row("load cancelled") << from << "load cancelled"
+                              << (from == Locked ? int(Locked) : int(OpenAndEmpty));
+        row("clear") << from << "clear" << int(Locked);
+        if (from == Loaded) {
+            row("load refused") << from << "load refused" << from;
+            row("clear refused") << from << "clear refused" << from;
+        }
+    }
+}
+
+void TestLoading::eachActionMovesBetweenTheStates()
+{
+    QFETCH(int, from);
+    QFETCH(QString, action);
+    QFETCH(int, to);
+
+    MainWindow window;
+    if (from != Locked)
+        QVERIFY(loadSamples(window, kickAndSnare));
+    if (from == OpenAndEmpty)
+        QVERIFY(loadSamples(window, {}));
+    QCOMPARE(stateOf(window), State(from));
+
+    const bool asks = from == Loaded;
+    ModalDriver driver;
+    if (asks)
+        driver.press(action.endsWith(QLatin1String("refused")) ? QMessageBox::No : QMessageBox::Yes);
+    if (action == QLatin1String("load"))
+        driver.choose(kickAndSnare.mid(1));
+    else if (action == QLatin1String("load cancelled"))
+        driver.cancel();
+
+    const char *trigger = action.startsWith(QLatin1String("load")) ? "actionLoad_Samples"
+                                                                    : "actionClear_All";
+    window.findChild<QAction *>(trigger)->trigger();
+
+    QCOMPARE(driver.pending(), 0);
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(driver.texts(), asks ? QStringList{"Lose current samples?"} : QStringList{});
+    QCOMPARE(stateOf(window), State(to));
+    if (action == QLatin1String("load"))
+        QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
+                 QStringLiteral("snare.wav | Not Ready"));
+}
+
+void TestLoading::refusingKeepsEverySetting_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("load, No") << "actionLoad_Samples" << false;
+    QTest::newRow("load, Escape") << "actionLoad_Samples" << true;
+    QTest::newRow("clear, No") << "actionClear_All" << false;
+    QTest::newRow("clear, Escape") << "actionClear_All" << true;
+}
+
+void TestLoading::refusingKeepsEverySetting()
+{
+    QFETCH(QString, trigger);
+    QFETCH(bool, escape);
+
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare));
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+    samples->setCurrentIndex(1);
+    window.findChild<QPushButton *>("readyButton")->click();
+    window.findChild<QCheckBox *>("lowCutCheckbox")->click();
+    const QString before = describe(currentSample(samples));
+
+    ModalDriver driver;
+    if (escape)
+        driver.escape();
+    else
+        driver.press(QMessageBox::No);
+    window.findChild<QAction *>(qPrintable(trigger))->trigger();
+
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(samples->count(), 2);
+    QCOMPARE(samples->currentIndex(), 1);
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Ready"));
+    QCOMPARE(describe(currentSample(samples)), before);
+    QVERIFY(window.findChild<QSlider *>("lowCutSlider")->isEnabled());
+    QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::clearingShowsTheDefaults()
+{
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare));
+    window.findChild<QCheckBox *>("NormaliseCheckbox")->click();
+    window.findChild<QCheckBox *>("highCutCheckbox")->click();
+    auto *frequencies = window.findChild<QComboBox *>("FrequencyCombo");
+    frequencies->setCurrentIndex(0);
+
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes);
+    window.findChild<QAction *>("actionClear_All")->trigger();
+
+    QVERIFY(window.findChild<QCheckBox *>("NormaliseCheckbox")->isChecked());
+    QVERIFY(!window.findChild<QCheckBox *>("highCutCheckbox")->isChecked());
+    QVERIFY(!window.findChild<QSlider *>("highCutSlider")->isEnabled());
+    QVERIFY(!window.findChild<QSlider *>("lowCutSlider")->isEnabled());
+    QCOMPARE(window.findChild<QSlider *>("lowCutSlider")->value(), 50);
+    QCOMPARE(window.findChild<QSlider *>("highCutSlider")->value(), 1980);
+    QCOMPARE(frequencies->currentText(), QStringLiteral("C-2"));
+}
+
+void TestLoading::loadingLeavesDirectoryAndSizeAlone()
+{
+    MainWindow window;
+    auto *directory = window.findChild<QLabel *>("DirectoryName");
+    auto *size = window.findChild<QLabel *>("SizeLabel");
+    QVERIFY(loadSamples(window, kickAndSnare));
+    QVERIFY(loadSamples(window, kickAndSnare.mid(1)));
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes);
+    window.findChild<QAction *>("actionClear_All")->trigger();
+    QCOMPARE(directory->text(), QStringLiteral("Select a Directory"));
+    QCOMPARE(size->text(), QStringLiteral("0b"));
+}
+
+QTEST_MAIN(TestLoading)
+#include "tst_loading.moc"
