@@ -150,7 +150,7 @@ void TestConversion::sourcePaths_data()
     QTest::newRow("spaces") << "my  kick drum.wav";
     QTest::newRow("quotes") << "it's a \"kick\".wav";
     QTest::newRow("non-ASCII") << "Grüße aus Köln – ñ.wav";
-    QTest::newRow("shell characters") << "$(rm -rf x) `y` ; z & w.wav";
+    QTest::newRow("shell characters") << "$(echo x) `id` ; a & b.wav";
 }
 
 void TestConversion::sourcePaths()
