@@ -5,8 +5,11 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QCursor>
 #include <QFile>
+#include <QGuiApplication>
 #include <QProcess>
+#include <QtEndian>
 
 QString describe(const Sample &s)
 {
@@ -69,4 +72,111 @@ QStringList touchFiles(const QString &dir, const QStringList &names)
         paths << file.fileName();
     }
     return paths;
+}
+
+ScopedEnvironment::ScopedEnvironment(const char *name, const QByteArray &value)
+    : m_name(name)
+    , m_old(qgetenv(name))
+    , m_wasSet(qEnvironmentVariableIsSet(name))
+{
+    qputenv(name, value);
+}
+
+ScopedEnvironment::~ScopedEnvironment()
+{
+    if (m_wasSet)
+        qputenv(m_name, m_old);
+    else
+        qunsetenv(m_name);
+}
+
+static QByteArray pathWithFakeSox(const QTemporaryDir &dir, const QString &script)
+{
+    if (script.isNull())
+        return QFile::encodeName(dir.path());
+    QFile sox(dir.filePath(QStringLiteral("sox")));
+    if (sox.open(QIODevice::WriteOnly)) {
+        sox.write("#!/bin/sh\n" + script.toUtf8() + '\n');
+        sox.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    }
+    return QFile::encodeName(dir.path()) + ':' + qgetenv("PATH");
+}
+
+FakeSox::FakeSox(const QString &script)
+    : m_path("PATH", pathWithFakeSox(m_dir, script))
+{
+}
+
+static LogCapture *currentCapture = nullptr;
+
+LogCapture::LogCapture()
+{
+    currentCapture = this;
+    m_previous = qInstallMessageHandler(&LogCapture::handle);
+}
+
+LogCapture::~LogCapture()
+{
+    qInstallMessageHandler(m_previous);
+    currentCapture = nullptr;
+}
+
+void LogCapture::handle(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtDebugMsg && currentCapture) {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        currentCapture->messages.append(message);
+        currentCapture->busy.append(cursor && cursor->shape() == Qt::WaitCursor);
+    }
+    if (currentCapture && currentCapture->m_previous)
+        currentCapture->m_previous(type, context, message);
+}
+
+SvxFile read8svx(const QString &path)
+{
+    SvxFile svx;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        svx.problem = QStringLiteral("cannot open");
+        return svx;
+    }
+    const QByteArray data = file.readAll();
+    auto u32 = [&data](qint64 at) { return qFromBigEndian<quint32>(data.constData() + at); };
+    if (data.size() < 12 || !data.startsWith("FORM") || data.mid(8, 4) != "8SVX") {
+        svx.problem = QStringLiteral("no FORM/8SVX header");
+        return svx;
+    }
+    if (u32(4) + 8 != quint32(data.size())) {
+        svx.problem = QStringLiteral("FORM size %1 for a file of %2 bytes").arg(u32(4)).arg(data.size());
+        return svx;
+    }
+    bool haveHeader = false;
+    bool haveBody = false;
+    svx.channels = 1; // without a CHAN chunk a voice is mono
+    for (qint64 at = 12; at < data.size();) {
+        if (at + 8 > data.size()) {
+            svx.problem = QStringLiteral("chunk header cut short");
+            return svx;
+        }
+        const QByteArray id = data.mid(at, 4);
+        const qint64 size = u32(at + 4);
+        const qint64 padded = size + (size & 1);
+        if (at + 8 + padded > data.size()) {
+            svx.problem = QStringLiteral("%1 chunk runs past the end").arg(QString::fromLatin1(id));
+            return svx;
+        }
+        if (id == "VHDR" && size == 20) {
+            haveHeader = true;
+            svx.samplesPerSec = qFromBigEndian<quint16>(data.constData() + at + 8 + 12);
+        } else if (id == "CHAN" && size == 4) {
+            svx.channels = u32(at + 8) == 6 ? 2 : 1; // 2 = left, 4 = right, 6 = stereo
+        } else if (id == "BODY") {
+            haveBody = true;
+            svx.bodySize = size;
+        }
+        at += 8 + padded;
+    }
+    if (!haveHeader || !haveBody)
+        svx.problem = QStringLiteral("no 20-byte VHDR or no BODY");
+    return svx;
 }

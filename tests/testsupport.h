@@ -2,8 +2,12 @@
 
 #include "sample.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
+#include <QTemporaryDir>
+#include <QtMessageHandler>
 
 class MainWindow;
 
@@ -29,3 +33,57 @@ QStringList touchFiles(const QString &dir, const QStringList &names);
 bool makeWav(const QString &path,
              const QStringList &outputOptions = {"-r", "44100", "-c", "2", "-b", "16"},
              const QStringList &effects = {"synth", "1", "sine", "440"});
+
+/// Sets an environment variable for as long as it lives, then puts the old
+/// value back.
+class ScopedEnvironment
+{
+public:
+    ScopedEnvironment(const char *name, const QByteArray &value);
+    ~ScopedEnvironment();
+
+private:
+    const char *m_name;
+    QByteArray m_old;
+    bool m_wasSet;
+};
+
+/// Puts a directory first on PATH whose "sox" is the given shell script, for
+/// what the real sox cannot do on demand (hang, crash). With no script the
+/// directory is all of PATH, so no sox can be found at all.
+class FakeSox
+{
+public:
+    explicit FakeSox(const QString &script = QString());
+
+private:
+    QTemporaryDir m_dir;
+    ScopedEnvironment m_path;
+};
+
+/// Collects the debug log while it lives, noting for each message whether
+/// the busy cursor was showing when it was written.
+class LogCapture
+{
+public:
+    LogCapture();
+    ~LogCapture();
+
+    QStringList messages;
+    QList<bool> busy;
+
+private:
+    static void handle(QtMsgType type, const QMessageLogContext &context, const QString &message);
+    QtMessageHandler m_previous;
+};
+
+/// What a reader of 8SVX files finds in one: an empty problem when the IFF
+/// structure (FORM/8SVX, VHDR, BODY, even padding) holds together.
+struct SvxFile
+{
+    QString problem;
+    int samplesPerSec = 0;
+    int channels = 0;
+    qint64 bodySize = 0;
+};
+SvxFile read8svx(const QString &path);

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QString>
+
+/// Where Export writes its 8SVX files: the directory last chosen with
+/// Browse, exactly as the dialog returned it; empty until then and after a
+/// cancelled Browse.
+extern QString outputDirectory;
+
+/// The file name a sample is exported under: a final ".wav" in any letter
+/// case becomes ".8svx", and any other name gets ".8svx" appended.
+QString exportFileName(const QString &sampleName);

@@ -1,0 +1,305 @@
+#include "export.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "notetable.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+
+#include <sys/stat.h>
+
+class TestExport : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void showsItsDefaults();
+    void browseSetsAndCancelClears();
+    void emptyListExportsNothing();
+    void readinessQuestion_data();
+    void readinessQuestion();
+    void writes8svxAtNoteRates();
+    void exportFileNames_data();
+    void exportFileNames();
+    void reportsEverySampleNotWritten();
+    void reportsVanishedFolder();
+    void trailingSeparator();
+    void exportedFilesFollowUmask_data();
+    void exportedFilesFollowUmask();
+
+private:
+    void addSample(const QString &source, const QString &note = "C-2", bool ready = true);
+    void browse(ModalDriver &driver, const QString &directory);
+    void exportAll() { m_window->findChild<QPushButton *>("ExportButton")->click(); }
+    QStringList exported() const { return QDir(m_out->path()).entryList(QDir::Files, QDir::Name); }
+    QStringList converted() const { return QDir(m_temp.path()).entryList(QDir::Files); }
+
+    QTemporaryDir m_sources;
+    QTemporaryDir m_temp;
+    std::unique_ptr<QTemporaryDir> m_out;
+    std::unique_ptr<ScopedEnvironment> m_tmpdir;
+    std::unique_ptr<MainWindow> m_window;
+};
+
+void TestExport::initTestCase()
+{
+    QVERIFY(m_sources.isValid() && m_temp.isValid());
+    QVERIFY(QDir(m_sources.path()).mkdir("other"));
+    for (const QString name : {"kick.wav", "other/kick.wav", "wavetable.wav", "KICK.WAV", "take"})
+        QVERIFY(makeWav(m_sources.filePath(name), {"-t", "wav", "-r", "44100", "-c", "2", "-b", "16"}));
+    m_tmpdir = std::make_unique<ScopedEnvironment>("TMPDIR", QFile::encodeName(m_temp.path()));
+}
+
+void TestExport::init()
+{
+    m_out = std::make_unique<QTemporaryDir>(m_sources.filePath("out-XXXXXX"));
+    m_window = std::make_unique<MainWindow>();
+    m_window->findChild<QWidget *>("centralwidget")->setEnabled(true);
+}
+
+void TestExport::cleanup()
+{
+    m_window.reset();
+    m_out.reset();
+    outputDirectory.clear();
+    for (const QString &name : converted())
+        QFile::remove(m_temp.filePath(name));
+}
+
+void TestExport::addSample(const QString &source, const QString &note, bool ready)
+{
+    Sample sample;
+    sample.path = m_sources.filePath(source);
+    sample.name = QFileInfo(source).fileName();
+    sample.note = note;
+    sample.ready = ready;
+    appendSample(m_window->findChild<QComboBox *>("sampleCombo"), sample);
+}
+
+void TestExport::browse(ModalDriver &driver, const QString &directory)
+{
+    driver.choose({directory});
+    m_window->findChild<QPushButton *>("browseButton")->click();
+}
+
+void TestExport::showsItsDefaults()
+{
+    QCOMPARE(m_window->findChild<QLabel *>("DirectoryName")->text(), "Select a Directory");
+    QVERIFY(outputDirectory.isEmpty());
+}
+
+void TestExport::browseSetsAndCancelClears()
+{
+    addSample("kick.wav");
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    QCOMPARE(outputDirectory, m_out->path());
+    QCOMPARE(m_window->findChild<QLabel *>("DirectoryName")->text(), m_out->path());
+
+    driver.cancel();
+    m_window->findChild<QPushButton *>("browseButton")->click();
+    QVERIFY(outputDirectory.isEmpty());
+    QCOMPARE(m_window->findChild<QLabel *>("DirectoryName")->text(), QString());
+
+    driver.press(QMessageBox::Ok);
+    exportAll();
+    QCOMPARE(driver.texts(), QStringList{"no output directory selected!"});
+    QCOMPARE(converted(), QStringList());
+    QCOMPARE(driver.unexpected(), 0);
+}
+
+void TestExport::emptyListExportsNothing()
+{
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    exportAll();
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(exported(), QStringList());
+}
+
+void TestExport::readinessQuestion_data()
+{
+    QTest::addColumn<QString>("answer");
+    QTest::addColumn<QStringList>("files");
+    QTest::newRow("Yes") << "Yes" << QStringList({"kick.8svx", "take.8svx"});
+    QTest::newRow("No") << "No" << QStringList();
+    QTest::newRow("Escape") << "Escape" << QStringList();
+}
+
+void TestExport::readinessQuestion()
+{
+    QFETCH(QString, answer);
+    QFETCH(QStringList, files);
+    addSample("kick.wav", "C-2", true);
+    addSample("take", "C-2", false);
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    if (answer == "Escape")
+        driver.escape();
+    else
+        driver.press(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No);
+    exportAll();
+    QCOMPARE(driver.texts(),
+             QStringList{"Not all samples are marked as ready. Do you want to proceed?"});
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(exported(), files);
+    QCOMPARE(converted().size(), files.size()); // no answer but Yes runs sox
+}
+
+void TestExport::writes8svxAtNoteRates()
+{
+    struct Case { QString source, note; bool normalise, lowCut, highCut; QString file; };
+    const QList<Case> cases{
+        {"kick.wav", "C-2", true, false, false, "kick.8svx"},
+        {"wavetable.wav", "A-3", false, true, true, "wavetable.8svx"},
+        {"KICK.WAV", "C-1", true, true, false, "KICK.8svx"},
+        {"take", "F#2", false, false, true, "take.8svx"},
+    };
+    auto *combo = m_window->findChild<QComboBox *>("sampleCombo");
+    for (const Case &c : cases) {
+        Sample sample;
+        sample.path = m_sources.filePath(c.source);
+        sample.name = c.source;
+        sample.note = c.note;
+        sample.normalise = c.normalise;
+        sample.lowCut = c.lowCut;
+        sample.highCut = c.highCut;
+        sample.highCutFrequency = 9000;
+        sample.ready = true;
+        appendSample(combo, sample);
+    }
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    LogCapture log;
+    exportAll();
+
+    QCOMPARE(driver.unexpected(), 0); // all ready: no question, and nothing to report
+    QStringList destinations;
+    for (const Case &c : cases) {
+        destinations << QLatin1Char('"') + m_out->filePath(c.file) + QLatin1Char('"');
+        const SvxFile svx = read8svx(m_out->filePath(c.file));
+        QVERIFY2(svx.problem.isEmpty(), qPrintable(c.file + ": " + svx.problem));
+        QCOMPARE(svx.samplesPerSec, noteFrequencies.value(c.note));
+        QCOMPARE(svx.channels, 1);
+        QVERIFY(qAbs(svx.bodySize - svx.samplesPerSec) <= 2); // one second, one byte a sample
+    }
+    QCOMPARE(exported().size(), cases.size());
+    for (const QString &destination : destinations)
+        QVERIFY2(log.messages.contains(destination), qPrintable(destination));
+    QVERIFY(!log.busy.contains(false)); // the busy cursor showed throughout
+    QVERIFY(!QGuiApplication::overrideCursor());
+    QCOMPARE(converted().size(), cases.size()); // copied, not moved
+}
+
+void TestExport::exportFileNames_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file");
+    QTest::newRow("kick.wav") << "kick.wav" << "kick.8svx";
+    QTest::newRow("wav inside the name") << "wavetable.wav" << "wavetable.8svx";
+    QTest::newRow("upper case") << "KICK.WAV" << "KICK.8svx";
+    QTest::newRow("mixed case") << "Snare.Wav" << "Snare.8svx";
+    QTest::newRow("no extension") << "take" << "take.8svx";
+    QTest::newRow("other extension") << "take.aiff" << "take.aiff.8svx";
+    QTest::newRow("wav without dot") << "slowav" << "slowav.8svx";
+    QTest::newRow("twice") << "a.wav.wav" << "a.wav.8svx";
+}
+
+void TestExport::exportFileNames()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    QCOMPARE(exportFileName(name), file);
+}
+
+void TestExport::reportsEverySampleNotWritten()
+{
+    QFile existing(m_out->filePath("take.8svx"));
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("keep me");
+    existing.close();
+
+    addSample("kick.wav", "C-2");
+    addSample("other/kick.wav", "A-3");
+    addSample("gone.wav");
+    addSample("take");
+    addSample("wavetable.wav");
+
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    bool busyDuringReport = true;
+    driver.then([&busyDuringReport](QWidget *box) {
+        busyDuringReport = QGuiApplication::overrideCursor() != nullptr;
+        static_cast<QMessageBox *>(box)->accept();
+    });
+    exportAll();
+
+    QCOMPARE(driver.texts().size(), 1);
+    const QStringList report = driver.texts().constFirst().split('\n');
+    QCOMPARE(report.size(), 5);
+    QVERIFY(report[0].startsWith("3 of 5 samples"));
+    QVERIFY(report[2].startsWith("kick.wav: "));
+    QVERIFY(report[3].startsWith("gone.wav: "));
+    QVERIFY(report[4].startsWith("take: "));
+    QVERIFY(!busyDuringReport);
+
+    QCOMPARE(exported(), QStringList({"kick.8svx", "take.8svx", "wavetable.8svx"}));
+    QCOMPARE(read8svx(m_out->filePath("kick.8svx")).samplesPerSec, 8287); // the first kick.wav
+    QVERIFY(existing.open(QIODevice::ReadOnly));
+    QCOMPARE(existing.readAll(), "keep me");
+}
+
+void TestExport::reportsVanishedFolder()
+{
+    addSample("kick.wav");
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    QVERIFY(m_out->remove());
+    driver.press(QMessageBox::Ok);
+    exportAll();
+    QCOMPARE(driver.texts().size(), 1);
+    QVERIFY(driver.texts().constFirst().contains("kick.wav: "));
+}
+
+void TestExport::trailingSeparator()
+{
+    addSample("kick.wav");
+    outputDirectory = m_out->path() + '/';
+    ModalDriver driver;
+    exportAll();
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(exported(), QStringList{"kick.8svx"});
+}
+
+void TestExport::exportedFilesFollowUmask_data()
+{
+    QTest::addColumn<int>("umask");
+    QTest::addColumn<QFileDevice::Permissions>("permissions");
+    const QFileDevice::Permissions mine = QFileDevice::ReadOwner | QFileDevice::WriteOwner
+        | QFileDevice::ReadUser | QFileDevice::WriteUser;
+    QTest::newRow("022") << 022 << (mine | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    QTest::newRow("077") << 077 << mine;
+}
+
+void TestExport::exportedFilesFollowUmask()
+{
+    QFETCH(int, umask);
+    QFETCH(QFileDevice::Permissions, permissions);
+    addSample("kick.wav");
+    outputDirectory = m_out->path();
+    const mode_t old = ::umask(umask);
+    exportAll();
+    ::umask(old);
+    QCOMPARE(QFile::permissions(m_out->filePath("kick.8svx")), permissions);
+}
+
+QTEST_MAIN(TestExport)
+#include "tst_export.moc"
