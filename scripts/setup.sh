@@ -3,12 +3,14 @@
 # one is already there.
 
 # What building, running and playing previews need. QtMultimedia's GStreamer
-# backend crashes without the base and good plugin sets.
+# backend crashes without the base and good plugin sets. The tests check the
+# desktop entry with desktop-file-validate.
 BRINDLEBOX_PACKAGES=(
     g++ make cmake
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    desktop-file-utils
 )
 
 install_missing_packages() {
