@@ -4,13 +4,15 @@
 
 # What building, running and playing previews need. QtMultimedia's GStreamer
 # backend crashes without the base and good plugin sets. The tests check the
-# desktop entry with desktop-file-validate.
+# desktop entry with desktop-file-validate and build the Debian package, for
+# which CPack picks out the binaries with `file` and reads their library
+# dependencies with dpkg-shlibdeps (dpkg-dev).
 BRINDLEBOX_PACKAGES=(
     g++ make cmake
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
-    desktop-file-utils
+    desktop-file-utils dpkg-dev file
 )
 
 install_missing_packages() {
