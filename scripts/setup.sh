@@ -1,14 +1,20 @@
-# Sourced by scripts/run and scripts/test: installs the Debian packages that
-# are missing and builds the program. Says nothing about packages when every
-# one is already there.
+# Sourced by scripts/run, scripts/test and scripts/screenshot: installs the
+# Debian packages that are missing and builds the program. Says nothing about
+# packages when every one is already there.
 
 # What building, running and playing previews need. QtMultimedia's GStreamer
-# backend crashes without the base and good plugin sets.
+# backend crashes without the base and good plugin sets. Qt draws no text
+# without a font, offscreen screenshots included. The tests check the
+# desktop entry with desktop-file-validate and build the Debian package, for
+# which CPack picks out the binaries with `file` and reads their library
+# dependencies with dpkg-shlibdeps (dpkg-dev).
 BRINDLEBOX_PACKAGES=(
     g++ make cmake
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    fonts-dejavu-core
+    desktop-file-utils dpkg-dev file
 )
 
 install_missing_packages() {

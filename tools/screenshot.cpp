@@ -1,0 +1,120 @@
+// Pictures the real main window with samples loaded, for the README.
+//
+//   brindlebox_screenshot <output.png> <file.wav>...
+//
+// Loads the files the way a user does: picks File > Load Samples and types
+// their paths into the file dialog. Meant for the offscreen platform
+// (scripts/screenshot sets it up), where Qt's own file dialog is used.
+
+#include "mainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QSaveFile>
+#include <QTextStream>
+#include <QTimer>
+
+namespace {
+
+constexpr int pollMs = 20;
+constexpr int giveUpMs = 10000;
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+/// What a user types into the file-name field to choose several files.
+QString typedPaths(const QStringList &paths)
+{
+    if (paths.size() == 1)
+        return paths.first();
+    return QLatin1Char('"') + paths.join(QLatin1String("\" \"")) + QLatin1Char('"');
+}
+
+/// Writes the picture whole or not at all, so a failed run leaves the old one.
+bool savePng(const QPixmap &picture, const QString &path)
+{
+    QSaveFile file(path);
+    return file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 3) {
+        err() << "usage: brindlebox_screenshot <output.png> <file.wav>...\n";
+        return 2;
+    }
+    const QString output = args.at(1);
+    QStringList wavs;
+    for (const QString &wav : args.mid(2))
+        wavs.append(QFileInfo(wav).absoluteFilePath());
+
+    MainWindow window;
+    // A little wider than it opens, as a user would drag it, so a whole
+    // sample label shows in the list.
+    const QSize natural = window.sizeHint();
+    window.resize(qMax(natural.width(), 400), natural.height());
+    window.show();
+    QApplication::processEvents();
+
+    auto *load = window.findChild<QAction *>("actionLoad_Samples");
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+    if (!load || !samples) {
+        err() << "the window has no Load Samples action or no sample list\n";
+        return 1;
+    }
+
+    // Load Samples blocks in the dialog's exec(); this timer runs inside it
+    // and answers the dialog as a user would. It gives up rather than hang.
+    bool dialogSeen = false;
+    int waitedMs = 0;
+    QTimer user;
+    user.setInterval(pollMs);
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        waitedMs += pollMs;
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *edit = dialog ? dialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
+        if (edit) {
+            dialogSeen = true;
+            edit->setText(typedPaths(wavs));
+            static_cast<QDialog *>(dialog)->accept();
+        } else if (QWidget *other = QApplication::activeModalWidget()) {
+            err() << "unexpected dialog: " << other->metaObject()->className() << "\n";
+            if (auto *otherDialog = qobject_cast<QDialog *>(other))
+                otherDialog->reject();
+        }
+        if (dialogSeen || waitedMs >= giveUpMs)
+            user.stop();
+    });
+    user.start();
+    load->trigger();
+    user.stop();
+    QApplication::processEvents();
+
+    if (!dialogSeen) {
+        err() << "Load Samples opened no file dialog; the picture shows the window without samples\n";
+    } else if (samples->count() != wavs.size()) {
+        err() << "loaded " << samples->count() << " of " << wavs.size() << " samples\n";
+        return 1;
+    }
+
+    if (!savePng(window.grab(), output)) {
+        err() << "cannot write " << output << "\n";
+        return 1;
+    }
+    err() << "wrote " << output << "\n";
+    err().flush();
+    return 0;
+}
