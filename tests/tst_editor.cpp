@@ -43,6 +43,7 @@ private slots:
     void pickingANoteStoresItsName();
     void eachSampleShowsItsOwnSettings();
     void withAnEmptyListEditsStoreNothing();
+    void aNoteWithoutAnEntryShowsNoNote();
 
 private:
     template<typename T>
@@ -293,6 +294,19 @@ void TestEditor::withAnEmptyListEditsStoreNothing()
 
     QCOMPARE(samples->count(), 0);
     QCOMPARE(describe(currentSample(samples)), describe(Sample()));
+}
+
+void TestEditor::aNoteWithoutAnEntryShowsNoNote()
+{
+    // No control can store such a note; only a stored Sample can carry one.
+    Sample odd;
+    odd.name = QStringLiteral("odd.wav");
+    odd.note = QStringLiteral("c-2");
+    auto *samples = find<QComboBox>("sampleCombo");
+    appendSample(samples, odd);
+    samples->setCurrentIndex(2);
+    QCOMPARE(find<QComboBox>("FrequencyCombo")->currentIndex(), -1);
+    QCOMPARE(stored().note, QStringLiteral("c-2"));
 }
 
 QTEST_MAIN(TestEditor)

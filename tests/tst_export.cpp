@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -100,6 +101,22 @@ void TestExport::browseSetsAndCancelClears()
 {
     addSample("kick.wav");
     ModalDriver driver;
+    QString caption;
+    QString startDirectory;
+    QFileDialog::Options options;
+    driver.then([&](QWidget *dialog) {
+        auto *files = qobject_cast<QFileDialog *>(dialog);
+        caption = files->windowTitle();
+        startDirectory = files->directory().absolutePath();
+        options = files->options();
+        files->reject();
+    });
+    m_window->findChild<QPushButton *>("browseButton")->click();
+    QCOMPARE(caption, QStringLiteral("Open Directory"));
+    QCOMPARE(startDirectory, QStringLiteral("/home"));
+    QVERIFY(options.testFlag(QFileDialog::ShowDirsOnly));
+    QVERIFY(options.testFlag(QFileDialog::DontResolveSymlinks));
+
     browse(driver, m_out->path());
     QCOMPARE(outputDirectory, m_out->path());
     QCOMPARE(m_window->findChild<QLabel *>("DirectoryName")->text(), m_out->path());
