@@ -57,6 +57,7 @@ void TestPlayback::initTestCase()
 
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("HOME", m_runtime.path());
+    environment.insert("LC_ALL", "C"); // the sink's name as checked below
     m_server.setProcessEnvironment(environment);
     // The server must not outlive this test, even if the test crashes.
     m_server.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGTERM); });
