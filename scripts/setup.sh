@@ -7,12 +7,14 @@
 # without a font, offscreen screenshots included. The tests check the
 # desktop entry with desktop-file-validate and build the Debian package, for
 # which CPack picks out the binaries with `file` and reads their library
-# dependencies with dpkg-shlibdeps (dpkg-dev).
+# dependencies with dpkg-shlibdeps (dpkg-dev). The playback test hears a
+# preview through a private PulseAudio server with a null sink.
 BRINDLEBOX_PACKAGES=(
     g++ make cmake
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
+    pulseaudio gstreamer1.0-pulseaudio
     fonts-dejavu-core
     desktop-file-utils dpkg-dev file
 )

@@ -9,6 +9,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QSlider>
 #include <QtEndian>
 
 QString describe(const Sample &s)
@@ -60,6 +61,13 @@ bool loadSamples(MainWindow &window, const QStringList &paths)
         driver.choose(paths);
     window.findChild<QAction *>("actionLoad_Samples")->trigger();
     return driver.pending() == 0 && driver.unexpected() == 0;
+}
+
+void drag(QSlider *slider, int position)
+{
+    slider->setSliderDown(true);
+    slider->setSliderPosition(position);
+    slider->setSliderDown(false);
 }
 
 QStringList touchFiles(const QString &dir, const QStringList &names)

@@ -10,6 +10,7 @@
 #include <QtMessageHandler>
 
 class MainWindow;
+class QSlider;
 
 /// Every field of a Sample in one line, so QCOMPARE of two descriptions
 /// shows which field differs (Sample itself has no equality).
@@ -23,6 +24,10 @@ Sample unusualSample();
 /// the dialog is cancelled). Returns
 /// whether every dialog came and was answered.
 bool loadSamples(MainWindow &window, const QStringList &paths);
+
+/// Moves a slider's handle the way a drag does: only while the handle is
+/// down does the slider report sliderMoved.
+void drag(QSlider *slider, int position);
 
 /// Creates each named file (empty) in \a dir and returns their full paths.
 QStringList touchFiles(const QString &dir, const QStringList &names);

@@ -10,19 +10,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-// Moves a slider's handle the way a drag does: only while the handle is
-// down does the slider report sliderMoved.
-void drag(QSlider *slider, int position)
-{
-    slider->setSliderDown(true);
-    slider->setSliderPosition(position);
-    slider->setSliderDown(false);
-}
-
-} // namespace
-
 class TestEditor : public QObject
 {
     Q_OBJECT

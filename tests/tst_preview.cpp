@@ -8,6 +8,7 @@
 #include <QLocale>
 #include <QMediaPlayer>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 class TestPreview : public QObject
@@ -116,8 +117,14 @@ void TestPreview::showsSizeAndPlays()
     QMediaPlayer *player = players().constFirst();
     QCOMPARE(player->source(), QUrl::fromLocalFile(m_temp.filePath(previewFiles().constFirst())));
     QCOMPARE(player->audioOutput()->volume(), 0.5f);
+    QSignalSpy durations(player, &QMediaPlayer::durationChanged);
     // Played to the end, or failed for want of a sound device: released either way.
     QTRY_VERIFY_WITH_TIMEOUT(players().isEmpty(), 20000);
+    // The player found the whole second to play, whether its length in
+    // samples is even (C-1, A-3) or odd (C-2).
+    QVERIFY(!durations.isEmpty());
+    QVERIFY2(qAbs(durations.constLast().constFirst().toLongLong() - 1000) <= 1,
+             qPrintable(durations.constLast().constFirst().toString()));
 }
 
 void TestPreview::secondPreviewDoesNotStopFirst()

@@ -6,11 +6,51 @@
 
 #include <QAudioOutput>
 #include <QComboBox>
+#include <QFile>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
 #include <QUrl>
+#include <QtEndian>
+
+// GStreamer's WAV reader (Debian 12's 1.22) plays nothing of a file whose
+// data chunk has an odd length, although sox pads such a chunk as it should:
+// about every other preview would be silent. Our preview is 8-bit mono, so the
+// pad byte can become one more sample of silence; the file keeps its size.
+static void evenOutWavData(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || file.read(12).mid(8) != "WAVE")
+        return;
+    bool eightBitMono = false;
+    while (true) {
+        const qint64 at = file.pos();
+        const QByteArray header = file.read(8);
+        if (header.size() < 8)
+            return;
+        const quint32 size = qFromLittleEndian<quint32>(header.constData() + 4);
+        if (header.startsWith("fmt ")) {
+            const QByteArray format = file.read(16);
+            // PCM, one channel, one byte per frame
+            eightBitMono = format.size() == 16
+                && qFromLittleEndian<quint16>(format.constData()) == 1
+                && qFromLittleEndian<quint16>(format.constData() + 2) == 1
+                && qFromLittleEndian<quint16>(format.constData() + 12) == 1;
+        } else if (header.startsWith("data")) {
+            if (eightBitMono && (size & 1) && at + 8 + size + 1 == file.size()) {
+                char even[4];
+                qToLittleEndian<quint32>(size + 1, even);
+                file.seek(at + 4);
+                file.write(even, 4);
+                file.seek(at + 8 + size);
+                file.putChar(char(0x80)); // silence in unsigned 8-bit
+            }
+            return;
+        }
+        file.seek(at + 8 + size + (size & 1));
+    }
+}
 
 void MainWindow::on_previewButton_clicked()
 {
@@ -23,6 +63,7 @@ void MainWindow::on_previewButton_clicked()
         BusyCursor busy;
         path = convertSample(sample, true);
     }
+    evenOutWavData(path);
 
     const QFileInfo file(path);
     ui->SizeLabel->setText(QLocale().formattedDataSize(file.size(), 0, QLocale::DataSizeIecFormat));
