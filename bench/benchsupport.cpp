@@ -1,0 +1,47 @@
+#include "benchsupport.h"
+
+#include <QFile>
+#include <QTextStream>
+
+#include <algorithm>
+#include <ctime>
+
+qint64 monotonicNs()
+{
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+double median(QList<double> values)
+{
+    if (values.isEmpty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const qsizetype middle = values.size() / 2;
+    return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
+}
+
+qint64 residentKiB()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
+        return -1;
+    // "VmRSS:     12345 kB"
+    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+    }
+    return -1;
+}
+
+void printFigure(const QString &name, const QString &value)
+{
+    QTextStream out(stdout);
+    out << name << ": " << value << Qt::endl;
+}
+
+void printFigure(const QString &name, double value, int decimals)
+{
+    printFigure(name, QString::number(value, 'f', decimals));
+}

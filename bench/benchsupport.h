@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+
+/// The monotonic clock in nanoseconds. One clock for every process of the
+/// machine, so a launcher and its child can compare their readings.
+qint64 monotonicNs();
+
+/// The middle value (the mean of the two middle ones for an even count);
+/// 0 for none.
+double median(QList<double> values);
+
+/// The resident set size of this process, from /proc/self/status, in KiB;
+/// -1 when it cannot be read.
+qint64 residentKiB();
+
+/// Prints one figure as "name: value" on standard output, at once.
+void printFigure(const QString &name, const QString &value);
+void printFigure(const QString &name, double value, int decimals);
