@@ -144,11 +144,22 @@ void TestBadInput::cleanup()
 
 void TestBadInput::cleanupTestCase()
 {
-    std::printf("bad-input matrix: %d passed, %d failed", m_ran - m_failed - m_skipped, m_failed);
+    QString summary = QStringLiteral("bad-input matrix: %1 cases ran, %2 passed, %3 failed")
+                          .arg(m_ran)
+                          .arg(m_ran - m_failed - m_skipped)
+                          .arg(m_failed);
     if (m_skipped)
-        std::printf(", %d skipped", m_skipped);
-    std::printf("\n");
+        summary += QStringLiteral(", %1 skipped").arg(m_skipped);
+    std::printf("%s\n", qPrintable(summary));
     std::fflush(stdout);
+
+    // ctest hides a passing test's output; the test command prints this file
+    // once every test has run.
+    if (const QString path = qEnvironmentVariable("BRINDLEBOX_MATRIX_SUMMARY"); !path.isEmpty()) {
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            file.write(summary.toUtf8() + '\n');
+    }
 }
 
 void TestBadInput::eachSampleExportedOrReported_data()

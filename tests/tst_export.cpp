@@ -32,6 +32,7 @@ private slots:
     void exportFileNames();
     void reportsEverySampleNotWritten();
     void reportsVanishedFolder();
+    void reportsMissingSox();
     void trailingSeparator();
     void exportedFilesFollowUmask_data();
     void exportedFilesFollowUmask();
@@ -262,10 +263,10 @@ void TestExport::reportsEverySampleNotWritten()
     QCOMPARE(driver.texts().size(), 1);
     const QStringList report = driver.texts().constFirst().split('\n');
     QCOMPARE(report.size(), 5);
-    QVERIFY(report[0].startsWith("3 of 5 samples"));
-    QVERIFY(report[2].startsWith("kick.wav: "));
-    QVERIFY(report[3].startsWith("gone.wav: "));
-    QVERIFY(report[4].startsWith("take: "));
+    QCOMPARE(report[0], "3 of 5 samples were not written:");
+    QCOMPARE(report[2], "kick.wav: another sample with the same name was already written");
+    QCOMPARE(report[3], "gone.wav: sox could not convert it (its message is in the debug log)");
+    QCOMPARE(report[4], "take: a file named take.8svx is already in the folder");
     QVERIFY(!busyDuringReport);
 
     QCOMPARE(exported(), QStringList({"kick.8svx", "take.8svx", "wavetable.8svx"}));
@@ -283,7 +284,19 @@ void TestExport::reportsVanishedFolder()
     driver.press(QMessageBox::Ok);
     exportAll();
     QCOMPARE(driver.texts().size(), 1);
-    QVERIFY(driver.texts().constFirst().contains("kick.wav: "));
+    QVERIFY(driver.texts().constFirst().endsWith("kick.wav: the folder does not exist"));
+}
+
+void TestExport::reportsMissingSox()
+{
+    addSample("kick.wav");
+    ModalDriver driver;
+    browse(driver, m_out->path());
+    FakeSox none;
+    driver.press(QMessageBox::Ok);
+    exportAll();
+    QCOMPARE(driver.texts().size(), 1);
+    QVERIFY(driver.texts().constFirst().endsWith("kick.wav: sox was not found"));
 }
 
 void TestExport::trailingSeparator()

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSet>
+#include <QStandardPaths>
 
 #include <sys/stat.h>
 
@@ -93,7 +94,9 @@ void MainWindow::on_ExportButton_clicked()
 
             QString reason;
             if (!QFileInfo::exists(converted))
-                reason = QStringLiteral("sox could not convert it (is sox installed?)");
+                reason = QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty()
+                    ? QStringLiteral("sox was not found")
+                    : QStringLiteral("sox could not convert it (its message is in the debug log)");
             else if (QFile::copy(converted, destination)) {
                 QFile::setPermissions(destination, newFilePermissions());
                 written.insert(destination);
