@@ -67,6 +67,18 @@ ModalDriver &ModalDriver::cancel()
     });
 }
 
+ModalDriver &ModalDriver::lookAndCancel(FileDialogLook &look)
+{
+    return then([&look](QWidget *dialog) {
+        if (auto *files = qobject_cast<QFileDialog *>(dialog)) {
+            look = {files->windowTitle(), files->directory().absolutePath(),
+                    files->nameFilters(), files->options()};
+        }
+        if (auto *other = qobject_cast<QDialog *>(dialog))
+            other->reject();
+    });
+}
+
 void ModalDriver::poll()
 {
     QWidget *dialog = QApplication::activeModalWidget();

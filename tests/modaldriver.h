@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QFileDialog>
 #include <QMessageBox>
 #include <QObject>
 #include <QPointer>
@@ -14,6 +15,15 @@
 /// modal widget that appears, in order, for as long as the driver lives. A
 /// dialog that comes when no answer is queued, or that stays open after its
 /// answer, is dismissed and counted, so no test can hang on one.
+/// What a file dialog showed the user when it came.
+struct FileDialogLook
+{
+    QString caption;
+    QString directory;
+    QStringList filters;
+    QFileDialog::Options options;
+};
+
 class ModalDriver : public QObject
 {
     Q_OBJECT
@@ -32,6 +42,8 @@ public:
     ModalDriver &choose(const QStringList &paths);
     /// Cancels a file dialog.
     ModalDriver &cancel();
+    /// Notes what a file dialog shows in \a look, then cancels it.
+    ModalDriver &lookAndCancel(FileDialogLook &look);
     /// Any other answer.
     ModalDriver &then(Action action);
 

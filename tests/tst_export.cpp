@@ -7,7 +7,6 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
@@ -102,21 +101,13 @@ void TestExport::browseSetsAndCancelClears()
 {
     addSample("kick.wav");
     ModalDriver driver;
-    QString caption;
-    QString startDirectory;
-    QFileDialog::Options options;
-    driver.then([&](QWidget *dialog) {
-        auto *files = qobject_cast<QFileDialog *>(dialog);
-        caption = files->windowTitle();
-        startDirectory = files->directory().absolutePath();
-        options = files->options();
-        files->reject();
-    });
+    FileDialogLook look;
+    driver.lookAndCancel(look);
     m_window->findChild<QPushButton *>("browseButton")->click();
-    QCOMPARE(caption, QStringLiteral("Open Directory"));
-    QCOMPARE(startDirectory, QStringLiteral("/home"));
-    QVERIFY(options.testFlag(QFileDialog::ShowDirsOnly));
-    QVERIFY(options.testFlag(QFileDialog::DontResolveSymlinks));
+    QCOMPARE(look.caption, QStringLiteral("Open Directory"));
+    QCOMPARE(look.directory, QStringLiteral("/home"));
+    QVERIFY(look.options.testFlag(QFileDialog::ShowDirsOnly));
+    QVERIFY(look.options.testFlag(QFileDialog::DontResolveSymlinks));
 
     browse(driver, m_out->path());
     QCOMPARE(outputDirectory, m_out->path());

@@ -6,7 +6,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
@@ -65,20 +64,12 @@ void TestLoading::loadListsEveryChosenFileInOrder()
     auto *samples = window.findChild<QComboBox *>("sampleCombo");
 
     ModalDriver driver;
-    QString caption;
-    QString startDirectory;
-    QStringList filters;
-    driver.then([&](QWidget *dialog) {
-        auto *files = qobject_cast<QFileDialog *>(dialog);
-        caption = files->windowTitle();
-        startDirectory = files->directory().absolutePath();
-        filters = files->nameFilters();
-        files->reject();
-    });
+    FileDialogLook look;
+    driver.lookAndCancel(look);
     window.findChild<QAction *>("actionLoad_Samples")->trigger();
-    QCOMPARE(caption, QStringLiteral("Open Samples"));
-    QCOMPARE(startDirectory, QDir::currentPath());
-    QCOMPARE(filters, QStringList{"Wave Files (*.wav)"});
+    QCOMPARE(look.caption, QStringLiteral("Open Samples"));
+    QCOMPARE(look.directory, QDir::currentPath());
+    QCOMPARE(look.filters, QStringList{"Wave Files (*.wav)"});
 
     driver.choose(kickAndSnare);
     window.findChild<QAction *>("actionLoad_Samples")->trigger();
