@@ -34,6 +34,7 @@ private slots:
     void focusFollowsCreationOrder();
     void setupKeepsAnExistingObjectName();
     void shortcutsWorkWhileCentralAreaIsLocked();
+    void handlersAreTheWindowsOwnSlotsInOrder();
 };
 
 void TestForm::showsItsDefaults()
@@ -299,6 +300,36 @@ void TestForm::shortcutsWorkWhileCentralAreaIsLocked()
     QCOMPARE(driver.unexpected(), 0);
     QCOMPARE(driver.texts(), QStringList{"Are you sure you want to quit?"});
     QVERIFY(window.isVisible());
+}
+
+void TestForm::handlersAreTheWindowsOwnSlotsInOrder()
+{
+    const QStringList expected = {
+        "on_actionQuit_triggered()",
+        "on_actionLoad_Samples_triggered()",
+        "closeEvent(QCloseEvent*)",
+        "on_browseButton_clicked()",
+        "on_sampleCombo_currentIndexChanged(int)",
+        "on_NormaliseCheckbox_clicked()",
+        "on_lowCutCheckbox_clicked()",
+        "on_highCutCheckbox_clicked()",
+        "on_lowCutSlider_sliderMoved(int)",
+        "on_highCutSlider_sliderMoved(int)",
+        "on_actionClear_All_triggered()",
+        "on_readyButton_clicked()",
+        "on_previewButton_clicked()",
+        "on_FrequencyCombo_activated(int)",
+        "on_ExportButton_clicked()",
+    };
+    const QMetaObject &meta = MainWindow::staticMetaObject;
+    QStringList handlers;
+    for (int i = meta.methodOffset(); i < meta.methodCount(); ++i) {
+        const QMetaMethod method = meta.method(i);
+        QCOMPARE(method.methodType(), QMetaMethod::Slot);
+        QCOMPARE(method.access(), QMetaMethod::Private);
+        handlers << QString::fromLatin1(method.methodSignature());
+    }
+    QCOMPARE(handlers, expected);
 }
 
 QTEST_MAIN(TestForm)
