@@ -45,3 +45,9 @@ void printFigure(const QString &name, double value, int decimals)
 {
     printFigure(name, QString::number(value, 'f', decimals));
 }
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}

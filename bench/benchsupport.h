@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QTextStream>
 
 /// The monotonic clock in nanoseconds. One clock for every process of the
 /// machine, so a launcher and its child can compare their readings.
@@ -18,3 +19,6 @@ qint64 residentKiB();
 /// Prints one figure as "name: value" on standard output, at once.
 void printFigure(const QString &name, const QString &value);
 void printFigure(const QString &name, double value, int decimals);
+
+/// Standard error, for what went wrong in a benchmark.
+QTextStream &err();

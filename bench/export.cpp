@@ -28,12 +28,6 @@ namespace {
 
 constexpr int sampleCount = 50;
 
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 /// One word for bash: single-quoted, with each ' written as '\''.
 QString shellQuoted(const QString &word)
 {

@@ -31,12 +31,6 @@ constexpr int firstCount = 10;
 constexpr int lastCount = 200;
 constexpr int releaseLimitMs = 20000;
 
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 /// Runs the event loop until the window holds no player, and a little
 /// longer so deferred deletions go through; false if one stays too long.
 bool waitForRelease(const MainWindow &window)

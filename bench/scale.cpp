@@ -35,12 +35,6 @@ constexpr int entryCount = 1000;
 constexpr int toggleCount = 200; // even, so Normalise ends as it began
 constexpr int readCount = 100;
 
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 /// Runs \a step, then the events it left, and returns the time taken in µs.
 template<typename Step>
 double timed(Step step)

@@ -16,12 +16,6 @@
 
 namespace {
 
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
-
 /// Milliseconds from just before the start of \a program to its report of
 /// being ready; -1 if it gave none.
 double timeToReady(const QString &program)
