@@ -2,10 +2,10 @@
 
 #include "mainwindowform.h"
 #include "notetable.h"
+#include "question.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
-#include <QMessageBox>
 #include <QWidget>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -37,11 +37,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::confirmQuit()
 {
-    QMessageBox box;
-    box.setText(QStringLiteral("Are you sure you want to quit?"));
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::No);
-    if (box.exec() == QMessageBox::Yes) {
+    if (userSaysYes(QStringLiteral("Are you sure you want to quit?"))) {
         // Not quit(): on Qt 6 it closes every window first, and our close
         // event would ask the same question again.
         QCoreApplication::exit(0);

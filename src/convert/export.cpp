@@ -4,6 +4,7 @@
 #include "converter.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
+#include "question.h"
 #include "sample.h"
 
 #include <QDebug>
@@ -73,14 +74,10 @@ void MainWindow::on_ExportButton_clicked()
     const QList<Sample> samples = allSamples(ui->sampleCombo);
     const bool allReady = std::all_of(samples.cbegin(), samples.cend(),
                                       [](const Sample &sample) { return sample.ready; });
-    if (!allReady) {
-        QMessageBox box;
-        box.setText(QStringLiteral("Not all samples are marked as ready. Do you want to proceed?"));
-        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-        box.setDefaultButton(QMessageBox::No);
-        if (box.exec() != QMessageBox::Yes)
-            return;
-    }
+    if (!allReady
+        && !userSaysYes(QStringLiteral(
+            "Not all samples are marked as ready. Do you want to proceed?")))
+        return;
 
     QStringList notWritten;
     {

@@ -2,23 +2,18 @@
 
 #include "mainwindow.h"
 #include "mainwindowform.h"
+#include "question.h"
 #include "sample.h"
 #include "sliderscale.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QSlider>
 
 bool MainWindow::confirmDiscardSamples()
 {
-    QMessageBox box;
-    box.setText(QStringLiteral("Lose current samples?"));
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
-    box.setDefaultButton(QMessageBox::No);
-    // Escape and closing the box answer No.
-    return box.exec() != QMessageBox::No;
+    return userSaysYes(QStringLiteral("Lose current samples?"));
 }
 
 void MainWindow::on_actionLoad_Samples_triggered()
