@@ -9,6 +9,13 @@
 
 namespace {
 constexpr int pollMs = 10;
+// Closes a dialog as its Cancel or Escape would.
+void reject(QWidget *dialog)
+{
+    if (auto *closable = qobject_cast<QDialog *>(dialog))
+        closable->reject();
+}
+
 constexpr int stuckLimit = 2000 / pollMs;
 } // namespace
 
@@ -31,8 +38,8 @@ ModalDriver &ModalDriver::press(QMessageBox::StandardButton button)
         auto *box = qobject_cast<QMessageBox *>(dialog);
         if (QAbstractButton *pressed = box ? box->button(button) : nullptr)
             pressed->click();
-        else if (auto *other = qobject_cast<QDialog *>(dialog))
-            other->reject();
+        else
+            reject(dialog);
     });
 }
 
@@ -47,8 +54,7 @@ ModalDriver &ModalDriver::choose(const QStringList &paths)
         auto *fileDialog = qobject_cast<QFileDialog *>(dialog);
         auto *edit = fileDialog ? fileDialog->findChild<QLineEdit *>("fileNameEdit") : nullptr;
         if (!edit) {
-            if (auto *other = qobject_cast<QDialog *>(dialog))
-                other->reject();
+            reject(dialog);
             return;
         }
         QString typed = paths.value(0);
@@ -61,10 +67,7 @@ ModalDriver &ModalDriver::choose(const QStringList &paths)
 
 ModalDriver &ModalDriver::cancel()
 {
-    return then([](QWidget *dialog) {
-        if (auto *other = qobject_cast<QDialog *>(dialog))
-            other->reject();
-    });
+    return then(reject);
 }
 
 ModalDriver &ModalDriver::lookAndCancel(FileDialogLook &look)
@@ -74,8 +77,7 @@ ModalDriver &ModalDriver::lookAndCancel(FileDialogLook &look)
             look = {files->windowTitle(), files->directory().absolutePath(),
                     files->nameFilters(), files->options()};
         }
-        if (auto *other = qobject_cast<QDialog *>(dialog))
-            other->reject();
+        reject(dialog);
     });
 }
 
@@ -89,8 +91,7 @@ void ModalDriver::poll()
         // rejects, say): close it, so the test fails instead of hanging.
         if (++m_stuckTicks > stuckLimit) {
             ++m_unexpected;
-            if (auto *other = qobject_cast<QDialog *>(dialog))
-                other->reject();
+            reject(dialog);
         }
         return;
     }
