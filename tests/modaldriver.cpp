@@ -5,6 +5,8 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QProgressDialog>
+#include <QPushButton>
 #include <QTest>
 
 namespace {
@@ -28,7 +30,21 @@ ModalDriver::ModalDriver()
 
 ModalDriver &ModalDriver::then(Action action)
 {
-    m_actions.enqueue(std::move(action));
+    m_actions.enqueue({std::move(action), false});
+    return *this;
+}
+
+ModalDriver &ModalDriver::cancelProgress(CancelBy way)
+{
+    m_actions.enqueue({[way](QWidget *dialog) {
+                           if (way == CancelBy::Escape)
+                               QTest::keyClick(dialog, Qt::Key_Escape);
+                           else if (way == CancelBy::Closing)
+                               dialog->close();
+                           else if (auto *button = dialog->findChild<QPushButton *>())
+                               button->click();
+                       },
+                       true});
     return *this;
 }
 
@@ -86,6 +102,8 @@ void ModalDriver::poll()
     QWidget *dialog = QApplication::activeModalWidget();
     if (!dialog)
         return;
+    if (qobject_cast<QProgressDialog *>(dialog) && (m_actions.isEmpty() || !m_actions.head().forProgress))
+        return;
     if (dialog == m_last && dialog->isVisible()) {
         // Our answer did not close it (a file dialog given a name it
         // rejects, say): close it, so the test fails instead of hanging.
@@ -99,6 +117,8 @@ void ModalDriver::poll()
     m_last = dialog;
     if (auto *box = qobject_cast<QMessageBox *>(dialog))
         m_texts.append(box->text());
+    else if (auto *progress = qobject_cast<QProgressDialog *>(dialog))
+        m_texts.append(progress->labelText());
     if (m_actions.isEmpty()) {
         // Nobody expected this one: dismiss it so the test goes on, and count it.
         ++m_unexpected;
@@ -106,5 +126,5 @@ void ModalDriver::poll()
         return;
     }
     ++m_answered;
-    m_actions.dequeue()(dialog);
+    m_actions.dequeue().action(dialog);
 }

@@ -24,6 +24,9 @@ struct FileDialogLook
     QFileDialog::Options options;
 };
 
+/// The ways a user stops a long conversion.
+enum class CancelBy { Button, Escape, Closing };
+
 class ModalDriver : public QObject
 {
     Q_OBJECT
@@ -46,8 +49,12 @@ public:
     ModalDriver &lookAndCancel(FileDialogLook &look);
     /// Any other answer.
     ModalDriver &then(Action action);
+    /// Stops a conversion once its progress dialog shows. Progress dialogs
+    /// are otherwise left alone: they only say that work is going on.
+    ModalDriver &cancelProgress(CancelBy way);
 
-    /// The texts of the message boxes answered so far, in order.
+    /// The texts of the message boxes and progress dialogs answered so far,
+    /// in order.
     QStringList texts() const { return m_texts; }
     /// How many modal widgets were answered.
     int answered() const { return m_answered; }
@@ -59,7 +66,12 @@ public:
 private:
     void poll();
 
-    QQueue<Action> m_actions;
+    struct Answer
+    {
+        Action action;
+        bool forProgress = false;
+    };
+    QQueue<Answer> m_actions;
     QTimer m_timer;
     QPointer<QWidget> m_last;
     QStringList m_texts;

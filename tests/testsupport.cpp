@@ -134,7 +134,8 @@ void LogCapture::handle(QtMsgType type, const QMessageLogContext &context, const
     if (type == QtDebugMsg && currentCapture) {
         const QCursor *cursor = QGuiApplication::overrideCursor();
         currentCapture->messages.append(message);
-        currentCapture->busy.append(cursor && cursor->shape() == Qt::WaitCursor);
+        currentCapture->busy.append(cursor
+                                    && (cursor->shape() == Qt::WaitCursor || cursor->shape() == Qt::BusyCursor));
     }
     if (currentCapture && currentCapture->m_previous)
         currentCapture->m_previous(type, context, message);

@@ -308,11 +308,11 @@ void TestBadInput::eachSampleExportedOrReported()
 
     // The report names exactly the samples that are not in the folder.
     QStringList reported;
+    const QStringList report = driver.texts().value(1).split(QStringLiteral("\n\n"));
     if (!failing.isEmpty()) {
-        const QString report = driver.texts().value(1);
-        QVERIFY2(report.startsWith(QStringLiteral("%1 of %2 ").arg(failing.size()).arg(sources.size())),
-                 qPrintable(report));
-        for (const QString &line : report.split('\n').mid(2))
+        QVERIFY2(report[0].startsWith(QStringLiteral("%1 of %2 ").arg(failing.size()).arg(sources.size())),
+                 qPrintable(report[0]));
+        for (const QString &line : report.value(1).split('\n'))
             reported << line.section(QStringLiteral(": "), 0, 0);
     }
     QStringList expectedReported;
@@ -328,10 +328,8 @@ void TestBadInput::eachSampleExportedOrReported()
     expectedReported.sort();
     QCOMPARE(reported, expectedReported);
 
-    const bool folderTrouble = trouble == Trouble::ReadOnlyFolder
-        || trouble == Trouble::FolderRemovedAfterBrowse || trouble == Trouble::FileSystemRoot;
-    if (folderTrouble) // sox did its part; only the folder stood in the way
-        QCOMPARE(QDir(m_converted.path()).entryList(QDir::Files).size(), sources.size());
+    // Whatever happened, nothing of ours is left in the temporary directory.
+    QCOMPARE(QDir(m_converted.path()).entryList(QDir::Files), QStringList());
     if (trouble == Trouble::FolderRemovedAfterBrowse) {
         QVERIFY(!QFileInfo::exists(out)); // not made again
         return;

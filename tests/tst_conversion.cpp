@@ -1,14 +1,18 @@
+#include "chunks.h"
 #include "converter.h"
 #include "notetable.h"
 #include "testsupport.h"
 
 #include <QDebug>
+#include <QSignalSpy>
+#include <QtEndian>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <csignal>
+#include <unistd.h>
 #include <cerrno>
 
 class TestConversion : public QObject
@@ -29,9 +33,14 @@ private slots:
     void failedRunLeavesNoFile();
     void hangingConverterIsStopped();
     void noTemporaryFileMeansNoConversion();
+    void outputIsOursBeforeSoxRuns();
+    void cutsAtTheTopOfTheRecording();
+    void wavHeadersOfAnyBytes_data();
+    void wavHeadersOfAnyBytes();
 
 private:
     QStringList converted() const;
+    static void runToEnd(Conversion &conversion, int timeLimitMs = converterTimeLimitMs);
 
     QTemporaryDir m_sources;
     QTemporaryDir m_temp;
@@ -59,30 +68,43 @@ QStringList TestConversion::converted() const
     return QDir(m_temp.path()).entryList(QDir::Files);
 }
 
+void TestConversion::runToEnd(Conversion &conversion, int timeLimitMs)
+{
+    QSignalSpy finished(&conversion, &Conversion::finished);
+    conversion.start(timeLimitMs);
+    QTRY_COMPARE_WITH_TIMEOUT(finished.size(), 1, 30000);
+}
+
 void TestConversion::argumentList_data()
 {
     QTest::addColumn<bool>("normalise");
     QTest::addColumn<bool>("highCut");
     QTest::addColumn<bool>("lowCut");
     QTest::addColumn<QString>("note");
+    QTest::addColumn<int>("sourceRate");
     QTest::addColumn<QStringList>("effects");
 
     const QStringList norm{"norm", "-6"};
     const QStringList low{"lowpass", "-1", "18000"};
     const QStringList high{"highpass", "-1", "50"};
     const QStringList tail{"rate", "8287", "dither", "-S"};
-    QTest::newRow("nothing") << false << false << false << "C-2" << tail;
-    QTest::newRow("normalise") << true << false << false << "C-2" << norm + tail;
-    QTest::newRow("high cut") << false << true << false << "C-2" << low + tail;
-    QTest::newRow("low cut") << false << false << true << "C-2" << high + tail;
-    QTest::newRow("both cuts") << false << true << true << "C-2" << low + high + tail;
-    QTest::newRow("normalise, high cut") << true << true << false << "C-2" << norm + low + tail;
-    QTest::newRow("normalise, low cut") << true << false << true << "C-2" << norm + high + tail;
-    QTest::newRow("everything") << true << true << true << "C-2" << norm + low + high + tail;
-    QTest::newRow("A-3") << true << false << false << "A-3"
+    QTest::newRow("nothing") << false << false << false << "C-2" << 0 << tail;
+    QTest::newRow("normalise") << true << false << false << "C-2" << 0 << norm + tail;
+    QTest::newRow("high cut") << false << true << false << "C-2" << 0 << low + tail;
+    QTest::newRow("low cut") << false << false << true << "C-2" << 0 << high + tail;
+    QTest::newRow("both cuts") << false << true << true << "C-2" << 0 << low + high + tail;
+    QTest::newRow("normalise, high cut") << true << true << false << "C-2" << 0 << norm + low + tail;
+    QTest::newRow("normalise, low cut") << true << false << true << "C-2" << 0 << norm + high + tail;
+    QTest::newRow("everything") << true << true << true << "C-2" << 0 << norm + low + high + tail;
+    QTest::newRow("A-3") << true << false << false << "A-3" << 0
                          << norm + QStringList{"rate", "27928", "dither", "-S"};
-    QTest::newRow("C-1") << false << false << false << "C-1"
+    QTest::newRow("C-1") << false << false << false << "C-1" << 0
                          << QStringList{"rate", "4144", "dither", "-S"};
+    // sox refuses a low-pass above half the source's rate; there is nothing
+    // up there to cut anyway.
+    QTest::newRow("high cut at half the source rate") << false << true << true << "C-2" << 36000
+                                                      << high + tail;
+    QTest::newRow("high cut just below it") << false << true << false << "C-2" << 36002 << low + tail;
 }
 
 void TestConversion::argumentList()
@@ -91,6 +113,7 @@ void TestConversion::argumentList()
     QFETCH(bool, highCut);
     QFETCH(bool, lowCut);
     QFETCH(QString, note);
+    QFETCH(int, sourceRate);
     QFETCH(QStringList, effects);
 
     Sample sample;
@@ -99,8 +122,8 @@ void TestConversion::argumentList()
     sample.highCut = highCut;
     sample.lowCut = lowCut;
     sample.note = note;
-    QCOMPARE(converterArguments(sample, "/tmp/out.8svx"),
-             QStringList({"/music/my kick.wav", "-b", "8", "-c", "1", "/tmp/out.8svx", "remix", "-"})
+    QCOMPARE(converterArguments(sample, "/tmp/out.8svx", sourceRate),
+             QStringList({"--no-glob", "/music/my kick.wav", "-b", "8", "-c", "1", "/tmp/out.8svx", "remix", "-"})
                  + effects);
 }
 
@@ -147,19 +170,31 @@ void TestConversion::eachConversionHasItsOwnFile()
 void TestConversion::sourcePaths_data()
 {
     QTest::addColumn<QString>("name");
-    QTest::newRow("spaces") << "my  kick drum.wav";
-    QTest::newRow("quotes") << "it's a \"kick\".wav";
-    QTest::newRow("non-ASCII") << "Grüße aus Köln – ñ.wav";
-    QTest::newRow("shell characters") << "$(echo x) `id` ; a & b.wav";
+    QTest::addColumn<QString>("decoy"); // a file the name matches as a pattern
+    QTest::newRow("spaces") << "my  kick drum.wav" << "";
+    QTest::newRow("quotes") << "it's a \"kick\".wav" << "";
+    QTest::newRow("non-ASCII") << "Grüße aus Köln – ñ.wav" << "";
+    QTest::newRow("shell characters") << "$(echo x) `id` ; a & b.wav" << "";
+    QTest::newRow("brackets") << "snare [old].wav" << "snare o.wav";
+    QTest::newRow("question mark") << "take?.wav" << "take1.wav";
+    QTest::newRow("star") << "*.wav" << "a.wav";
+    QTest::newRow("braces") << "{a,b}.wav" << "b.wav";
 }
 
 void TestConversion::sourcePaths()
 {
     QFETCH(QString, name);
+    QFETCH(QString, decoy);
+    QTemporaryDir dir(m_sources.filePath("paths-XXXXXX"));
     Sample sample;
-    sample.path = m_sources.filePath(name);
+    sample.path = dir.filePath(name);
     QVERIFY(makeWav(sample.path));
-    QVERIFY(QFileInfo(convertSample(sample, false)).size() > 8287);
+    if (!decoy.isEmpty())
+        QVERIFY(makeWav(dir.filePath(decoy), {"-r", "8000", "-c", "1"}, {"synth", "3", "sine", "300"}));
+    // One second at C-2, and not the three seconds of the decoy.
+    const SvxFile svx = read8svx(convertSample(sample, false));
+    QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
+    QVERIFY2(qAbs(svx.bodySize - 8287) <= 2, qPrintable(QString::number(svx.bodySize)));
 }
 
 void TestConversion::failedRunLeavesNoFile_data()
@@ -167,11 +202,19 @@ void TestConversion::failedRunLeavesNoFile_data()
     QTest::addColumn<QString>("fakeSox"); // null: the real sox
     QTest::addColumn<QString>("source");
     QTest::addColumn<QString>("note");
+    QTest::addColumn<QString>("reason");
 
-    QTest::newRow("source missing") << QString() << "missing.wav" << "C-2";
-    QTest::newRow("note without a rate") << QString() << "tone.wav" << "H-9";
-    QTest::newRow("no sox on PATH") << "" << "tone.wav" << "C-2";
-    QTest::newRow("sox crashes") << "printf 'FORM' > \"$6\"; kill -SEGV $$" << "tone.wav" << "C-2";
+    QTest::newRow("source missing") << QString() << "missing.wav" << "C-2"
+                                    << "sox FAIL formats: can't open input file `%1': No such file or directory";
+    QTest::newRow("not WAV data") << QString() << "notes.wav" << "C-2"
+                                  << "sox FAIL formats: can't open input file `%1': WAVE: RIFF header not found";
+    QTest::newRow("note without a rate") << QString() << "tone.wav" << "H-9"
+                                         << "sox FAIL rate: usage: [-q|-l|-m|-h|-v] [override-options] RATE[k]";
+    QTest::newRow("no sox on PATH") << "" << "tone.wav" << "C-2" << "sox was not found";
+    QTest::newRow("sox crashes") << "printf 'FORM' > \"$7\"; kill -SEGV $$" << "tone.wav" << "C-2"
+                                 << "sox crashed";
+    QTest::newRow("sox fails silently") << "exit 3" << "tone.wav" << "C-2"
+                                        << "sox failed with exit code 3 and said nothing";
 }
 
 void TestConversion::failedRunLeavesNoFile()
@@ -179,18 +222,24 @@ void TestConversion::failedRunLeavesNoFile()
     QFETCH(QString, fakeSox);
     QFETCH(QString, source);
     QFETCH(QString, note);
+    QFETCH(QString, reason);
 
     std::unique_ptr<FakeSox> fake;
     if (!fakeSox.isNull())
         fake = std::make_unique<FakeSox>(fakeSox.isEmpty() ? QString() : fakeSox);
+    QFile notes(m_sources.filePath("notes.wav"));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a sound\n") > 0);
+    notes.close();
     Sample sample;
     sample.path = m_sources.filePath(source);
     sample.note = note;
     LogCapture log;
-    const QString path = convertSample(sample, false);
+    Conversion conversion(sample, false);
+    runToEnd(conversion);
 
-    QVERIFY(path.endsWith(".8svx"));
-    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(conversion.failure(), QString(reason).replace("%1", sample.path));
+    QVERIFY(conversion.outputPath().endsWith(".8svx"));
+    QVERIFY(!QFileInfo::exists(conversion.outputPath()));
     QCOMPARE(converted(), QStringList());
     QCOMPARE(log.messages.size(), 3);
 }
@@ -198,11 +247,13 @@ void TestConversion::failedRunLeavesNoFile()
 void TestConversion::hangingConverterIsStopped()
 {
     const QString pidFile = m_sources.filePath("sox.pid");
-    FakeSox fake(QStringLiteral("echo $$ > '%1'; printf 'FORM' > \"$6\"; exec sleep 60").arg(pidFile));
+    FakeSox fake(QStringLiteral("echo $$ > '%1'; printf 'FORM' > \"$7\"; exec sleep 60").arg(pidFile));
     LogCapture log;
-    const QString path = convertSample(m_sample, false, 2000);
+    Conversion conversion(m_sample, false);
+    runToEnd(conversion, 2000);
 
-    QVERIFY(!QFileInfo::exists(path));
+    QCOMPARE(conversion.failure(), "sox ran longer than 2 seconds and was stopped");
+    QVERIFY(!QFileInfo::exists(conversion.outputPath()));
     QCOMPARE(log.messages.size(), 3);
     QFile pid(pidFile);
     QVERIFY(pid.open(QIODevice::ReadOnly));
@@ -217,16 +268,79 @@ void TestConversion::noTemporaryFileMeansNoConversion()
     const QString oldCurrent = QDir::currentPath();
     QVERIFY(QDir::setCurrent(work.path()));
     LogCapture log;
-    const QString wav = convertSample(m_sample, true);
+    Conversion wav(m_sample, true);
+    runToEnd(wav);
     const QString svx = convertSample(m_sample, false);
     QDir::setCurrent(oldCurrent);
 
-    QVERIFY(!QFileInfo::exists(wav));
+    QCOMPARE(wav.failure(), "no temporary file could be made");
     QVERIFY(!QFileInfo::exists(svx));
     QCOMPARE(QDir(work.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
              QStringList());
     QCOMPARE(log.messages.size(), 2); // the reason, and no argument list: sox never ran
     QVERIFY(!log.messages[0].contains("dither"));
+}
+
+void TestConversion::outputIsOursBeforeSoxRuns()
+{
+    // Made and kept by us from before sox starts: a name merely reserved
+    // could be taken by someone else's file or link in between.
+    const QString seen = m_sources.filePath("seen");
+    FakeSox fake(QStringLiteral("stat -c '%s %a %u' \"$7\" > '%1'; exit 1").arg(seen));
+    convertSample(m_sample, false);
+    QFile file(seen);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().trimmed(), "0 600 " + QByteArray::number(::geteuid()));
+}
+
+void TestConversion::cutsAtTheTopOfTheRecording()
+{
+    Sample sample;
+    sample.path = m_sources.filePath("22k.wav");
+    QVERIFY(makeWav(sample.path, {"-r", "22050", "-c", "1", "-b", "16"}));
+    sample.highCut = true; // at 18000 Hz, above anything a 22.05 kHz recording holds
+    QVERIFY(QFileInfo(convertSample(sample, false)).size() > 8287);
+
+    sample.lowCut = true;
+    sample.lowCutFrequency = 18000;
+    LogCapture log;
+    Conversion conversion(sample, false);
+    runToEnd(conversion);
+    QCOMPARE(conversion.failure(),
+             "the low cut (18000 Hz) is above the highest frequency of this 22050 Hz recording");
+    QVERIFY(!log.messages.join(' ').contains("dither")); // sox never ran
+}
+
+void TestConversion::wavHeadersOfAnyBytes_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("sampleRate");
+
+    const auto le32 = [](quint32 v) { QByteArray b(4, 0); qToLittleEndian(v, b.data()); return b; };
+    const QByteArray fmt = "fmt " + le32(16) + QByteArray::fromHex("01000100") + le32(22050)
+        + le32(44100) + QByteArray::fromHex("02001000");
+    const QByteArray riff = "RIFF" + le32(0) + "WAVE";
+    QTest::newRow("plain") << riff + fmt + "data" + le32(2) + "\0\0" << 22050;
+    QTest::newRow("unknown chunks first") << riff + "LIST" + le32(3) + "abc" + '\0' + "JUNK" + le32(0) + fmt
+                                          << 22050;
+    QTest::newRow("no header") << QByteArray("RIFX....WAVEfmt ") << 0;
+    QTest::newRow("empty") << QByteArray() << 0;
+    QTest::newRow("cut short in fmt") << (riff + fmt).left(30) << 0;
+    QTest::newRow("fmt too small") << riff + "fmt " + le32(4) + "abcd" << 0;
+    QTest::newRow("chunk claims 4 GiB") << riff + "JUNK" + le32(0xffffffff) + fmt << 0;
+    QTest::newRow("absurd rate") << riff + fmt.left(12) + le32(0xfffffff0) + fmt.mid(16) << 0;
+    QTest::newRow("only chunk headers") << riff + QByteArray(8 * 5000, '\0') << 0;
+}
+
+void TestConversion::wavHeadersOfAnyBytes()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, sampleRate);
+    QFile file(m_sources.filePath("header.wav"));
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(bytes);
+    file.close();
+    QCOMPARE(readWavFormat(file.fileName()).sampleRate, sampleRate);
 }
 
 QTEST_MAIN(TestConversion)

@@ -9,9 +9,15 @@
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
+#include <QTimer>
+
+#include <csignal>
 
 #include <sys/stat.h>
+
+Q_DECLARE_METATYPE(CancelBy)
 
 class TestExport : public QObject
 {
@@ -35,6 +41,8 @@ private slots:
     void trailingSeparator();
     void exportedFilesFollowUmask_data();
     void exportedFilesFollowUmask();
+    void longExportKeepsTurningAndCancels_data();
+    void longExportKeepsTurningAndCancels();
 
 private:
     void addSample(const QString &source, const QString &note = "C-2", bool ready = true);
@@ -54,7 +62,7 @@ void TestExport::initTestCase()
 {
     QVERIFY(m_sources.isValid() && m_temp.isValid());
     QVERIFY(QDir(m_sources.path()).mkdir("other"));
-    for (const QString name : {"kick.wav", "other/kick.wav", "wavetable.wav", "KICK.WAV", "take"})
+    for (const QString name : {"kick.wav", "other/kick.wav", "wavetable.wav", "KICK.WAV", "take", "slow.wav"})
         QVERIFY(makeWav(m_sources.filePath(name), {"-t", "wav", "-r", "44100", "-c", "2", "-b", "16"}));
     m_tmpdir = std::make_unique<ScopedEnvironment>("TMPDIR", QFile::encodeName(m_temp.path()));
 }
@@ -155,12 +163,14 @@ void TestExport::readinessQuestion()
         driver.escape();
     else
         driver.press(answer == "Yes" ? QMessageBox::Yes : QMessageBox::No);
+    LogCapture log;
     exportAll();
     QCOMPARE(driver.texts(),
              QStringList{"Not all samples are marked as ready. Do you want to proceed?"});
     QCOMPARE(driver.unexpected(), 0);
     QCOMPARE(exported(), files);
-    QCOMPARE(converted().size(), files.size()); // no answer but Yes runs sox
+    // No answer but Yes runs sox: each run logs its argument list.
+    QCOMPARE(log.messages.filter("dither").size(), files.size());
 }
 
 void TestExport::writes8svxAtNoteRates()
@@ -205,7 +215,7 @@ void TestExport::writes8svxAtNoteRates()
         QVERIFY2(log.messages.contains(destination), qPrintable(destination));
     QVERIFY(!log.busy.contains(false)); // the busy cursor showed throughout
     QVERIFY(!QGuiApplication::overrideCursor());
-    QCOMPARE(converted().size(), cases.size()); // copied, not moved
+    QCOMPARE(converted(), QStringList()); // nothing of ours left behind
 }
 
 void TestExport::exportFileNames_data()
@@ -256,7 +266,8 @@ void TestExport::reportsEverySampleNotWritten()
     QCOMPARE(report.size(), 5);
     QCOMPARE(report[0], "3 of 5 samples were not written:");
     QCOMPARE(report[2], "kick.wav: another sample with the same name was already written");
-    QCOMPARE(report[3], "gone.wav: sox could not convert it (its message is in the debug log)");
+    QCOMPARE(report[3], "gone.wav: sox FAIL formats: can't open input file `" + m_sources.filePath("gone.wav")
+                            + "': No such file or directory");
     QCOMPARE(report[4], "take: a file named take.8svx is already in the folder");
     QVERIFY(!busyDuringReport);
 
@@ -308,6 +319,8 @@ void TestExport::exportedFilesFollowUmask_data()
         | QFileDevice::ReadUser | QFileDevice::WriteUser;
     QTest::newRow("022") << 022 << (mine | QFileDevice::ReadGroup | QFileDevice::ReadOther);
     QTest::newRow("077") << 077 << mine;
+    QTest::newRow("002") << 002 << (mine | QFileDevice::ReadGroup | QFileDevice::WriteGroup | QFileDevice::ReadOther);
+    QTest::newRow("027") << 027 << (mine | QFileDevice::ReadGroup);
 }
 
 void TestExport::exportedFilesFollowUmask()
@@ -320,6 +333,66 @@ void TestExport::exportedFilesFollowUmask()
     exportAll();
     ::umask(old);
     QCOMPARE(QFile::permissions(m_out->filePath("kick.8svx")), permissions);
+}
+
+void TestExport::longExportKeepsTurningAndCancels_data()
+{
+    QTest::addColumn<CancelBy>("way");
+    QTest::newRow("Cancel button") << CancelBy::Button;
+    QTest::newRow("Escape") << CancelBy::Escape;
+    QTest::newRow("closing the dialog") << CancelBy::Closing;
+}
+
+void TestExport::longExportKeepsTurningAndCancels()
+{
+    QFETCH(CancelBy, way);
+    const QString sox = QStandardPaths::findExecutable("sox");
+    const QString pidFile = m_sources.filePath("sox.pid");
+    FakeSox slow(QStringLiteral("case \"$2\" in *slow*) echo $$ > '%1'; printf FORM > \"$7\"; exec sleep 60;; esac\n"
+                                "exec '%2' \"$@\"").arg(pidFile, sox));
+    addSample("kick.wav");
+    addSample("slow.wav");
+    addSample("take");
+    outputDirectory = m_out->path();
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+
+    // While sox runs the event loop turns, and the File menu's shortcuts do nothing.
+    int ticks = 0;
+    QTimer ticker;
+    connect(&ticker, &QTimer::timeout, [&] {
+        if (++ticks == 20) {
+            for (const Qt::Key key : {Qt::Key_L, Qt::Key_W, Qt::Key_Q})
+                QTest::keyClick(m_window.get(), key, Qt::ControlModifier);
+        }
+    });
+    ticker.start(10);
+    ModalDriver driver;
+    driver.cancelProgress(way).press(QMessageBox::Ok);
+    exportAll();
+    ticker.stop();
+
+    QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    QCOMPARE(driver.texts(), QStringList({"Exporting 2 of 3: slow.wav",
+                                          "2 of 3 samples were not written:\n\n"
+                                          "slow.wav: the export was cancelled\n"
+                                          "take: the export was cancelled"}));
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(m_window->findChild<QComboBox *>("sampleCombo")->count(), 3);
+    QCOMPARE(exported(), QStringList{"kick.8svx"});
+    QVERIFY(read8svx(m_out->filePath("kick.8svx")).problem.isEmpty());
+    QCOMPARE(converted(), QStringList());
+    QFile pid(pidFile);
+    QVERIFY(pid.open(QIODevice::ReadOnly));
+    QCOMPARE(::kill(pid.readAll().trimmed().toInt(), 0), -1); // sox is gone
+
+    // Once the export is over, the shortcuts work again (activated as a
+    // window manager would once the dialogs are gone).
+    m_window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
+    driver.press(QMessageBox::No);
+    QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
+    QCOMPARE(driver.texts().constLast(), "Are you sure you want to quit?");
 }
 
 QTEST_MAIN(TestExport)

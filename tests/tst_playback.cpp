@@ -4,6 +4,7 @@
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QComboBox>
+#include <QDir>
 #include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QPointer>
@@ -119,6 +120,7 @@ void TestPlayback::previewPlaysToTheEndAndIsReleased()
              qPrintable(positions.constLast().constFirst().toString()));
     QVERIFY(output.isNull());
     QVERIFY(window.findChildren<QMediaPlayer *>().isEmpty());
+    QCOMPARE(QDir(m_temp.path()).entryList(QDir::Files), QStringList()); // its file went with it
 
     // The sound went to our server's null sink, not anywhere else.
     const QByteArray log = m_server.readAllStandardError();

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "modaldriver.h"
 #include "testsupport.h"
 
 #include <QAudioOutput>
@@ -7,9 +8,12 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
+
+#include <csignal>
 
 class TestPreview : public QObject
 {
@@ -24,7 +28,9 @@ private slots:
     void showsSizeAndPlays_data();
     void showsSizeAndPlays();
     void secondPreviewDoesNotStopFirst();
+    void failedConversionPlaysNothing_data();
     void failedConversionPlaysNothing();
+    void cancelledPreviewChangesNothing();
 
 private:
     void addSample(const QString &note);
@@ -125,6 +131,7 @@ void TestPreview::showsSizeAndPlays()
     QVERIFY(!durations.isEmpty());
     QVERIFY2(qAbs(durations.constLast().constFirst().toLongLong() - 1000) <= 1,
              qPrintable(durations.constLast().constFirst().toString()));
+    QCOMPARE(previewFiles(), QStringList()); // gone with its player
 }
 
 void TestPreview::secondPreviewDoesNotStopFirst()
@@ -138,16 +145,64 @@ void TestPreview::secondPreviewDoesNotStopFirst()
     QVERIFY(both[0]->source() != both[1]->source());
     QCOMPARE(both[0]->playbackState(), QMediaPlayer::PlayingState);
     QCOMPARE(both[1]->playbackState(), QMediaPlayer::PlayingState);
+
+    m_window.reset(); // as when the program quits with both still playing
+    QCOMPARE(previewFiles(), QStringList());
+}
+
+void TestPreview::failedConversionPlaysNothing_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<bool>("withSox");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("not WAV data") << "notes.wav" << true
+                                  << "notes.wav could not be previewed: sox FAIL formats: can't open input "
+                                     "file `%1': WAVE: RIFF header not found";
+    QTest::newRow("no sox") << "tone.wav" << false << "tone.wav could not be previewed: sox was not found";
 }
 
 void TestPreview::failedConversionPlaysNothing()
 {
+    QFETCH(QString, source);
+    QFETCH(bool, withSox);
+    QFETCH(QString, message);
+    QFile notes(m_sources.filePath("notes.wav"));
+    QVERIFY(notes.open(QIODevice::WriteOnly) && notes.write("not a sound\n") > 0);
+    notes.close();
     addSample("C-2");
-    FakeSox missing;
+    Sample sample = currentSample(m_window->findChild<QComboBox *>("sampleCombo"));
+    sample.name = source;
+    sample.path = m_sources.filePath(source);
+    storeCurrentSample(m_window->findChild<QComboBox *>("sampleCombo"), sample);
+
+    std::optional<FakeSox> noSox;
+    if (!withSox)
+        noSox.emplace();
+    ModalDriver driver;
+    driver.press(QMessageBox::Ok);
     preview();
+    QCOMPARE(driver.texts(), QStringList{message.replace("%1", sample.path)});
     QCOMPARE(sizeText(), "0 bytes");
     QCOMPARE(previewFiles(), QStringList());
     QVERIFY(players().isEmpty());
+}
+
+void TestPreview::cancelledPreviewChangesNothing()
+{
+    addSample("C-2");
+    const QString pidFile = m_sources.filePath("sox.pid");
+    FakeSox slow(QStringLiteral("echo $$ > '%1'; printf 'RIFF' > \"$7\"; exec sleep 60").arg(pidFile));
+    ModalDriver driver;
+    driver.cancelProgress(CancelBy::Button);
+    preview();
+    QCOMPARE(driver.texts(), QStringList{"Converting tone.wav"});
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(sizeText(), "0b");
+    QVERIFY(players().isEmpty());
+    QCOMPARE(previewFiles(), QStringList());
+    QFile pid(pidFile);
+    QVERIFY(pid.open(QIODevice::ReadOnly));
+    QCOMPARE(::kill(pid.readAll().trimmed().toInt(), 0), -1);
 }
 
 QTEST_MAIN(TestPreview)

@@ -1,23 +1,26 @@
 #include "converter.h"
 
+#include "chunks.h"
 #include "notetable.h"
+#include "temporaryfiles.h"
 
 #include <QDebug>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryFile>
+#include <QEventLoop>
+#include <QStandardPaths>
 
-QStringList converterArguments(const Sample &sample, const QString &outputPath)
+QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate)
 {
-    QStringList arguments{sample.path,
+    // --no-glob: sox would read "snare [old].wav" as a pattern and convert
+    // whatever it matches instead.
+    QStringList arguments{QStringLiteral("--no-glob"), sample.path,
                           QStringLiteral("-b"), QStringLiteral("8"),
                           QStringLiteral("-c"), QStringLiteral("1"),
                           outputPath,
                           QStringLiteral("remix"), QStringLiteral("-")};
     if (sample.normalise)
         arguments << QStringLiteral("norm") << QStringLiteral("-6");
-    if (sample.highCut)
+    const bool belowTop = sourceRate <= 0 || qint64(sample.highCutFrequency) * 2 < sourceRate;
+    if (sample.highCut && belowTop)
         arguments << QStringLiteral("lowpass") << QStringLiteral("-1")
                   << QString::number(sample.highCutFrequency);
     if (sample.lowCut)
@@ -28,48 +31,134 @@ QStringList converterArguments(const Sample &sample, const QString &outputPath)
     return arguments;
 }
 
-QString convertSample(Sample sample, bool toWav)
+Conversion::Conversion(const Sample &sample, bool toWav, QObject *parent)
+    : QObject(parent)
+    , m_sample(sample)
+    , m_toWav(toWav)
 {
-    return convertSample(std::move(sample), toWav, converterTimeLimitMs);
+    m_timeLimit.setSingleShot(true);
+    connect(&m_timeLimit, &QTimer::timeout, this, [this] {
+        m_timedOut = true;
+        m_sox.kill();
+    });
+    connect(&m_sox, &QProcess::finished, this, &Conversion::processEnded);
+    connect(&m_sox, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
+        // Only a start that failed has no finished() to follow.
+        if (error == QProcess::FailedToStart)
+            processEnded();
+    });
+}
+
+Conversion::~Conversion()
+{
+    if (m_sox.state() != QProcess::NotRunning) {
+        m_sox.disconnect(this);
+        m_sox.kill();
+        m_sox.waitForFinished();
+    }
+    if (m_ownsOutput)
+        TemporaryFiles::remove(m_outputPath);
+}
+
+void Conversion::start(int timeLimitMs)
+{
+    // A high-pass at or above the top of the recording leaves silence; sox
+    // would refuse it anyway, so say why instead of running it.
+    const int sourceRate = readWavFormat(m_sample.path).sampleRate;
+    if (m_sample.lowCut && sourceRate > 0 && qint64(m_sample.lowCutFrequency) * 2 >= sourceRate) {
+        const QString reason =
+            QStringLiteral("the low cut (%1 Hz) is above the highest frequency of this %2 Hz recording")
+                .arg(m_sample.lowCutFrequency)
+                .arg(sourceRate);
+        qDebug() << "sox not run:" << reason;
+        finish(reason);
+        return;
+    }
+    m_outputPath = TemporaryFiles::create(m_toWav ? QStringLiteral(".wav") : QStringLiteral(".8svx"));
+    if (m_outputPath.isEmpty()) {
+        finish(QStringLiteral("no temporary file could be made"));
+        return;
+    }
+    const QStringList arguments = converterArguments(m_sample, m_outputPath, sourceRate);
+    qDebug() << arguments;
+    m_timeLimit.setInterval(timeLimitMs);
+    m_timeLimit.start();
+    m_sox.start(QStringLiteral("sox"), arguments);
+}
+
+void Conversion::cancel()
+{
+    if (m_finished)
+        return;
+    m_cancelled = true;
+    m_sox.kill();
+}
+
+QString Conversion::takeOutput()
+{
+    m_ownsOutput = false;
+    return m_outputPath;
+}
+
+void Conversion::processEnded()
+{
+    m_timeLimit.stop();
+    qDebug() << m_sox.readAllStandardOutput();
+    m_errorOutput = m_sox.readAllStandardError();
+    qDebug() << m_errorOutput;
+    finish(soxFailure());
+}
+
+QString Conversion::soxFailure() const
+{
+    if (m_cancelled)
+        return QStringLiteral("the conversion was cancelled");
+    if (m_timedOut)
+        return QStringLiteral("sox ran longer than %1 seconds and was stopped").arg(m_timeLimit.interval() / 1000);
+    if (m_sox.error() == QProcess::FailedToStart) {
+        return QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty()
+            ? QStringLiteral("sox was not found")
+            : QStringLiteral("sox could not be started: %1").arg(m_sox.errorString());
+    }
+    if (m_sox.exitStatus() != QProcess::NormalExit)
+        return QStringLiteral("sox crashed");
+    if (m_sox.exitCode() == 0)
+        return QString();
+    // sox says why it gave up in its last FAIL line, which a usage text may
+    // follow. It names itself as it was started, which is by its full path.
+    const QList<QByteArray> lines = m_errorOutput.split('\n');
+    QByteArray said;
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        if (const qsizetype fail = line->indexOf(" FAIL "); fail >= 0) {
+            said = "sox " + line->mid(fail + 1).trimmed();
+            break;
+        }
+        if (said.isEmpty())
+            said = line->trimmed();
+    }
+    if (said.isEmpty())
+        return QStringLiteral("sox failed with exit code %1 and said nothing").arg(m_sox.exitCode());
+    return QString::fromLocal8Bit(said);
+}
+
+void Conversion::finish(const QString &failure)
+{
+    m_failure = failure;
+    m_finished = true;
+    // Whatever a failed run left behind is incomplete; nobody may play or
+    // copy it.
+    if (!m_failure.isEmpty())
+        TemporaryFiles::remove(m_outputPath);
+    emit finished();
 }
 
 QString convertSample(Sample sample, bool toWav, int timeLimitMs)
 {
-    // An unusable temporary directory reads as an empty path, which would
-    // put the file at the root of the file system.
-    const QString directory = QDir::tempPath();
-    if (directory.isEmpty()) {
-        qDebug() << "no temporary directory for the converted sample";
-        return QString();
-    }
-    // sox writes into a file we created exclusively, so nobody can plant a
-    // file or link under the name beforehand.
-    QTemporaryFile output(directory + QStringLiteral("/brindlebox-XXXXXX")
-                          + (toWav ? QStringLiteral(".wav") : QStringLiteral(".8svx")));
-    output.setAutoRemove(false);
-    if (!output.open()) {
-        qDebug() << "no temporary file for the converted sample:" << output.errorString();
-        return QString();
-    }
-    const QString outputPath = output.fileName();
-    output.close();
-
-    const QStringList arguments = converterArguments(sample, outputPath);
-    qDebug() << arguments;
-
-    QProcess sox;
-    sox.start(QStringLiteral("sox"), arguments);
-    const bool finished = sox.waitForFinished(timeLimitMs);
-    qDebug() << sox.readAllStandardOutput();
-    qDebug() << sox.readAllStandardError();
-    if (!finished && sox.state() != QProcess::NotRunning) {
-        sox.kill();
-        sox.waitForFinished();
-    }
-
-    // Anything a failed run left behind is incomplete; callers must not
-    // play or copy it.
-    if (!finished || sox.exitStatus() != QProcess::NormalExit || sox.exitCode() != 0)
-        QFile::remove(outputPath);
-    return outputPath;
+    Conversion conversion(sample, toWav);
+    QEventLoop loop;
+    QObject::connect(&conversion, &Conversion::finished, &loop, &QEventLoop::quit);
+    conversion.start(timeLimitMs);
+    if (!conversion.isFinished())
+        loop.exec();
+    return conversion.takeOutput();
 }

@@ -2,23 +2,75 @@
 
 #include "sample.h"
 
+#include <QObject>
+#include <QProcess>
 #include <QString>
 #include <QStringList>
+#include <QTimer>
 
 /// How long one run of sox may take before it is stopped, in milliseconds.
 constexpr int converterTimeLimitMs = 30000;
 
 /// The arguments that turn \a sample into an 8-bit mono file at its note's
 /// rate, written to \a outputPath; sox picks WAV or 8SVX from its extension.
-QStringList converterArguments(const Sample &sample, const QString &outputPath);
+/// With the source's \a sourceRate known (not 0), a high cut at or above half
+/// of it is left out: the recording holds nothing up there to cut, and sox
+/// would refuse the whole conversion.
+QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate = 0);
 
-/// Runs sox once on \a sample, writing a WAV file (\a toWav) or an 8SVX file
-/// into a new file of the system temporary directory, and returns its path.
-/// The file is left there for the caller. When the conversion fails the
-/// returned path names no file, so nothing half-written is played or copied.
-/// Blocks until sox ends, at most converterTimeLimitMs.
-QString convertSample(Sample sample, bool toWav);
+/// One run of sox that turns a Sample into a WAV (preview) or 8SVX (export)
+/// file of the system temporary directory, without blocking: finished() says
+/// when it is over. The converted file belongs to this object and is removed
+/// with it, or at once when the run fails or is cancelled.
+class Conversion : public QObject
+{
+    Q_OBJECT
 
-/// As above, with its own time limit, so a hanging converter can be tried
-/// out without waiting the full limit.
-QString convertSample(Sample sample, bool toWav, int timeLimitMs);
+public:
+    Conversion(const Sample &sample, bool toWav, QObject *parent = nullptr);
+    ~Conversion() override;
+
+    /// Starts sox. When it cannot or need not run, the conversion fails at
+    /// once, and finished() comes before start() returns.
+    void start(int timeLimitMs = converterTimeLimitMs);
+    /// Stops sox at once and removes what it wrote.
+    void cancel();
+
+    bool isFinished() const { return m_finished; }
+    bool wasCancelled() const { return m_cancelled; }
+    /// Why there is no converted file, in plain words; empty once it exists.
+    QString failure() const { return m_failure; }
+    /// Where the converted file is, or was to be. A file is there only when
+    /// the run has finished without a failure.
+    QString outputPath() const { return m_outputPath; }
+    /// Leaves the converted file for the caller: it is no longer removed
+    /// with this object, only when the program ends.
+    QString takeOutput();
+
+signals:
+    void finished();
+
+private:
+    void finish(const QString &failure);
+    void processEnded();
+    QString soxFailure() const;
+
+    Sample m_sample;
+    bool m_toWav;
+    QString m_outputPath;
+    QProcess m_sox;
+    QTimer m_timeLimit;
+    QByteArray m_errorOutput;
+    QString m_failure;
+    bool m_finished = false;
+    bool m_cancelled = false;
+    bool m_timedOut = false;
+    bool m_ownsOutput = true;
+};
+
+/// Runs sox once on \a sample and waits for it, the event loop turning
+/// meanwhile, at most \a timeLimitMs; returns the path of the converted file
+/// of the system temporary directory, which is the caller's to use until the
+/// program ends. When the conversion fails the path names no file, so
+/// nothing half-written is played or copied.
+QString convertSample(Sample sample, bool toWav, int timeLimitMs = converterTimeLimitMs);

@@ -1,9 +1,9 @@
 #include "export.h"
 
-#include "busycursor.h"
 #include "converter.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
+#include "progress.h"
 #include "question.h"
 #include "sample.h"
 
@@ -14,7 +14,6 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QSet>
-#include <QStandardPaths>
 
 #include <sys/stat.h>
 
@@ -22,12 +21,41 @@
 
 QString outputDirectory;
 
-// The converted file is private to us, and a copy keeps its permissions;
-// a file the user keeps should get those of any new file of theirs.
-static QFileDevice::Permissions newFilePermissions()
-{
+namespace {
+
+const QString cancelledReason = QStringLiteral("the export was cancelled");
+
+// Learning the mask through umask(2) means setting it for a moment, for the
+// whole process, while GStreamer's threads may be creating files. The
+// kernel tells it here instead; without /proc the mask at start-up, learned
+// before any thread ran, is the best guess.
+const mode_t umaskAtStart = [] {
     const mode_t mask = ::umask(0);
     ::umask(mask);
+    return mask;
+}();
+
+mode_t currentUmask()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (status.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
+            if (line.startsWith("Umask:")) {
+                bool ok = false;
+                const uint mask = line.mid(6).trimmed().toUInt(&ok, 8);
+                if (ok)
+                    return mode_t(mask);
+            }
+        }
+    }
+    return umaskAtStart;
+}
+
+// The converted file is private to us, and a copy keeps its permissions;
+// a file the user keeps should get those of any new file of theirs.
+QFileDevice::Permissions newFilePermissions()
+{
+    const mode_t mask = currentUmask();
     QFileDevice::Permissions permissions;
     if (!(mask & S_IRUSR))
         permissions |= QFileDevice::ReadOwner | QFileDevice::ReadUser;
@@ -43,6 +71,41 @@ static QFileDevice::Permissions newFilePermissions()
         permissions |= QFileDevice::WriteOther;
     return permissions;
 }
+
+/// Copies a converted file to \a destination, never over an existing file;
+/// returns why it could not, or an empty string.
+QString publish(const QString &converted, const QString &destination, QSet<QString> &written)
+{
+    if (QFile::copy(converted, destination)) {
+        QFile::setPermissions(destination, newFilePermissions());
+        written.insert(destination);
+        return QString();
+    }
+    if (written.contains(destination))
+        return QStringLiteral("another sample with the same name was already written");
+    if (QFileInfo::exists(destination))
+        return QStringLiteral("a file named %1 is already in the folder").arg(QFileInfo(destination).fileName());
+    if (!QFileInfo(outputDirectory).isDir())
+        return QStringLiteral("the folder does not exist");
+    return QStringLiteral("the folder cannot be written to");
+}
+
+/// One box after the export: the samples that are not in the folder.
+void showReport(qsizetype total, const QStringList &notWritten)
+{
+    if (notWritten.isEmpty())
+        return;
+    QMessageBox box;
+    box.setIcon(QMessageBox::Warning);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(QStringLiteral("%1 of %2 samples were not written:\n\n%3")
+                    .arg(notWritten.size())
+                    .arg(total)
+                    .arg(notWritten.join(QLatin1Char('\n'))));
+    box.exec();
+}
+
+} // namespace
 
 QString exportFileName(const QString &sampleName)
 {
@@ -78,48 +141,34 @@ void MainWindow::on_ExportButton_clicked()
         && !userSaysYes(QStringLiteral(
             "Not all samples are marked as ready. Do you want to proceed?")))
         return;
+    if (samples.isEmpty())
+        return;
 
     QStringList notWritten;
     {
-        BusyCursor busy;
+        ConversionProgress progress(this, int(samples.size()));
         QSet<QString> written;
-        for (const Sample &sample : samples) {
-            const QString converted = convertSample(sample, false);
+        for (qsizetype i = 0; i < samples.size(); ++i) {
+            const Sample &sample = samples.at(i);
+            if (progress.wasCancelled()) {
+                notWritten << sample.name + QStringLiteral(": ") + cancelledReason;
+                continue;
+            }
+            Conversion conversion(sample, false);
+            progress.run(conversion,
+                         QStringLiteral("Exporting %1 of %2: %3").arg(i + 1).arg(samples.size()).arg(sample.name),
+                         int(i));
             const QString fileName = exportFileName(sample.name);
             const QString destination = outputDirectory + QLatin1Char('/') + fileName;
             qDebug() << destination;
 
-            QString reason;
-            if (!QFileInfo::exists(converted))
-                reason = QStandardPaths::findExecutable(QStringLiteral("sox")).isEmpty()
-                    ? QStringLiteral("sox was not found")
-                    : QStringLiteral("sox could not convert it (its message is in the debug log)");
-            else if (QFile::copy(converted, destination)) {
-                QFile::setPermissions(destination, newFilePermissions());
-                written.insert(destination);
-            }
-            else if (written.contains(destination))
-                reason = QStringLiteral("another sample with the same name was already written");
-            else if (QFileInfo::exists(destination))
-                reason = QStringLiteral("a file named %1 is already in the folder").arg(fileName);
-            else if (!QFileInfo(outputDirectory).isDir())
-                reason = QStringLiteral("the folder does not exist");
-            else
-                reason = QStringLiteral("the folder cannot be written to");
+            const QString reason = conversion.wasCancelled() ? cancelledReason
+                : !conversion.failure().isEmpty()            ? conversion.failure()
+                                                             : publish(conversion.outputPath(), destination, written);
             if (!reason.isEmpty())
                 notWritten << sample.name + QStringLiteral(": ") + reason;
         }
     }
-
     // Existing files are never replaced, so say what is missing from the folder.
-    if (!notWritten.isEmpty()) {
-        QMessageBox box;
-        box.setIcon(QMessageBox::Warning);
-        box.setTextFormat(Qt::PlainText);
-        box.setText(QStringLiteral("%1 of %2 samples were not written:\n\n%3")
-                        .arg(notWritten.size())
-                        .arg(samples.size())
-                        .arg(notWritten.join(QLatin1Char('\n'))));
-        box.exec();
-    }
+    showReport(samples.size(), notWritten);
 }

@@ -1,7 +1,8 @@
-#include "busycursor.h"
+#include "chunks.h"
 #include "converter.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
+#include "progress.h"
 #include "sample.h"
 
 #include <QAudioOutput>
@@ -11,6 +12,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
+#include <QMessageBox>
 #include <QUrl>
 #include <QtEndian>
 
@@ -20,36 +22,19 @@
 // pad byte can become one more sample of silence; the file keeps its size.
 static void evenOutWavData(const QString &path)
 {
+    const WavFormat format = readWavFormat(path);
+    const Chunk &data = format.data;
+    const bool eightBitMono = format.formatTag == 1 && format.channels == 1 && format.bitsPerSample == 8;
     QFile file(path);
-    if (!file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly) || file.read(12).mid(8) != "WAVE")
+    if (!eightBitMono || !(data.size & 1) || data.dataOffset + data.size + 1 != file.size()
+        || !file.open(QIODevice::ReadWrite | QIODevice::ExistingOnly))
         return;
-    bool eightBitMono = false;
-    while (true) {
-        const qint64 at = file.pos();
-        const QByteArray header = file.read(8);
-        if (header.size() < 8)
-            return;
-        const quint32 size = qFromLittleEndian<quint32>(header.constData() + 4);
-        if (header.startsWith("fmt ")) {
-            const QByteArray format = file.read(16);
-            // PCM, one channel, one byte per frame
-            eightBitMono = format.size() == 16
-                && qFromLittleEndian<quint16>(format.constData()) == 1
-                && qFromLittleEndian<quint16>(format.constData() + 2) == 1
-                && qFromLittleEndian<quint16>(format.constData() + 12) == 1;
-        } else if (header.startsWith("data")) {
-            if (eightBitMono && (size & 1) && at + 8 + size + 1 == file.size()) {
-                char even[4];
-                qToLittleEndian<quint32>(size + 1, even);
-                file.seek(at + 4);
-                file.write(even, 4);
-                file.seek(at + 8 + size);
-                file.putChar(char(0x80)); // silence in unsigned 8-bit
-            }
-            return;
-        }
-        file.seek(at + 8 + size + (size & 1));
-    }
+    char even[4];
+    qToLittleEndian<quint32>(data.size + 1, even);
+    file.seek(data.dataOffset - 4);
+    file.write(even, 4);
+    file.seek(data.dataOffset + data.size);
+    file.putChar(char(0x80)); // silence in unsigned 8-bit
 }
 
 void MainWindow::on_previewButton_clicked()
@@ -58,22 +43,34 @@ void MainWindow::on_previewButton_clicked()
         return;
 
     const Sample sample = currentSample(ui->sampleCombo);
-    QString path;
+    auto conversion = std::make_unique<Conversion>(sample, true);
+    bool cancelled;
     {
-        BusyCursor busy;
-        path = convertSample(sample, true);
+        ConversionProgress progress(this, 0);
+        progress.run(*conversion, QStringLiteral("Converting %1").arg(sample.name), 0);
+        cancelled = progress.wasCancelled();
     }
-    evenOutWavData(path);
+    if (cancelled)
+        return;
 
-    const QFileInfo file(path);
-    ui->SizeLabel->setText(QLocale().formattedDataSize(file.size(), 0, QLocale::DataSizeIecFormat));
-    if (!file.exists())
-        return; // the conversion failed: nothing to play
+    const QString path = conversion->outputPath();
+    evenOutWavData(path);
+    ui->SizeLabel->setText(QLocale().formattedDataSize(QFileInfo(path).size(), 0, QLocale::DataSizeIecFormat));
+    if (!conversion->failure().isEmpty()) {
+        QMessageBox box;
+        box.setIcon(QMessageBox::Warning);
+        box.setTextFormat(Qt::PlainText);
+        box.setText(QStringLiteral("%1 could not be previewed: %2").arg(sample.name, conversion->failure()));
+        box.exec();
+        return;
+    }
 
     // Each preview has a player of its own, so a new one never cuts short an
-    // earlier one. The window owns it until its playback ends or fails.
+    // earlier one. The window owns it until its playback ends or fails; the
+    // converted file goes with it.
     auto *player = new QMediaPlayer(this);
     auto *audioOutput = new QAudioOutput(player);
+    conversion.release()->setParent(player);
     connect(player, &QMediaPlayer::mediaStatusChanged, player,
             [player](QMediaPlayer::MediaStatus status) {
                 if (status == QMediaPlayer::EndOfMedia || status == QMediaPlayer::InvalidMedia)

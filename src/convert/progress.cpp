@@ -1,0 +1,100 @@
+#include "progress.h"
+
+#include "converter.h"
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QWindow>
+
+namespace {
+
+constexpr int dialogDelayMs = 500;
+
+bool isUserInput(const QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::Shortcut:
+    case QEvent::InputMethod:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TabletPress:
+    case QEvent::TabletRelease:
+    case QEvent::TabletMove:
+    case QEvent::ContextMenu:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        return true;
+    case QEvent::Close:
+        return event->spontaneous(); // the window manager's close button
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+ConversionProgress::ConversionProgress(QWidget *window, int steps)
+    : m_dialog(window)
+{
+    m_dialog.setWindowModality(Qt::ApplicationModal);
+    m_dialog.setAutoReset(false);
+    m_dialog.setAutoClose(false);
+    m_dialog.setRange(0, steps);
+    m_dialog.setMinimumDuration(dialogDelayMs);
+    m_dialog.setValue(0);
+    // Cancel, Escape and closing the dialog all come here.
+    connect(&m_dialog, &QProgressDialog::canceled, this, [this] {
+        m_cancelled = true;
+        m_dialog.hide();
+        if (m_running)
+            m_running->cancel();
+    });
+    qApp->installEventFilter(this);
+}
+
+ConversionProgress::~ConversionProgress()
+{
+    qApp->removeEventFilter(this);
+}
+
+void ConversionProgress::run(Conversion &conversion, const QString &text, int done)
+{
+    m_dialog.setLabelText(text);
+    m_dialog.setValue(done);
+    QEventLoop loop;
+    connect(&conversion, &Conversion::finished, &loop, &QEventLoop::quit);
+    m_running = &conversion;
+    conversion.start();
+    if (!conversion.isFinished())
+        loop.exec();
+    m_running = nullptr;
+}
+
+bool ConversionProgress::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == &m_dialog && event->type() == QEvent::Show) {
+        // The arrow with an hourglass: work goes on, and Cancel can be pressed.
+        QGuiApplication::changeOverrideCursor(QCursor(Qt::BusyCursor));
+        return false;
+    }
+    if (!isUserInput(event) || watched == m_dialog.windowHandle())
+        return false;
+    // Input to the dialog and to what it holds (its button, its Escape
+    // shortcut) goes through; to anything else, the window's actions
+    // included, it does not.
+    for (const QObject *object = watched; object; object = object->parent()) {
+        if (object == &m_dialog)
+            return false;
+    }
+    return true;
+}

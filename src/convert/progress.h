@@ -1,0 +1,39 @@
+#pragma once
+
+#include "busycursor.h"
+
+#include <QObject>
+#include <QProgressDialog>
+
+class Conversion;
+
+/// Waits for conversions without freezing the window. While it lives the
+/// busy cursor shows and no window but its own progress dialog takes the
+/// user's input (keys, shortcuts, clicks, drops, close requests), so nothing
+/// can change the list, start another conversion or quit meanwhile. Once
+/// the wait has lasted about half a second a modal dialog shows what is
+/// being converted, with Cancel.
+class ConversionProgress : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// \a steps: how many conversions the bar counts; 0 for a bar that only
+    /// shows that something is going on.
+    ConversionProgress(QWidget *window, int steps);
+    ~ConversionProgress() override;
+
+    /// Shows \a text and the \a done steps, starts \a conversion and returns
+    /// once it has finished or has been cancelled.
+    void run(Conversion &conversion, const QString &text, int done);
+    /// Whether the user pressed Cancel, Escape or closed the dialog.
+    bool wasCancelled() const { return m_cancelled; }
+
+private:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+    BusyCursor m_busy;
+    QProgressDialog m_dialog;
+    Conversion *m_running = nullptr;
+    bool m_cancelled = false;
+};
