@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLabel>
+#include <QLocale>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -43,6 +44,7 @@ private slots:
     void exportedFilesFollowUmask();
     void longExportKeepsTurningAndCancels_data();
     void longExportKeepsTurningAndCancels();
+    void notesSamplesTooLongForATracker();
 
 private:
     void addSample(const QString &source, const QString &note = "C-2", bool ready = true);
@@ -64,6 +66,8 @@ void TestExport::initTestCase()
     QVERIFY(QDir(m_sources.path()).mkdir("other"));
     for (const QString name : {"kick.wav", "other/kick.wav", "wavetable.wav", "KICK.WAV", "take", "slow.wav"})
         QVERIFY(makeWav(m_sources.filePath(name), {"-t", "wav", "-r", "44100", "-c", "2", "-b", "16"}));
+    for (const QString seconds : {"2.5", "5"})
+        QVERIFY(makeWav(m_sources.filePath(seconds + "s.wav"), {"-r", "44100"}, {"synth", seconds, "sine", "440"}));
     m_tmpdir = std::make_unique<ScopedEnvironment>("TMPDIR", QFile::encodeName(m_temp.path()));
 }
 
@@ -393,6 +397,36 @@ void TestExport::longExportKeepsTurningAndCancels()
     driver.press(QMessageBox::No);
     QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(driver.texts().constLast(), "Are you sure you want to quit?");
+}
+
+void TestExport::notesSamplesTooLongForATracker()
+{
+    addSample("kick.wav", "A-3");
+    addSample("2.5s.wav", "A-3");
+    addSample("5s.wav", "A-3");
+    outputDirectory = m_out->path();
+    ModalDriver driver;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    driver.then([&icon](QWidget *box) {
+        icon = static_cast<QMessageBox *>(box)->icon();
+        static_cast<QMessageBox *>(box)->accept();
+    });
+    exportAll();
+
+    // What a tracker loads is the BODY of the written file.
+    const qint64 over = read8svx(m_out->filePath("2.5s.8svx")).bodySize;
+    const qint64 far = read8svx(m_out->filePath("5s.8svx")).bodySize;
+    QVERIFY(over > 65534 && over <= 131070 && far > 131070);
+    const QLocale english(QLocale::English);
+    QCOMPARE(driver.texts(),
+             QStringList{"Too long for a tracker to play whole:\n\n"
+                         "2.5s.8svx: " + english.toString(over) + " bytes of sound; classic trackers play at most "
+                         "65,534 bytes (131,070 in newer ones). A lower note or a shorter recording makes it fit.\n"
+                         "5s.8svx: " + english.toString(far) + " bytes of sound; no tracker of the classic kind "
+                         "holds more than 131,070 bytes of one sample, so it will be cut short. A lower note or a "
+                         "shorter recording makes it fit."});
+    QCOMPARE(icon, QMessageBox::Information);
+    QCOMPARE(exported().size(), 3);
 }
 
 QTEST_MAIN(TestExport)

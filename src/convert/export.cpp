@@ -1,5 +1,6 @@
 #include "export.h"
 
+#include "chunks.h"
 #include "converter.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
@@ -12,6 +13,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLocale>
 #include <QMessageBox>
 #include <QSet>
 
@@ -22,6 +24,13 @@
 QString outputDirectory;
 
 namespace {
+
+// A classic four-channel tracker module stores a sample's length in 16-bit
+// words in a 16-bit field, so no sample can be longer than 65,535 words; the
+// classic players, and their faithful clones by default, stop one word
+// short of half of that.
+constexpr qint64 classicTrackerSampleBytes = 65534;
+constexpr qint64 trackerSampleBytesLimit = 131070;
 
 const QString cancelledReason = QStringLiteral("the export was cancelled");
 
@@ -90,18 +99,50 @@ QString publish(const QString &converted, const QString &destination, QSet<QStri
     return QStringLiteral("the folder cannot be written to");
 }
 
-/// One box after the export: the samples that are not in the folder.
-void showReport(qsizetype total, const QStringList &notWritten)
+/// A note on a written sample that a tracker would cut short, or an empty
+/// string when it fits.
+QString lengthNote(const QString &fileName, qint64 bytes)
 {
-    if (notWritten.isEmpty())
+    const QLocale english(QLocale::English);
+    if (bytes > trackerSampleBytesLimit) {
+        return QStringLiteral("%1: %2 bytes of sound; no tracker of the classic kind holds more than %3 bytes "
+                              "of one sample, so it will be cut short. A lower note or a shorter recording "
+                              "makes it fit.")
+            .arg(fileName, english.toString(bytes), english.toString(trackerSampleBytesLimit));
+    }
+    if (bytes > classicTrackerSampleBytes) {
+        return QStringLiteral("%1: %2 bytes of sound; classic trackers play at most %3 bytes (%4 in newer "
+                              "ones). A lower note or a shorter recording makes it fit.")
+            .arg(fileName, english.toString(bytes), english.toString(classicTrackerSampleBytes),
+                 english.toString(trackerSampleBytesLimit));
+    }
+    return QString();
+}
+
+/// One box after the export: the samples that are not in the folder, then
+/// the written ones that are too long for a tracker. Nothing when all is well.
+void showReport(qsizetype total, const QStringList &notWritten, const QStringList &tooLong)
+{
+    if (notWritten.isEmpty() && tooLong.isEmpty())
         return;
+    QStringList sections;
+    if (!notWritten.isEmpty()) {
+        sections << QStringLiteral("%1 of %2 samples were not written:\n\n%3")
+                        .arg(notWritten.size())
+                        .arg(total)
+                        .arg(notWritten.join(QLatin1Char('\n')));
+    }
+    if (!tooLong.isEmpty()) {
+        sections << QStringLiteral("Too long for a tracker to play whole:\n\n%1")
+                        .arg(tooLong.join(QLatin1Char('\n')));
+    }
     QMessageBox box;
-    box.setIcon(QMessageBox::Warning);
+    const bool failed = !notWritten.isEmpty();
+    box.setIcon(failed ? QMessageBox::Warning : QMessageBox::Information);
+    box.setWindowTitle(failed ? QStringLiteral("Not all samples were written")
+                              : QStringLiteral("Samples too long for a tracker"));
     box.setTextFormat(Qt::PlainText);
-    box.setText(QStringLiteral("%1 of %2 samples were not written:\n\n%3")
-                    .arg(notWritten.size())
-                    .arg(total)
-                    .arg(notWritten.join(QLatin1Char('\n'))));
+    box.setText(sections.join(QStringLiteral("\n\n")));
     box.exec();
 }
 
@@ -145,6 +186,7 @@ void MainWindow::on_ExportButton_clicked()
         return;
 
     QStringList notWritten;
+    QStringList tooLong;
     {
         ConversionProgress progress(this, int(samples.size()));
         QSet<QString> written;
@@ -167,8 +209,11 @@ void MainWindow::on_ExportButton_clicked()
                                                              : publish(conversion.outputPath(), destination, written);
             if (!reason.isEmpty())
                 notWritten << sample.name + QStringLiteral(": ") + reason;
+            else if (const QString note = lengthNote(fileName, svxBodySize(destination)); !note.isEmpty())
+                tooLong << note;
         }
     }
-    // Existing files are never replaced, so say what is missing from the folder.
-    showReport(samples.size(), notWritten);
+    // Existing files are never replaced, so say what is missing from the
+    // folder, and what a tracker would cut short.
+    showReport(samples.size(), notWritten, tooLong);
 }
