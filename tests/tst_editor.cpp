@@ -3,12 +3,14 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QWheelEvent>
 
 class TestEditor : public QObject
 {
@@ -25,7 +27,8 @@ private slots:
     void draggingTheHighCutRunsBackwards_data();
     void draggingTheHighCutRunsBackwards();
     void aRealMouseDragStoresWhereTheHandleStops();
-    void keyboardMovesStoreNothing();
+    void keysWheelAndGrooveStoreThePosition_data();
+    void keysWheelAndGrooveStoreThePosition();
     void readyRelabelsTheEntry();
     void pickingANoteStoresItsName();
     void eachSampleShowsItsOwnSettings();
@@ -179,19 +182,45 @@ void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
     QCOMPARE(stored().lowCutFrequency, 20000);
 }
 
-void TestEditor::keyboardMovesStoreNothing()
+void TestEditor::keysWheelAndGrooveStoreThePosition_data()
 {
-    find<QCheckBox>("highCutCheckbox")->click();
-    auto *slider = find<QSlider>("highCutSlider");
-    slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Right);
-    QTest::keyClick(slider, Qt::Key_PageUp);
-    QVERIFY(slider->value() != 1980);
-    QCOMPARE(stored().highCutFrequency, 18000);
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<QString>("way");
+    for (const char *cut : {"low", "high"}) {
+        for (const char *way : {"keys", "wheel", "groove"})
+            QTest::addRow("%s cut, %s", cut, way) << QString(cut) << QString(way);
+    }
+}
+
+void TestEditor::keysWheelAndGrooveStoreThePosition()
+{
+    QFETCH(QString, cut);
+    QFETCH(QString, way);
+    const bool low = cut == QLatin1String("low");
+    const auto frequency = [&] { return low ? stored().lowCutFrequency : stored().highCutFrequency; };
+    find<QCheckBox>(qPrintable(cut + "CutCheckbox"))->click();
+    auto *slider = find<QSlider>(qPrintable(cut + "CutSlider"));
+    const QPoint groove(slider->width() - 2, slider->height() / 2);
+    if (way == QLatin1String("keys")) {
+        slider->setFocus();
+        for (Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Right})
+            QTest::keyClick(slider, key);
+    } else if (way == QLatin1String("wheel")) {
+        QWheelEvent up(groove, slider->mapToGlobal(groove), {}, {0, 120}, Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &up);
+    } else {
+        QTest::mouseClick(slider, Qt::LeftButton, {}, groove);
+    }
+    const int shown = slider->value();
+    QVERIFY(shown != (low ? 50 : 1980));
+    const int expected = low ? shown : qAbs(shown - 19980);
+    QCOMPARE(frequency(), expected);
 
     find<QComboBox>("sampleCombo")->setCurrentIndex(1);
     find<QComboBox>("sampleCombo")->setCurrentIndex(0);
-    QCOMPARE(slider->value(), 1980);
+    QCOMPARE(slider->value(), shown);
+    QCOMPARE(frequency(), expected);
 }
 
 void TestEditor::readyRelabelsTheEntry()

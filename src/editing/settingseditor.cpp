@@ -7,6 +7,7 @@
 #include "sliderscale.h"
 
 #include <QComboBox>
+#include <QSlider>
 
 void MainWindow::editCurrentSample(const std::function<void(Sample &)> &edit)
 {
@@ -15,6 +16,20 @@ void MainWindow::editCurrentSample(const std::function<void(Sample &)> &edit)
         edit(sample);
         storeCurrentSample(ui->sampleCombo, sample);
     }
+}
+
+void MainWindow::connectCutSliderActions()
+{
+    // sliderMoved reports drags only. Keys, the wheel and clicks on the groove
+    // come as actions, which have moved the handle by the time they report.
+    const auto storeMoves = [this](QSlider *slider, void (MainWindow::*store)(int)) {
+        connect(slider, &QAbstractSlider::actionTriggered, this, [this, slider, store] {
+            if (!slider->isSliderDown())
+                (this->*store)(slider->sliderPosition());
+        });
+    };
+    storeMoves(ui->lowCutSlider, &MainWindow::on_lowCutSlider_sliderMoved);
+    storeMoves(ui->highCutSlider, &MainWindow::on_highCutSlider_sliderMoved);
 }
 
 void MainWindow::on_sampleCombo_currentIndexChanged(int)
