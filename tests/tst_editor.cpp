@@ -10,6 +10,7 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
 #include <QWheelEvent>
 
 class TestEditor : public QObject
@@ -39,6 +40,7 @@ private:
     template<typename T>
     T *find(const char *name) { return window->findChild<T *>(name); }
     Sample stored() { return currentSample(find<QComboBox>("sampleCombo")); }
+    QString tip() { return QToolTip::isVisible() ? QToolTip::text() : QString(); }
 
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
@@ -123,6 +125,7 @@ void TestEditor::draggingTheLowCutStoresThePosition()
     find<QCheckBox>("lowCutCheckbox")->click();
     drag(find<QSlider>("lowCutSlider"), 300);
     QCOMPARE(stored().lowCutFrequency, 300);
+    QCOMPARE(tip(), QStringLiteral("Low cut: 300 Hz"));
 
     // Switching the cut off and on keeps the frequency, shown while disabled.
     find<QCheckBox>("lowCutCheckbox")->click();
@@ -216,6 +219,8 @@ void TestEditor::keysWheelAndGrooveStoreThePosition()
     QVERIFY(shown != (low ? 50 : 1980));
     const int expected = low ? shown : qAbs(shown - 19980);
     QCOMPARE(frequency(), expected);
+    if (way != QLatin1String("groove")) // a groove click's tip goes with the button
+        QCOMPARE(tip(), QStringLiteral("%1 cut: %2 Hz").arg(low ? "Low" : "High").arg(expected));
 
     find<QComboBox>("sampleCombo")->setCurrentIndex(1);
     find<QComboBox>("sampleCombo")->setCurrentIndex(0);
