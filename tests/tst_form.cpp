@@ -28,6 +28,7 @@ private slots:
     void layoutsHoldTheirItemsInOrder();
     void textsAreExactlyAsShown_data();
     void textsAreExactlyAsShown();
+    void directoryNameShowsMarkupAsText();
     void fileMenuListsItsThreeActions();
     void slidersCoverTheAudibleRange();
     void sizePoliciesKeepButtonsFixedAndFrequencyListWide();
@@ -186,6 +187,18 @@ void TestForm::textsAreExactlyAsShown()
     QObject *object = window.findChild<QObject *>(name);
     QVERIFY(object);
     QCOMPARE(object->property("text").toString(), text);
+}
+
+void TestForm::directoryNameShowsMarkupAsText()
+{
+    MainWindow window;
+    auto *shown = window.findChild<QLabel *>("DirectoryName");
+    shown->setText(QStringLiteral("/home/me/<i>takes"));
+    const QImage image = shown->grab().toImage();
+    QLabel plain(shown->text(), shown->parentWidget());
+    plain.setTextFormat(Qt::PlainText);
+    plain.resize(shown->size());
+    QCOMPARE(image, plain.grab().toImage());
 }
 
 void TestForm::fileMenuListsItsThreeActions()
