@@ -74,18 +74,21 @@ void TestEditor::showsItsDefaults()
 
 void TestEditor::normaliseTogglesOnlyItsFlag()
 {
+    // Every other field away from its default, so any change to one shows.
+    auto *samples = find<QComboBox>("sampleCombo");
+    appendSample(samples, unusualSample());
+    samples->setCurrentIndex(2);
     auto *normalise = find<QCheckBox>("NormaliseCheckbox");
     normalise->click();
-    QVERIFY(!stored().normalise);
-    QVERIFY(!normalise->isChecked());
-    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
-    normalise->click();
-    QVERIFY(stored().normalise);
-    QVERIFY(normalise->isChecked());
-
-    Sample expected = stored();
+    Sample expected = unusualSample();
     expected.normalise = true;
     QCOMPARE(describe(stored()), describe(expected));
+    QVERIFY(normalise->isChecked());
+    QVERIFY(find<QSlider>("lowCutSlider")->isEnabled());
+    normalise->click();
+    QCOMPARE(describe(stored()), describe(unusualSample()));
+    QVERIFY(!normalise->isChecked());
+    QCOMPARE(samples->itemText(2), QStringLiteral("kick | Ready.wav | Ready"));
 }
 
 void TestEditor::cutBoxesToggleFlagAndSlider_data()
