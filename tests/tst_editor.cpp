@@ -3,12 +3,15 @@
 #include "testsupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolTip>
+#include <QWheelEvent>
 
 class TestEditor : public QObject
 {
@@ -25,7 +28,8 @@ private slots:
     void draggingTheHighCutRunsBackwards_data();
     void draggingTheHighCutRunsBackwards();
     void aRealMouseDragStoresWhereTheHandleStops();
-    void keyboardMovesStoreNothing();
+    void keysWheelAndGrooveStoreThePosition_data();
+    void keysWheelAndGrooveStoreThePosition();
     void readyRelabelsTheEntry();
     void pickingANoteStoresItsName();
     void eachSampleShowsItsOwnSettings();
@@ -36,6 +40,7 @@ private:
     template<typename T>
     T *find(const char *name) { return window->findChild<T *>(name); }
     Sample stored() { return currentSample(find<QComboBox>("sampleCombo")); }
+    QString tip() { return QToolTip::isVisible() ? QToolTip::text() : QString(); }
 
     QTemporaryDir dir;
     std::unique_ptr<MainWindow> window;
@@ -69,18 +74,21 @@ void TestEditor::showsItsDefaults()
 
 void TestEditor::normaliseTogglesOnlyItsFlag()
 {
+    // Every other field away from its default, so any change to one shows.
+    auto *samples = find<QComboBox>("sampleCombo");
+    appendSample(samples, unusualSample());
+    samples->setCurrentIndex(2);
     auto *normalise = find<QCheckBox>("NormaliseCheckbox");
     normalise->click();
-    QVERIFY(!stored().normalise);
-    QVERIFY(!normalise->isChecked());
-    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
-    normalise->click();
-    QVERIFY(stored().normalise);
-    QVERIFY(normalise->isChecked());
-
-    Sample expected = stored();
+    Sample expected = unusualSample();
     expected.normalise = true;
     QCOMPARE(describe(stored()), describe(expected));
+    QVERIFY(normalise->isChecked());
+    QVERIFY(find<QSlider>("lowCutSlider")->isEnabled());
+    normalise->click();
+    QCOMPARE(describe(stored()), describe(unusualSample()));
+    QVERIFY(!normalise->isChecked());
+    QCOMPARE(samples->itemText(2), QStringLiteral("kick | Ready.wav | Ready"));
 }
 
 void TestEditor::cutBoxesToggleFlagAndSlider_data()
@@ -120,6 +128,7 @@ void TestEditor::draggingTheLowCutStoresThePosition()
     find<QCheckBox>("lowCutCheckbox")->click();
     drag(find<QSlider>("lowCutSlider"), 300);
     QCOMPARE(stored().lowCutFrequency, 300);
+    QCOMPARE(tip(), QStringLiteral("Low cut: 300 Hz"));
 
     // Switching the cut off and on keeps the frequency, shown while disabled.
     find<QCheckBox>("lowCutCheckbox")->click();
@@ -179,19 +188,47 @@ void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
     QCOMPARE(stored().lowCutFrequency, 20000);
 }
 
-void TestEditor::keyboardMovesStoreNothing()
+void TestEditor::keysWheelAndGrooveStoreThePosition_data()
 {
-    find<QCheckBox>("highCutCheckbox")->click();
-    auto *slider = find<QSlider>("highCutSlider");
-    slider->setFocus();
-    QTest::keyClick(slider, Qt::Key_Right);
-    QTest::keyClick(slider, Qt::Key_PageUp);
-    QVERIFY(slider->value() != 1980);
-    QCOMPARE(stored().highCutFrequency, 18000);
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<QString>("way");
+    for (const char *cut : {"low", "high"}) {
+        for (const char *way : {"keys", "wheel", "groove"})
+            QTest::addRow("%s cut, %s", cut, way) << QString(cut) << QString(way);
+    }
+}
+
+void TestEditor::keysWheelAndGrooveStoreThePosition()
+{
+    QFETCH(QString, cut);
+    QFETCH(QString, way);
+    const bool low = cut == QLatin1String("low");
+    const auto frequency = [&] { return low ? stored().lowCutFrequency : stored().highCutFrequency; };
+    find<QCheckBox>(qPrintable(cut + "CutCheckbox"))->click();
+    auto *slider = find<QSlider>(qPrintable(cut + "CutSlider"));
+    const QPoint groove(slider->width() - 2, slider->height() / 2);
+    if (way == QLatin1String("keys")) {
+        slider->setFocus();
+        for (Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Right})
+            QTest::keyClick(slider, key);
+    } else if (way == QLatin1String("wheel")) {
+        QWheelEvent up(groove, slider->mapToGlobal(groove), {}, {0, 120}, Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &up);
+    } else {
+        QTest::mouseClick(slider, Qt::LeftButton, {}, groove);
+    }
+    const int shown = slider->value();
+    QVERIFY(shown != (low ? 50 : 1980));
+    const int expected = low ? shown : qAbs(shown - 19980);
+    QCOMPARE(frequency(), expected);
+    if (way != QLatin1String("groove")) // a groove click's tip goes with the button
+        QCOMPARE(tip(), QStringLiteral("%1 cut: %2 Hz").arg(low ? "Low" : "High").arg(expected));
 
     find<QComboBox>("sampleCombo")->setCurrentIndex(1);
     find<QComboBox>("sampleCombo")->setCurrentIndex(0);
-    QCOMPARE(slider->value(), 1980);
+    QCOMPARE(slider->value(), shown);
+    QCOMPARE(frequency(), expected);
 }
 
 void TestEditor::readyRelabelsTheEntry()

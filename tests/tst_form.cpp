@@ -28,6 +28,7 @@ private slots:
     void layoutsHoldTheirItemsInOrder();
     void textsAreExactlyAsShown_data();
     void textsAreExactlyAsShown();
+    void directoryNameShowsMarkupAsText();
     void fileMenuListsItsThreeActions();
     void slidersCoverTheAudibleRange();
     void sizePoliciesKeepButtonsFixedAndFrequencyListWide();
@@ -188,6 +189,18 @@ void TestForm::textsAreExactlyAsShown()
     QCOMPARE(object->property("text").toString(), text);
 }
 
+void TestForm::directoryNameShowsMarkupAsText()
+{
+    MainWindow window;
+    auto *shown = window.findChild<QLabel *>("DirectoryName");
+    shown->setText(QStringLiteral("/home/me/<i>takes"));
+    const QImage image = shown->grab().toImage();
+    QLabel plain(shown->text(), shown->parentWidget());
+    plain.setTextFormat(Qt::PlainText);
+    plain.resize(shown->size());
+    QCOMPARE(image, plain.grab().toImage());
+}
+
 void TestForm::fileMenuListsItsThreeActions()
 {
     MainWindow window;
@@ -211,6 +224,9 @@ void TestForm::slidersCoverTheAudibleRange()
 {
     MainWindow window;
     window.findChild<QWidget *>("centralwidget")->setEnabled(true);
+    // Both cuts on, or a key on one slider disables the other with its box.
+    for (const char *box : {"lowCutCheckbox", "highCutCheckbox"})
+        window.findChild<QCheckBox *>(box)->click();
     for (const char *name : {"lowCutSlider", "highCutSlider"}) {
         auto *slider = window.findChild<QSlider *>(name);
         QCOMPARE(slider->orientation(), Qt::Horizontal);

@@ -194,17 +194,19 @@ void TestLoading::eachActionMovesBetweenTheStates()
 void TestLoading::refusingKeepsEverySetting_data()
 {
     QTest::addColumn<QString>("trigger");
-    QTest::addColumn<bool>("escape");
-    QTest::newRow("load, No") << "actionLoad_Samples" << false;
-    QTest::newRow("load, Escape") << "actionLoad_Samples" << true;
-    QTest::newRow("clear, No") << "actionClear_All" << false;
-    QTest::newRow("clear, Escape") << "actionClear_All" << true;
+    QTest::addColumn<int>("key"); // 0: the No button
+    QTest::newRow("load, No") << "actionLoad_Samples" << 0;
+    QTest::newRow("load, Escape") << "actionLoad_Samples" << int(Qt::Key_Escape);
+    QTest::newRow("load, Enter") << "actionLoad_Samples" << int(Qt::Key_Return);
+    QTest::newRow("clear, No") << "actionClear_All" << 0;
+    QTest::newRow("clear, Escape") << "actionClear_All" << int(Qt::Key_Escape);
+    QTest::newRow("clear, Enter") << "actionClear_All" << int(Qt::Key_Return);
 }
 
 void TestLoading::refusingKeepsEverySetting()
 {
     QFETCH(QString, trigger);
-    QFETCH(bool, escape);
+    QFETCH(int, key);
 
     MainWindow window;
     QVERIFY(loadSamples(window, kickAndSnare));
@@ -215,8 +217,8 @@ void TestLoading::refusingKeepsEverySetting()
     const QString before = describe(currentSample(samples));
 
     ModalDriver driver;
-    if (escape)
-        driver.escape();
+    if (key)
+        driver.then([key](QWidget *box) { QTest::keyClick(box, Qt::Key(key)); });
     else
         driver.press(QMessageBox::No);
     window.findChild<QAction *>(qPrintable(trigger))->trigger();

@@ -13,6 +13,7 @@ MainWindow::MainWindow(QWidget *parent)
     , ui(new MainWindowForm)
 {
     ui->setupForm(this);
+    connectCutSliderActions();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);

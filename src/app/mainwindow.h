@@ -42,6 +42,9 @@ private:
     bool confirmDiscardSamples();
     void refreshControls();
     void updateCutSliders();
+    /// Lets every move of a cut slider by the user reach its handler, not
+    /// only drags.
+    void connectCutSliderActions();
 
     /// The read-modify-write of every edit: applies \a edit to a copy of the
     /// current entry's Sample and stores the copy back; does nothing while

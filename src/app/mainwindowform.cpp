@@ -171,6 +171,8 @@ void MainWindowForm::setupForm(QMainWindow *window)
     DirectoryName = new QLabel(centralwidget);
     DirectoryName->setObjectName("DirectoryName");
     DirectoryName->setEnabled(true);
+    // A folder's name is shown as it is, whatever characters it holds.
+    DirectoryName->setTextFormat(Qt::PlainText);
     horizontalLayout_3->addWidget(DirectoryName);
     browseButton = new QPushButton(centralwidget);
     browseButton->setObjectName("browseButton");
