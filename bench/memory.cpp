@@ -59,7 +59,7 @@ int main(int argc, char *argv[])
         err() << "cannot make a work directory\n";
         return 1;
     }
-    // The preview files the program leaves behind go here, not into /tmp.
+    // The preview files go here, where they can be counted.
     const QString temporary = work.filePath(QStringLiteral("tmp"));
     qputenv("TMPDIR", QFile::encodeName(temporary));
 
@@ -99,10 +99,8 @@ int main(int argc, char *argv[])
             afterFirst = residentKiB();
     }
     const qint64 afterLast = residentKiB();
-    const int previewFiles = int(QDir(temporary).entryList(QDir::Files).size());
-    if (afterFirst < 0 || afterLast < 0 || previewFiles != lastCount) {
-        err() << "no resident set size, or " << previewFiles << " preview files for "
-              << lastCount << " previews\n";
+    if (afterFirst < 0 || afterLast < 0) {
+        err() << "no resident set size\n";
         return 1;
     }
 
@@ -112,5 +110,7 @@ int main(int argc, char *argv[])
     printFigure(QStringLiteral("memory_rss_after_%1_previews_mib").arg(firstCount), afterFirst / 1024.0, 2);
     printFigure(QStringLiteral("memory_rss_after_%1_previews_mib").arg(lastCount), afterLast / 1024.0, 2);
     printFigure(QStringLiteral("memory_growth_mib"), (afterLast - afterFirst) / 1024.0, 2);
+    // Each preview's file goes with its player.
+    printFigure(QStringLiteral("memory_files_left_in_tmpdir"), QDir(temporary).entryList(QDir::Files).size(), 0);
     return 0;
 }
