@@ -1,5 +1,6 @@
 #include "benchsupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTextStream>
 
@@ -50,4 +51,15 @@ QTextStream &err()
 {
     static QTextStream stream(stderr);
     return stream;
+}
+
+QString temporaryDirectoryIn(const QTemporaryDir &work)
+{
+    if (!work.isValid() || !QDir(work.path()).mkpath(QStringLiteral("tmp"))) {
+        err() << "cannot make a work directory\n";
+        return QString();
+    }
+    const QString temporary = work.filePath(QStringLiteral("tmp"));
+    qputenv("TMPDIR", QFile::encodeName(temporary));
+    return temporary;
 }

@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 /// The monotonic clock in nanoseconds. One clock for every process of the
@@ -19,6 +20,11 @@ qint64 residentKiB();
 /// Prints one figure as "name: value" on standard output, at once.
 void printFigure(const QString &name, const QString &value);
 void printFigure(const QString &name, double value, int decimals);
+
+/// Makes \a work's folder "tmp" the system temporary directory (TMPDIR) of
+/// this process, where the converted files can be counted; returns its path,
+/// or an empty string (said on standard error) when it cannot be made.
+QString temporaryDirectoryIn(const QTemporaryDir &work);
 
 /// Standard error, for what went wrong in a benchmark.
 QTextStream &err();

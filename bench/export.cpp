@@ -64,14 +64,11 @@ int main(int argc, char *argv[])
     const int rounds = qMax(1, app.arguments().value(1, QStringLiteral("7")).toInt());
 
     QTemporaryDir work;
-    if (!work.isValid() || !QDir(work.path()).mkpath(QStringLiteral("sources"))
-        || !QDir(work.path()).mkpath(QStringLiteral("tmp"))) {
+    const QString temporary = temporaryDirectoryIn(work);
+    if (temporary.isEmpty() || !QDir(work.path()).mkpath(QStringLiteral("sources"))) {
         err() << "cannot make a work directory\n";
         return 1;
     }
-    // The converted files go here, where they can be counted.
-    const QString temporary = work.filePath(QStringLiteral("tmp"));
-    qputenv("TMPDIR", QFile::encodeName(temporary));
 
     MainWindow window;
     window.show();

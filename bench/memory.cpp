@@ -55,13 +55,9 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
 
     QTemporaryDir work;
-    if (!work.isValid() || !QDir(work.path()).mkpath(QStringLiteral("tmp"))) {
-        err() << "cannot make a work directory\n";
+    const QString temporary = temporaryDirectoryIn(work);
+    if (temporary.isEmpty())
         return 1;
-    }
-    // The preview files go here, where they can be counted.
-    const QString temporary = work.filePath(QStringLiteral("tmp"));
-    qputenv("TMPDIR", QFile::encodeName(temporary));
 
     Sample sample;
     sample.name = QStringLiteral("tone.wav");

@@ -77,12 +77,9 @@ int main(int argc, char *argv[])
     const QString minutes = app.arguments().value(1, QStringLiteral("10"));
 
     QTemporaryDir work;
-    if (!work.isValid() || !QDir(work.path()).mkpath(QStringLiteral("tmp"))) {
-        err() << "cannot make a work directory\n";
+    const QString temporary = temporaryDirectoryIn(work);
+    if (temporary.isEmpty())
         return 1;
-    }
-    const QString temporary = work.filePath(QStringLiteral("tmp"));
-    qputenv("TMPDIR", QFile::encodeName(temporary));
 
     Sample sample;
     sample.name = QStringLiteral("long.wav");
