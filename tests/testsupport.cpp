@@ -10,7 +10,11 @@
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSlider>
+#include <QStandardPaths>
 #include <QtEndian>
+
+#include <cerrno>
+#include <csignal>
 
 QString describe(const Sample &s)
 {
@@ -113,6 +117,23 @@ static QByteArray pathWithFakeSox(const QTemporaryDir &dir, const QString &scrip
 FakeSox::FakeSox(const QString &script)
     : m_path("PATH", pathWithFakeSox(m_dir, script))
 {
+}
+
+QString hangingSox(const QString &pidFile, const QString &onlyFor)
+{
+    // $2 is the source and $7 the output, after --no-glob.
+    const QString hang = QStringLiteral("echo $$ > '%1'; printf FORM > \"$7\"; exec sleep 60").arg(pidFile);
+    if (onlyFor.isEmpty())
+        return hang;
+    return QStringLiteral("case \"$2\" in *%1*) %2;; esac\nexec '%3' \"$@\"")
+        .arg(onlyFor, hang, QStandardPaths::findExecutable(QStringLiteral("sox")));
+}
+
+bool processEnded(const QString &pidFile)
+{
+    QFile file(pidFile);
+    const int pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
+    return pid > 0 && ::kill(pid, 0) == -1 && errno == ESRCH;
 }
 
 static LogCapture *currentCapture = nullptr;

@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include <csignal>
 
 class TestPreview : public QObject
 {
@@ -191,7 +190,7 @@ void TestPreview::cancelledPreviewChangesNothing()
 {
     addSample("C-2");
     const QString pidFile = m_sources.filePath("sox.pid");
-    FakeSox slow(QStringLiteral("echo $$ > '%1'; printf 'RIFF' > \"$7\"; exec sleep 60").arg(pidFile));
+    FakeSox slow(hangingSox(pidFile));
     ModalDriver driver;
     driver.cancelProgress(CancelBy::Button);
     preview();
@@ -200,9 +199,7 @@ void TestPreview::cancelledPreviewChangesNothing()
     QCOMPARE(sizeText(), "0b");
     QVERIFY(players().isEmpty());
     QCOMPARE(previewFiles(), QStringList());
-    QFile pid(pidFile);
-    QVERIFY(pid.open(QIODevice::ReadOnly));
-    QCOMPARE(::kill(pid.readAll().trimmed().toInt(), 0), -1);
+    QVERIFY(processEnded(pidFile));
 }
 
 QTEST_MAIN(TestPreview)
