@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 
@@ -19,6 +20,10 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    /// Loads \a paths as Load Samples loads the files chosen in its dialog,
+    /// asking first if samples are loaded. The command line and drops use it.
+    void loadFiles(const QStringList &paths);
 
 private slots:
     void on_actionQuit_triggered();
@@ -40,6 +45,8 @@ private slots:
 private:
     void confirmQuit();
     bool confirmDiscardSamples();
+    bool startNewSampleList();
+    void appendSamples(const QStringList &paths);
     void refreshControls();
     void updateCutSliders();
 
