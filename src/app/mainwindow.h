@@ -6,6 +6,8 @@
 #include <functional>
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 struct MainWindowForm;
 struct Sample;
 
@@ -24,6 +26,10 @@ public:
     /// Loads \a paths as Load Samples loads the files chosen in its dialog,
     /// asking first if samples are loaded. The command line and drops use it.
     void loadFiles(const QStringList &paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     void on_actionQuit_triggered();
