@@ -3,10 +3,11 @@
 # a desktop finds the program there: the menu entry under
 # share/applications, the command it runs under bin/, and that command
 # starting.
-#   check_install.sh <build dir> <scratch dir>
+#   check_install.sh <build dir> <scratch dir> <reverse-DNS id>
 set -euo pipefail
 build=$1
 scratch=$2
+id=$3
 fail() { echo "FAIL: $*"; exit 1; }
 
 rm -rf "$scratch"
@@ -14,7 +15,7 @@ mkdir -p "$scratch"
 prefix=$scratch/prefix
 cmake --install "$build" --prefix "$prefix" >"$scratch/install.log" || { cat "$scratch/install.log"; fail "cmake --install"; }
 
-entry=$prefix/share/applications/brindlebox.desktop
+entry=$prefix/share/applications/$id.desktop
 [ -f "$entry" ] || fail "no desktop entry at $entry"
 command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 [ -n "$command" ] || fail "the desktop entry runs no command"
@@ -25,4 +26,4 @@ command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 status=0
 QT_QPA_PLATFORM=offscreen timeout 3 "$prefix/bin/$command" >"$scratch/run.log" 2>&1 || status=$?
 [ $status -eq 124 ] || { cat "$scratch/run.log"; fail "$prefix/bin/$command ended with $status within 3 s"; }
-echo "installed: bin/$command and share/applications/brindlebox.desktop; it starts"
+echo "installed: bin/$command and share/applications/$id.desktop; it starts"

@@ -3,10 +3,11 @@
 # back with dpkg-deb; installs nothing. Checks that apt-get would bring
 # everything the program needs at run time, and that the package holds the
 # program and its desktop entry.
-#   check_package.sh <build dir> <scratch dir>
+#   check_package.sh <build dir> <scratch dir> <reverse-DNS id>
 set -euo pipefail
 build=$1
 scratch=$2
+id=$3
 fail() { echo "FAIL: $*"; exit 1; }
 
 for tool in dpkg-deb dpkg-shlibdeps file readelf; do
@@ -44,7 +45,7 @@ for library in $(readelf -d "$build/src/brindlebox" | sed -n 's/.*(NEEDED).*\[\(
 done
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-for file in ./usr/bin/brindlebox ./usr/share/applications/brindlebox.desktop; do
+for file in ./usr/bin/brindlebox ./usr/share/applications/$id.desktop; do
     grep -qx -- "$file" <<<"$contents" || fail "the package holds no $file"
 done
 echo "package: $(basename "$deb") holds the program and its desktop entry"

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
+#include "startup.h"
 #include "testsupport.h"
 
 #include <QAction>
@@ -67,6 +68,7 @@ private slots:
     void refusingKeepsEverySetting();
     void clearingShowsTheDefaults();
     void loadingLeavesDirectoryAndSizeAlone();
+    void commandLineFilesAreLoadedAsIfChosen();
     void droppedWavFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
 
@@ -287,6 +289,29 @@ void TestLoading::loadingLeavesDirectoryAndSizeAlone()
     window.findChild<QAction *>("actionClear_All")->trigger();
     QCOMPARE(directory->text(), QStringLiteral("Select a Directory"));
     QCOMPARE(size->text(), QStringLiteral("0b"));
+}
+
+void TestLoading::commandLineFilesAreLoadedAsIfChosen()
+{
+    QTemporaryDir spaced(QDir::tempPath() + QStringLiteral("/dir with space XXXXXX"));
+    const QString started = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(spaced.path()));
+    const QString here = QDir::currentPath();
+    // After "--", a missing file that looks like an option.
+    const QStringList files =
+        readCommandLine({"brindlebox", "my lead.wav", kickAndSnare.at(1), "--", "-n.wav"});
+    QVERIFY(QDir::setCurrent(started));
+
+    MainWindow window;
+    window.loadFiles(files);
+    const QList<Sample> loaded = allSamples(window.findChild<QComboBox *>("sampleCombo"));
+    QCOMPARE(loaded.size(), 3);
+    QCOMPARE(loaded.at(0).path, here + QStringLiteral("/my lead.wav"));
+    QCOMPARE(loaded.at(0).name, QStringLiteral("my lead.wav"));
+    QCOMPARE(loaded.at(1).path, kickAndSnare.at(1));
+    QCOMPARE(loaded.at(2).path, here + QStringLiteral("/-n.wav"));
+    QCOMPARE(currentSample(window.findChild<QComboBox *>("sampleCombo")).path, loaded.at(0).path);
+    QCOMPARE(stateOf(window), Loaded);
 }
 
 void TestLoading::droppedWavFilesAreLoadedAndNothingElse()
