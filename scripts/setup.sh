@@ -4,14 +4,16 @@
 
 # What building, running and playing previews need. QtMultimedia's GStreamer
 # backend crashes without the base and good plugin sets. Qt draws no text
-# without a font, offscreen screenshots included. The tests check the
-# desktop entry with desktop-file-validate and build the Debian package, for
-# which CPack picks out the binaries with `file` and reads their library
-# dependencies with dpkg-shlibdeps (dpkg-dev). The playback test hears a
-# preview through a private PulseAudio server with a null sink.
+# without a font, offscreen screenshots included, and no SVG icon without
+# libqt6svg6's plugins. The build makes the manual page with help2man. The
+# tests check the desktop entry with desktop-file-validate and build the
+# Debian package, for which CPack picks out the binaries with `file` and
+# reads their library dependencies with dpkg-shlibdeps (dpkg-dev). The
+# playback test hears a preview through a private PulseAudio server with a
+# null sink.
 BRINDLEBOX_PACKAGES=(
-    g++ make cmake
-    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
+    g++ make cmake help2man
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio
