@@ -8,9 +8,9 @@
 # libqt6svg6's plugins. The build makes the manual page with help2man. The
 # tests check the desktop entry with desktop-file-validate and build the
 # Debian package, for which CPack picks out the binaries with `file` and
-# reads their library dependencies with dpkg-shlibdeps (dpkg-dev). The
-# playback test hears a preview through a private PulseAudio server with a
-# null sink.
+# reads their library dependencies with dpkg-shlibdeps (dpkg-dev), and check
+# it with lintian. The playback test hears a preview through a private
+# PulseAudio server with a null sink.
 BRINDLEBOX_PACKAGES=(
     g++ make cmake help2man
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
@@ -18,7 +18,7 @@ BRINDLEBOX_PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio
     fonts-dejavu-core
-    desktop-file-utils dpkg-dev file
+    desktop-file-utils dpkg-dev file lintian
 )
 
 install_missing_packages() {
