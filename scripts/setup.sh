@@ -6,11 +6,14 @@
 # backend crashes without the base and good plugin sets. Qt draws no text
 # without a font, offscreen screenshots included, and no SVG icon without
 # libqt6svg6's plugins. The build makes the manual page with help2man. The
-# tests check the desktop entry with desktop-file-validate and build the
-# Debian package, for which CPack picks out the binaries with `file` and
-# reads their library dependencies with dpkg-shlibdeps (dpkg-dev), and check
-# it with lintian. The playback test hears a preview through a private
-# PulseAudio server with a null sink.
+# tests check the desktop entry with desktop-file-validate, the metainfo
+# with appstreamcli and the manual page with man; they build the Debian
+# package, for which CPack picks out the binaries with `file` and reads
+# their library dependencies with dpkg-shlibdeps (dpkg-dev), and check it
+# with lintian; they start the installed program on an X server of its own
+# (xvfb) and find its window with xdotool and xprop (x11-utils). The
+# playback test hears a preview through a private PulseAudio server with a
+# null sink.
 BRINDLEBOX_PACKAGES=(
     g++ make cmake help2man
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
@@ -18,7 +21,8 @@ BRINDLEBOX_PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio
     fonts-dejavu-core
-    desktop-file-utils dpkg-dev file lintian
+    desktop-file-utils appstream man-db dpkg-dev file lintian
+    xvfb xdotool x11-utils
 )
 
 install_missing_packages() {
