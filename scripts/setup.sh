@@ -40,12 +40,14 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Builds the given targets, or everything.
 build_brindlebox() {
-    local root build
+    local root build targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
     build="$root/build"
     if [ ! -f "$build/CMakeCache.txt" ]; then
         cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo --log-level=WARNING >/dev/null
     fi
-    cmake --build "$build" --parallel "$(nproc)"
+    cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
 }
