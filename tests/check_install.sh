@@ -67,6 +67,9 @@ window=$(timeout 20 xdotool search --sync --all --onlyvisible --pid $program --n
     | head -n 1) || true
 [ -n "$window" ] || { cat "$scratch/run.log"; fail "no window titled Brindlebox was shown"; }
 grep -q 'Icon (' <<<"$(xprop -id "$window" _NET_WM_ICON)" || fail "the window has no icon"
+# Docks on X11 match the window to its desktop entry by WM_CLASS.
+class=$(sed -n 's/^StartupWMClass=//p' "$entry")
+grep -q "\"$class\"\$" <<<"$(xprop -id "$window" WM_CLASS)" || fail "the window's WM_CLASS is not $class"
 
 # Clear All asks "Lose current samples?", a second window, only when
 # samples are loaded.
