@@ -34,7 +34,7 @@ bool MainWindow::startNewSampleList()
 {
     if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
         return false;
-    // The old samples go before the dialog opens, whatever it brings.
+    // The old samples go before Load's dialog opens, whatever it brings.
     ui->sampleCombo->clear();
     return true;
 }
