@@ -3,6 +3,7 @@
 // startupreport.h).
 
 #include "mainwindow.h"
+#include "startup.h"
 #include "startupreport.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
+    describeApplication();
     MainWindow window;
     StartupReport report(&window);
     window.show();

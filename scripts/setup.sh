@@ -4,19 +4,25 @@
 
 # What building, running and playing previews need. QtMultimedia's GStreamer
 # backend crashes without the base and good plugin sets. Qt draws no text
-# without a font, offscreen screenshots included. The tests check the
-# desktop entry with desktop-file-validate and build the Debian package, for
-# which CPack picks out the binaries with `file` and reads their library
-# dependencies with dpkg-shlibdeps (dpkg-dev). The playback test hears a
-# preview through a private PulseAudio server with a null sink.
+# without a font, offscreen screenshots included, and no SVG icon without
+# libqt6svg6's plugins. The build makes the manual page with help2man. The
+# tests check the desktop entry with desktop-file-validate, the metainfo
+# with appstreamcli and the manual page with man; they build the Debian
+# package, for which CPack picks out the binaries with `file` and reads
+# their library dependencies with dpkg-shlibdeps (dpkg-dev), and check it
+# with lintian; they start the installed program on an X server of its own
+# (xvfb) and find its window with xdotool and xprop (x11-utils). The
+# playback test hears a preview through a private PulseAudio server with a
+# null sink.
 BRINDLEBOX_PACKAGES=(
-    g++ make cmake
-    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins
+    g++ make cmake help2man
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio
     fonts-dejavu-core
-    desktop-file-utils dpkg-dev file
+    desktop-file-utils appstream man-db dpkg-dev file lintian
+    xvfb xdotool x11-utils
 )
 
 install_missing_packages() {
@@ -34,12 +40,14 @@ install_missing_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
+# Builds the given targets, or everything.
 build_brindlebox() {
-    local root build
+    local root build targets=()
+    [ $# -eq 0 ] || targets=(--target "$@")
     root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
     build="$root/build"
     if [ ! -f "$build/CMakeCache.txt" ]; then
         cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo --log-level=WARNING >/dev/null
     fi
-    cmake --build "$build" --parallel "$(nproc)"
+    cmake --build "$build" --parallel "$(nproc)" "${targets[@]}"
 }

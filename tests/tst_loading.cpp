@@ -1,16 +1,21 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
+#include "startup.h"
 #include "testsupport.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 namespace {
 
@@ -26,6 +31,23 @@ State stateOf(MainWindow &window)
         return OpenAndEmpty;
     // A list with entries but a locked central area would be a fault.
     return empty ? Locked : State(-1);
+}
+
+// Drags \a urls from a file manager onto the window's central area with
+// Shift held, which asks for a move, and drops them if the window
+// takes the drag. Returns the action the drop was taken with.
+Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    auto *area = window.findChild<QWidget *>("centralwidget");
+    const auto actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QDropEvent drop(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(area, &enter);
+    if (enter.isAccepted())
+        QApplication::sendEvent(area, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 } // namespace
@@ -46,6 +68,9 @@ private slots:
     void refusingKeepsEverySetting();
     void clearingShowsTheDefaults();
     void loadingLeavesDirectoryAndSizeAlone();
+    void commandLineFilesAreLoadedAsIfChosen();
+    void droppedWavFilesAreLoadedAndNothingElse();
+    void dropOntoLoadedListAsksFirst();
 
 private:
     QTemporaryDir dir;
@@ -266,6 +291,59 @@ void TestLoading::loadingLeavesDirectoryAndSizeAlone()
     window.findChild<QAction *>("actionClear_All")->trigger();
     QCOMPARE(directory->text(), QStringLiteral("Select a Directory"));
     QCOMPARE(size->text(), QStringLiteral("0b"));
+}
+
+void TestLoading::commandLineFilesAreLoadedAsIfChosen()
+{
+    QTemporaryDir spaced(QDir::tempPath() + QStringLiteral("/dir with space XXXXXX"));
+    const QString started = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(spaced.path()));
+    const QString here = QDir::currentPath();
+    // After "--", a missing file that looks like an option.
+    const QStringList files =
+        readCommandLine({"brindlebox", "my lead.wav", kickAndSnare.at(1), "--", "-n.wav"});
+    QVERIFY(QDir::setCurrent(started));
+
+    MainWindow window;
+    window.loadFiles(files);
+    const QList<Sample> loaded = allSamples(window.findChild<QComboBox *>("sampleCombo"));
+    QCOMPARE(loaded.size(), 3);
+    QCOMPARE(loaded.at(0).path, here + QStringLiteral("/my lead.wav"));
+    QCOMPARE(loaded.at(0).name, QStringLiteral("my lead.wav"));
+    QCOMPARE(loaded.at(1).path, kickAndSnare.at(1));
+    QCOMPARE(loaded.at(2).path, here + QStringLiteral("/-n.wav"));
+    QCOMPARE(currentSample(window.findChild<QComboBox *>("sampleCombo")).path, loaded.at(0).path);
+    QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::droppedWavFilesAreLoadedAndNothingElse()
+{
+    QList<QUrl> urls{QUrl(QStringLiteral("https://example.org/remote.wav"))};
+    for (const QString &file : touchFiles(dir.path(), {"kick.wav", "notes.txt", "SNARE.WAV"}))
+        urls << QUrl::fromLocalFile(file);
+    MainWindow window;
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+
+    QCOMPARE(dropOn(window, urls.mid(0, 1) + urls.mid(2, 1)), Qt::IgnoreAction);
+    // A move would let the file manager delete what it thinks we took.
+    QCOMPARE(dropOn(window, urls), Qt::CopyAction);
+    QTRY_COMPARE(samples->count(), 2);
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    QCOMPARE(samples->itemText(1), QStringLiteral("SNARE.WAV | Not Ready"));
+    QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::dropOntoLoadedListAsksFirst()
+{
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare));
+    ModalDriver driver;
+    driver.press(QMessageBox::No);
+    QCOMPARE(dropOn(window, {QUrl::fromLocalFile(touchFiles(dir.path(), {"hat.wav"}).first())}),
+             Qt::CopyAction);
+    QTRY_COMPARE(driver.texts(), QStringList{"Lose current samples?"});
+    QCOMPARE(allSamples(window.findChild<QComboBox *>("sampleCombo")).size(), 2);
+    QCOMPARE(currentSample(window.findChild<QComboBox *>("sampleCombo")).path, kickAndSnare.at(0));
 }
 
 QTEST_MAIN(TestLoading)

@@ -1,11 +1,6 @@
-#include "mainwindow.h"
-
-#include <QApplication>
+#include "startup.h"
 
 int main(int argc, char *argv[])
 {
-    QApplication app(argc, argv);
-    MainWindow window;
-    window.show();
-    return app.exec();
+    return runBrindlebox(argc, argv);
 }

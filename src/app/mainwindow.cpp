@@ -17,6 +17,8 @@ MainWindow::MainWindow(QWidget *parent)
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);
+    // WAV files from a file manager (src/editing/dropping.cpp).
+    setAcceptDrops(true);
 }
 
 MainWindow::~MainWindow()

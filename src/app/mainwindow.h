@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QStringList>
 
 #include <functional>
 
 class QCloseEvent;
+class QDragEnterEvent;
+class QDropEvent;
 struct MainWindowForm;
 struct Sample;
 
@@ -19,6 +22,14 @@ class MainWindow : public QMainWindow
 public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
+
+    /// Loads \a paths as Load Samples loads the files chosen in its dialog,
+    /// asking first if samples are loaded. The command line and drops use it.
+    void loadFiles(const QStringList &paths);
+
+protected:
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
 
 private slots:
     void on_actionQuit_triggered();
@@ -40,6 +51,8 @@ private slots:
 private:
     void confirmQuit();
     bool confirmDiscardSamples();
+    bool startNewSampleList();
+    void appendSamples(const QStringList &paths);
     void refreshControls();
     void updateCutSliders();
     /// Lets every move of a cut slider by the user reach its handler, not

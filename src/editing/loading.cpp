@@ -18,13 +18,29 @@ bool MainWindow::confirmDiscardSamples()
 
 void MainWindow::on_actionLoad_Samples_triggered()
 {
-    if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
+    if (!startNewSampleList())
         return;
-    // The old samples go before the dialog opens, whatever it brings.
-    ui->sampleCombo->clear();
+    appendSamples(QFileDialog::getOpenFileNames(
+        this, tr("Open Samples"), QStringLiteral("."), tr("Wave Files (*.wav)")));
+}
 
-    const QStringList paths = QFileDialog::getOpenFileNames(
-        this, tr("Open Samples"), QStringLiteral("."), tr("Wave Files (*.wav)"));
+void MainWindow::loadFiles(const QStringList &paths)
+{
+    if (startNewSampleList())
+        appendSamples(paths);
+}
+
+bool MainWindow::startNewSampleList()
+{
+    if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
+        return false;
+    // The old samples go before Load's dialog opens, whatever it brings.
+    ui->sampleCombo->clear();
+    return true;
+}
+
+void MainWindow::appendSamples(const QStringList &paths)
+{
     // Files are not opened here: a bad one fails when it is converted.
     for (const QString &path : paths) {
         Sample sample;
