@@ -4,10 +4,13 @@
 #include "modaldriver.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QCursor>
+#include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QProcess>
 #include <QSlider>
 #include <QStandardPaths>
@@ -72,6 +75,20 @@ void drag(QSlider *slider, int position)
     slider->setSliderDown(true);
     slider->setSliderPosition(position);
     slider->setSliderDown(false);
+}
+
+Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)
+{
+    QMimeData data;
+    data.setUrls(urls);
+    auto *area = window.findChild<QWidget *>("centralwidget");
+    const auto actions = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QDropEvent drop(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+    QApplication::sendEvent(area, &enter);
+    if (enter.isAccepted())
+        QApplication::sendEvent(area, &drop);
+    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 QStringList touchFiles(const QString &dir, const QStringList &names)

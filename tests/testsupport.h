@@ -7,6 +7,7 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QUrl>
 #include <QtMessageHandler>
 
 class MainWindow;
@@ -28,6 +29,11 @@ bool loadSamples(MainWindow &window, const QStringList &paths);
 /// Moves a slider's handle the way a drag does: only while the handle is
 /// down does the slider report sliderMoved.
 void drag(QSlider *slider, int position);
+
+/// Drags \a urls from a file manager onto the window's central area with
+/// Shift held, which asks for a move, and drops them if the window takes the
+/// drag. Returns the action the drop was taken with.
+Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls);
 
 /// Creates each named file (empty) in \a dir and returns their full paths.
 QStringList touchFiles(const QString &dir, const QStringList &names);

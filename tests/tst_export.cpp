@@ -357,13 +357,16 @@ void TestExport::longExportKeepsTurningAndCancels()
     m_window->show();
     QVERIFY(QTest::qWaitForWindowActive(m_window.get()));
 
-    // While sox runs the event loop turns, and the File menu's shortcuts do nothing.
+    // While sox runs the event loop turns, and neither the File menu's
+    // shortcuts nor a drop of WAV files do anything.
     int ticks = 0;
+    Qt::DropAction dropped = Qt::CopyAction;
     QTimer ticker;
     connect(&ticker, &QTimer::timeout, [&] {
         if (++ticks == 20) {
             for (const Qt::Key key : {Qt::Key_L, Qt::Key_W, Qt::Key_Q})
                 QTest::keyClick(m_window.get(), key, Qt::ControlModifier);
+            dropped = dropOn(*m_window, {QUrl::fromLocalFile(m_sources.filePath("kick.wav"))});
         }
     });
     ticker.start(10);
@@ -373,6 +376,7 @@ void TestExport::longExportKeepsTurningAndCancels()
     ticker.stop();
 
     QVERIFY2(ticks >= 20, qPrintable(QString::number(ticks)));
+    QCOMPARE(dropped, Qt::IgnoreAction);
     QCOMPARE(driver.texts(), QStringList({"Exporting 2 of 3: slow.wav",
                                           "2 of 3 samples were not written:\n\n"
                                           "slow.wav: the export was cancelled\n"

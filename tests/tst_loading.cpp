@@ -7,10 +7,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDropEvent>
 #include <QFile>
 #include <QLabel>
-#include <QMimeData>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -31,23 +29,6 @@ State stateOf(MainWindow &window)
         return OpenAndEmpty;
     // A list with entries but a locked central area would be a fault.
     return empty ? Locked : State(-1);
-}
-
-// Drags \a urls from a file manager onto the window's central area with
-// Shift held, which asks for a move, and drops them if the window
-// takes the drag. Returns the action the drop was taken with.
-Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)
-{
-    QMimeData data;
-    data.setUrls(urls);
-    auto *area = window.findChild<QWidget *>("centralwidget");
-    const auto actions = Qt::CopyAction | Qt::MoveAction;
-    QDragEnterEvent enter(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
-    QDropEvent drop(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
-    QApplication::sendEvent(area, &enter);
-    if (enter.isAccepted())
-        QApplication::sendEvent(area, &drop);
-    return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 
 } // namespace
