@@ -6,12 +6,21 @@
 
 #include <algorithm>
 #include <ctime>
+#include <sys/resource.h>
 
 qint64 monotonicNs()
 {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return qint64(now.tv_sec) * 1000000000 + now.tv_nsec;
+}
+
+qint64 processCpuNs()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto ns = [](const timeval &t) { return qint64(t.tv_sec) * 1000000000 + qint64(t.tv_usec) * 1000; };
+    return ns(usage.ru_utime) + ns(usage.ru_stime);
 }
 
 double median(QList<double> values)

@@ -9,6 +9,10 @@
 /// machine, so a launcher and its child can compare their readings.
 qint64 monotonicNs();
 
+/// The processor time this process has used so far, user and system, in
+/// nanoseconds; what its children (sox) use is not counted.
+qint64 processCpuNs();
+
 /// The middle value (the mean of the two middle ones for an even count);
 /// 0 for none.
 double median(QList<double> values);

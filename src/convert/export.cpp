@@ -81,12 +81,13 @@ QFileDevice::Permissions newFilePermissions()
     return permissions;
 }
 
-/// Copies a converted file to \a destination, never over an existing file;
-/// returns why it could not, or an empty string.
-QString publish(const QString &converted, const QString &destination, QSet<QString> &written)
+/// Copies a converted file to \a destination, never over an existing file,
+/// and gives it \a permissions; returns why it could not, or an empty string.
+QString publish(const QString &converted, const QString &destination,
+                QFileDevice::Permissions permissions, QSet<QString> &written)
 {
     if (QFile::copy(converted, destination)) {
-        QFile::setPermissions(destination, newFilePermissions());
+        QFile::setPermissions(destination, permissions);
         written.insert(destination);
         return QString();
     }
@@ -189,6 +190,7 @@ void MainWindow::on_ExportButton_clicked()
     QStringList tooLong;
     {
         ConversionProgress progress(this, int(samples.size()));
+        const QFileDevice::Permissions permissions = newFilePermissions();
         QSet<QString> written;
         for (qsizetype i = 0; i < samples.size(); ++i) {
             const Sample &sample = samples.at(i);
@@ -204,9 +206,11 @@ void MainWindow::on_ExportButton_clicked()
             const QString destination = outputDirectory + QLatin1Char('/') + fileName;
             qDebug() << destination;
 
-            const QString reason = conversion.wasCancelled() ? cancelledReason
-                : !conversion.failure().isEmpty()            ? conversion.failure()
-                                                             : publish(conversion.outputPath(), destination, written);
+            QString reason = conversion.failure();
+            if (conversion.wasCancelled())
+                reason = cancelledReason;
+            else if (reason.isEmpty())
+                reason = publish(conversion.outputPath(), destination, permissions, written);
             if (!reason.isEmpty())
                 notWritten << sample.name + QStringLiteral(": ") + reason;
             else if (const QString note = lengthNote(fileName, svxBodySize(destination)); !note.isEmpty())
