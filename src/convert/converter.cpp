@@ -86,6 +86,15 @@ void Conversion::start(int timeLimitMs)
     m_sox.start(QStringLiteral("sox"), arguments);
 }
 
+void Conversion::run(int timeLimitMs)
+{
+    QEventLoop loop;
+    connect(this, &Conversion::finished, &loop, &QEventLoop::quit);
+    start(timeLimitMs);
+    if (!m_finished)
+        loop.exec();
+}
+
 void Conversion::cancel()
 {
     if (m_finished)
@@ -155,10 +164,6 @@ void Conversion::finish(const QString &failure)
 QString convertSample(Sample sample, bool toWav, int timeLimitMs)
 {
     Conversion conversion(sample, toWav);
-    QEventLoop loop;
-    QObject::connect(&conversion, &Conversion::finished, &loop, &QEventLoop::quit);
-    conversion.start(timeLimitMs);
-    if (!conversion.isFinished())
-        loop.exec();
+    conversion.run(timeLimitMs);
     return conversion.takeOutput();
 }

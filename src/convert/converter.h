@@ -33,10 +33,12 @@ public:
     /// Starts sox. When it cannot or need not run, the conversion fails at
     /// once, and finished() comes before start() returns.
     void start(int timeLimitMs = converterTimeLimitMs);
+    /// Starts sox and returns once the run is over, the event loop turning
+    /// meanwhile, so the window repaints and cancel() can still come.
+    void run(int timeLimitMs = converterTimeLimitMs);
     /// Stops sox at once and removes what it wrote.
     void cancel();
 
-    bool isFinished() const { return m_finished; }
     bool wasCancelled() const { return m_cancelled; }
     /// Why there is no converted file, in plain words; empty once it exists.
     QString failure() const { return m_failure; }

@@ -3,7 +3,6 @@
 #include "converter.h"
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QWindow>
 
 namespace {
@@ -71,12 +70,8 @@ void ConversionProgress::run(Conversion &conversion, const QString &text, int do
 {
     m_dialog.setLabelText(text);
     m_dialog.setValue(done);
-    QEventLoop loop;
-    connect(&conversion, &Conversion::finished, &loop, &QEventLoop::quit);
     m_running = &conversion;
-    conversion.start();
-    if (!conversion.isFinished())
-        loop.exec();
+    conversion.run();
     m_running = nullptr;
 }
 
