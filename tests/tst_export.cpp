@@ -1,7 +1,9 @@
+#include "converter.h"
 #include "export.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "notetable.h"
+#include "progress.h"
 #include "testsupport.h"
 
 #include <QComboBox>
@@ -9,10 +11,11 @@
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QStandardPaths>
 #include <QTest>
 #include <QTimer>
-
 
 #include <sys/stat.h>
 
@@ -42,6 +45,7 @@ private slots:
     void exportedFilesFollowUmask();
     void longExportKeepsTurningAndCancels_data();
     void longExportKeepsTurningAndCancels();
+    void cancelAsTheNextSampleStartsStopsIt();
     void notesSamplesTooLongForATracker();
 
 private:
@@ -395,6 +399,31 @@ void TestExport::longExportKeepsTurningAndCancels()
     driver.press(QMessageBox::No);
     QTest::keyClick(m_window.get(), Qt::Key_Q, Qt::ControlModifier);
     QCOMPARE(driver.texts().constLast(), "Are you sure you want to quit?");
+}
+
+void TestExport::cancelAsTheNextSampleStartsStopsIt()
+{
+    // Between two samples the dialog takes the clicks that came while the
+    // last one was copied; a Cancel among them must stop the next one.
+    const QString runs = m_sources.filePath("runs");
+    FakeSox slow(QStringLiteral("echo >> '%1'; sleep 1.5; exec '%2' \"$@\"")
+                     .arg(runs, QStandardPaths::findExecutable("sox")));
+    Sample sample;
+    sample.path = m_sources.filePath("kick.wav");
+    Conversion first(sample, false), second(sample, false);
+    ConversionProgress progress(m_window.get(), 2);
+    progress.run(first, "first", 0);
+    auto *dialog = m_window->findChild<QProgressDialog *>();
+    QVERIFY(first.failure().isEmpty() && dialog->isVisible());
+
+    QMetaObject::invokeMethod(dialog->findChild<QPushButton *>(), "click", Qt::QueuedConnection);
+    progress.run(second, "second", 1);
+    QVERIFY(progress.wasCancelled());
+    QVERIFY(second.wasCancelled());
+    QVERIFY(!QFileInfo::exists(second.outputPath()));
+    QFile ran(runs);
+    QVERIFY(ran.open(QIODevice::ReadOnly));
+    QCOMPARE(ran.readAll().count('\n'), 1); // sox never started on the second
 }
 
 void TestExport::notesSamplesTooLongForATracker()

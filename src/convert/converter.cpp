@@ -62,6 +62,10 @@ Conversion::~Conversion()
 
 void Conversion::start(int timeLimitMs)
 {
+    if (m_cancelled) { // before it began: sox need not run at all
+        finish(soxFailure());
+        return;
+    }
     // A high-pass at or above the top of the recording leaves silence; sox
     // would refuse it anyway, so say why instead of running it.
     const int sourceRate = readWavFormat(m_sample.path).sampleRate;

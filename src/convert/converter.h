@@ -30,8 +30,9 @@ public:
     Conversion(const Sample &sample, bool toWav, QObject *parent = nullptr);
     ~Conversion() override;
 
-    /// Starts sox. When it cannot or need not run, the conversion fails at
-    /// once, and finished() comes before start() returns.
+    /// Starts sox. When it cannot or need not run (cancelled already, say),
+    /// the conversion fails at once, and finished() comes before start()
+    /// returns.
     void start(int timeLimitMs = converterTimeLimitMs);
     /// Starts sox and returns once the run is over, the event loop turning
     /// meanwhile, so the window repaints and cancel() can still come.

@@ -68,9 +68,12 @@ ConversionProgress::~ConversionProgress()
 
 void ConversionProgress::run(Conversion &conversion, const QString &text, int done)
 {
+    // Once shown, the dialog takes the input that waited while the last
+    // sample was copied as soon as its value moves on; a Cancel in it must
+    // already reach this conversion.
+    m_running = &conversion;
     m_dialog.setLabelText(text);
     m_dialog.setValue(done);
-    m_running = &conversion;
     conversion.run();
     m_running = nullptr;
 }
