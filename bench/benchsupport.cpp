@@ -62,6 +62,11 @@ QTextStream &err()
     return stream;
 }
 
+int fileCount(const QString &directory)
+{
+    return int(QDir(directory).entryList(QDir::Files).size());
+}
+
 QString temporaryDirectoryIn(const QTemporaryDir &work)
 {
     if (!work.isValid() || !QDir(work.path()).mkpath(QStringLiteral("tmp"))) {

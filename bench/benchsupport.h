@@ -30,5 +30,8 @@ void printFigure(const QString &name, double value, int decimals);
 /// or an empty string (said on standard error) when it cannot be made.
 QString temporaryDirectoryIn(const QTemporaryDir &work);
 
+/// How many files (not folders) \a directory holds.
+int fileCount(const QString &directory);
+
 /// Standard error, for what went wrong in a benchmark.
 QTextStream &err();

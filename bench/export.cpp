@@ -51,11 +51,6 @@ QString shellScript(const QList<Sample> &samples, const QString &directory)
     return script;
 }
 
-int fileCount(const QString &directory)
-{
-    return int(QDir(directory).entryList(QDir::Files).size());
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -65,7 +60,9 @@ int main(int argc, char *argv[])
 
     QTemporaryDir work;
     const QString temporary = temporaryDirectoryIn(work);
-    if (temporary.isEmpty() || !QDir(work.path()).mkpath(QStringLiteral("sources"))) {
+    if (temporary.isEmpty())
+        return 1;
+    if (!QDir(work.path()).mkpath(QStringLiteral("sources"))) {
         err() << "cannot make a work directory\n";
         return 1;
     }

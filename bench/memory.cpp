@@ -16,7 +16,6 @@
 
 #include <QApplication>
 #include <QComboBox>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QMediaPlayer>
@@ -107,6 +106,6 @@ int main(int argc, char *argv[])
     printFigure(QStringLiteral("memory_rss_after_%1_previews_mib").arg(lastCount), afterLast / 1024.0, 2);
     printFigure(QStringLiteral("memory_growth_mib"), (afterLast - afterFirst) / 1024.0, 2);
     // Each preview's file goes with its player.
-    printFigure(QStringLiteral("memory_files_left_in_tmpdir"), QDir(temporary).entryList(QDir::Files).size(), 0);
+    printFigure(QStringLiteral("memory_files_left_in_tmpdir"), fileCount(temporary), 0);
     return 0;
 }

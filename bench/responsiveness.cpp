@@ -162,12 +162,12 @@ int main(int argc, char *argv[])
     printFigure(QStringLiteral("responsiveness_cancel_to_dialog_hidden_ms"), (watch.hiddenAt - cancelledAt) / 1e6, 2);
     printFigure(QStringLiteral("responsiveness_cancel_to_export_ended_ms"), (reportAt - cancelledAt) / 1e6, 2);
     printFigure(QStringLiteral("responsiveness_files_written_after_cancel"),
-                QDir(outputDirectory).entryList(QDir::Files).size(), 0);
+                fileCount(outputDirectory), 0);
 
     // The previews' players let go of their files when they are released,
     // at the latest with the window, as when the program quits.
     window.reset();
     printFigure(QStringLiteral("responsiveness_files_left_in_tmpdir"),
-                QDir(temporary).entryList(QDir::Files).size(), 0);
+                fileCount(temporary), 0);
     return 0;
 }
