@@ -13,7 +13,6 @@
 #include <QSignalSpy>
 #include <QTest>
 
-
 class TestPreview : public QObject
 {
     Q_OBJECT
