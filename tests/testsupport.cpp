@@ -57,6 +57,34 @@ bool makeWav(const QString &path, const QStringList &outputOptions, const QStrin
         && sox.exitCode() == 0;
 }
 
+bool appendRiffChunk(const QString &path, const QByteArray &id, const QByteArray &data)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite) || !file.seek(file.size()))
+        return false;
+    char size[4];
+    qToLittleEndian<quint32>(quint32(data.size()), size);
+    file.write(id + QByteArray(size, 4) + data + (data.size() % 2 ? QByteArray(1, '\0') : QByteArray()));
+    qToLittleEndian<quint32>(quint32(file.size() - 8), size);
+    return file.seek(4) && file.write(size, 4) == 4;
+}
+
+QByteArray smplData(quint32 loopCount, const QList<SmplLoop> &loops, quint32 samplePeriodNs)
+{
+    QByteArray data(36 + 24 * loops.size(), '\0');
+    const auto put = [&data](int at, quint32 value) { qToLittleEndian<quint32>(value, data.data() + at); };
+    put(8, samplePeriodNs);
+    put(12, 69); // MIDI unity note: A4
+    put(28, loopCount);
+    for (int i = 0; i < loops.size(); ++i) {
+        put(36 + 24 * i, quint32(i));
+        put(36 + 24 * i + 4, loops[i].type);
+        put(36 + 24 * i + 8, loops[i].start);
+        put(36 + 24 * i + 12, loops[i].end);
+    }
+    return data;
+}
+
 bool loadSamples(MainWindow &window, const QStringList &paths)
 {
     ModalDriver driver;
@@ -179,7 +207,7 @@ void LogCapture::handle(QtMsgType type, const QMessageLogContext &context, const
         currentCapture->m_previous(type, context, message);
 }
 
-SvxFile read8svx(const QString &path)
+SvxFile read8svx(const QString &path, bool finished)
 {
     SvxFile svx;
     QFile file(path);
@@ -214,16 +242,32 @@ SvxFile read8svx(const QString &path)
         }
         if (id == "VHDR" && size == 20) {
             haveHeader = true;
-            svx.samplesPerSec = qFromBigEndian<quint16>(data.constData() + at + 8 + 12);
+            const char *header = data.constData() + at + 8;
+            svx.oneShot = u32(at + 8);
+            svx.repeat = u32(at + 12);
+            svx.samplesPerSec = qFromBigEndian<quint16>(header + 12);
+            if (finished && (u32(at + 16) != 0 || header[14] != 1 || header[15] != 0 || u32(at + 24) != 0x10000))
+                svx.problem = QStringLiteral("VHDR is not one plain octave at unity volume");
         } else if (id == "CHAN" && size == 4) {
             svx.channels = u32(at + 8) == 6 ? 2 : 1; // 2 = left, 4 = right, 6 = stereo
+        } else if (id == "NAME") {
+            svx.name = data.mid(at + 8, size);
         } else if (id == "BODY") {
             haveBody = true;
             svx.bodySize = size;
+            svx.body = data.mid(at + 8, size);
         }
         at += 8 + padded;
     }
     if (!haveHeader || !haveBody)
         svx.problem = QStringLiteral("no 20-byte VHDR or no BODY");
+    else if (!finished)
+        return svx;
+    else if (svx.bodySize % 2 != 0)
+        svx.problem = QStringLiteral("BODY of %1 bytes, not whole words").arg(svx.bodySize);
+    else if (svx.oneShot + svx.repeat > svx.bodySize || svx.oneShot % 2 || svx.repeat % 2)
+        svx.problem = QStringLiteral("oneShot %1 + repeat %2 in a BODY of %3").arg(svx.oneShot).arg(svx.repeat).arg(svx.bodySize);
+    else if (svx.repeat == 0 && (svx.oneShot != svx.bodySize || !svx.body.startsWith(QByteArray(2, '\0'))))
+        svx.problem = QStringLiteral("a one-shot without its whole BODY or without a silent first word");
     return svx;
 }

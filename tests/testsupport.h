@@ -45,6 +45,23 @@ bool makeWav(const QString &path,
              const QStringList &outputOptions = {"-r", "44100", "-c", "2", "-b", "16"},
              const QStringList &effects = {"synth", "1", "sine", "440"});
 
+/// Appends a chunk to the RIFF/WAVE file at \a path and mends the RIFF size,
+/// as a sampler or an editor adds its smpl chunk.
+bool appendRiffChunk(const QString &path, const QByteArray &id, const QByteArray &data);
+
+/// One loop of a WAV file's smpl chunk: type (0 forward, 1 ping-pong,
+/// 2 backward), first and last frame.
+struct SmplLoop
+{
+    quint32 type = 0;
+    quint32 start = 0;
+    quint32 end = 0;
+};
+
+/// The data of a smpl chunk that says it holds \a loopCount loops and
+/// holds \a loops.
+QByteArray smplData(quint32 loopCount, const QList<SmplLoop> &loops, quint32 samplePeriodNs = 22676);
+
 /// Sets an environment variable for as long as it lives, then puts the old
 /// value back.
 class ScopedEnvironment
@@ -97,12 +114,21 @@ private:
 };
 
 /// What a reader of 8SVX files finds in one: an empty problem when the IFF
-/// structure (FORM/8SVX, VHDR, BODY, even padding) holds together.
+/// structure (FORM/8SVX, VHDR, BODY, even padding) holds together and, for a
+/// file the export finished (\a finished), the file is as trackers take it:
+/// one octave, no compression, unity volume, a BODY of whole words, a loop
+/// inside it, or a one-shot that starts with a silent word.
 struct SvxFile
 {
     QString problem;
     int samplesPerSec = 0;
     int channels = 0;
     qint64 bodySize = 0;
+    qint64 oneShot = 0; // oneShotHiSamples
+    qint64 repeat = 0;  // repeatHiSamples
+    QByteArray name;    // of the NAME chunk
+    QByteArray body;
+    /// The sound sox made: the BODY without the silent word of a one-shot.
+    qint64 soundSize() const { return repeat == 0 ? bodySize - 2 : bodySize; }
 };
-SvxFile read8svx(const QString &path);
+SvxFile read8svx(const QString &path, bool finished = true);

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QLocale>
 #include <QProgressDialog>
+#include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QTest>
@@ -20,6 +21,27 @@
 #include <sys/stat.h>
 
 Q_DECLARE_METATYPE(CancelBy)
+
+namespace {
+
+/// What sndfile-info, a reader of the trackers' kind of file, says a VHDR
+/// holds: "OneShotHiSamples" and "RepeatHiSamples" to their numbers.
+QMap<QString, qint64> voiceHeaderAsSndfileReadsIt(const QString &path)
+{
+    QProcess info;
+    info.start("sndfile-info", {path});
+    QMap<QString, qint64> fields;
+    if (!info.waitForFinished(10000))
+        return fields;
+    for (const QByteArray &line : info.readAllStandardOutput().split('\n')) {
+        const QList<QByteArray> parts = line.split(':');
+        if (parts.size() == 2 && parts[0].trimmed().endsWith("HiSamples"))
+            fields[QString::fromLatin1(parts[0].trimmed())] = parts[1].trimmed().toLongLong();
+    }
+    return fields;
+}
+
+} // namespace
 
 class TestExport : public QObject
 {
@@ -47,6 +69,8 @@ private slots:
     void longExportKeepsTurningAndCancels();
     void cancelAsTheNextSampleStartsStopsIt();
     void notesSamplesTooLongForATracker();
+    void trackersTakeLoopsNamesAndWholeWords_data();
+    void trackersTakeLoopsNamesAndWholeWords();
 
 private:
     void addSample(const QString &source, const QString &note = "C-2", bool ready = true);
@@ -68,8 +92,14 @@ void TestExport::initTestCase()
     QVERIFY(QDir(m_sources.path()).mkdir("other"));
     for (const QString name : {"kick.wav", "other/kick.wav", "wavetable.wav", "KICK.WAV", "take", "slow.wav"})
         QVERIFY(makeWav(m_sources.filePath(name), {"-t", "wav", "-r", "44100", "-c", "2", "-b", "16"}));
-    for (const QString seconds : {"2.5", "5"})
+    for (const QString seconds : {"3", "5"})
         QVERIFY(makeWav(m_sources.filePath(seconds + "s.wav"), {"-r", "44100"}, {"synth", seconds, "sine", "440"}));
+    // At C-2 these stay as long as they are: one sample short of the classic
+    // limit with the silent first word, one over it, and one too long even
+    // at C-1.
+    for (const QString frames : {"65532", "65533"})
+        QVERIFY(makeWav(m_sources.filePath(frames + ".wav"), {"-r", "8287", "-c", "1"}, {"synth", "9", "sine", "440", "rate", "8287", "trim", "0", frames + "s"}));
+    QVERIFY(makeWav(m_sources.filePath("16s.wav"), {"-r", "8000", "-c", "1"}, {"synth", "16", "sine", "440"}));
     m_tmpdir = std::make_unique<ScopedEnvironment>("TMPDIR", QFile::encodeName(m_temp.path()));
 }
 
@@ -214,7 +244,7 @@ void TestExport::writes8svxAtNoteRates()
         QVERIFY2(svx.problem.isEmpty(), qPrintable(c.file + ": " + svx.problem));
         QCOMPARE(svx.samplesPerSec, noteFrequencies.value(c.note));
         QCOMPARE(svx.channels, 1);
-        QVERIFY(qAbs(svx.bodySize - svx.samplesPerSec) <= 2); // one second, one byte a sample
+        QVERIFY(qAbs(svx.soundSize() - svx.samplesPerSec) <= 2); // one second, one byte a sample
     }
     QCOMPARE(exported().size(), cases.size());
     for (const QString &destination : destinations)
@@ -429,8 +459,11 @@ void TestExport::cancelAsTheNextSampleStartsStopsIt()
 void TestExport::notesSamplesTooLongForATracker()
 {
     addSample("kick.wav", "A-3");
-    addSample("2.5s.wav", "A-3");
+    addSample("3s.wav", "A-3");
     addSample("5s.wav", "A-3");
+    addSample("65532.wav", "C-2");
+    addSample("65533.wav", "C-2");
+    addSample("16s.wav", "C-1");
     outputDirectory = m_out->path();
     ModalDriver driver;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
@@ -440,20 +473,116 @@ void TestExport::notesSamplesTooLongForATracker()
     });
     exportAll();
 
-    // What a tracker loads is the BODY of the written file.
-    const qint64 over = read8svx(m_out->filePath("2.5s.8svx")).bodySize;
-    const qint64 far = read8svx(m_out->filePath("5s.8svx")).bodySize;
-    QVERIFY(over > 65534 && over <= 131070 && far > 131070);
+    // What a tracker loads is the BODY of the written file; exactly the
+    // classic limit still fits.
+    QMap<QString, qint64> body;
+    for (const QString &file : exported()) {
+        const SvxFile svx = read8svx(m_out->filePath(file));
+        QVERIFY2(svx.problem.isEmpty(), qPrintable(file + ": " + svx.problem));
+        body[file] = svx.bodySize;
+    }
+    QCOMPARE(body.size(), 6);
+    QCOMPARE(body["65532.8svx"], 65534);
+    QCOMPARE(body["65533.8svx"], 65536);
+    QVERIFY(body["3s.8svx"] > 65534 && body["3s.8svx"] <= 131070 && body["5s.8svx"] > 131070);
     const QLocale english(QLocale::English);
+    const auto bytes = [&](const char *file) { return english.toString(body[file]) + " bytes of sound; "; };
+    const QString classic = "classic trackers play at most 65,534 bytes (131,070 in newer ones); ";
     QCOMPARE(driver.texts(),
              QStringList{"Too long for a tracker to play whole:\n\n"
-                         "2.5s.8svx: " + english.toString(over) + " bytes of sound; classic trackers play at most "
-                         "65,534 bytes (131,070 in newer ones). A lower note or a shorter recording makes it fit.\n"
-                         "5s.8svx: " + english.toString(far) + " bytes of sound; no tracker of the classic kind "
-                         "holds more than 131,070 bytes of one sample, so it will be cut short. A lower note or a "
-                         "shorter recording makes it fit."});
+                         "3s.8svx: " + bytes("3s.8svx") + classic + "at E-3 or lower it fits.\n"
+                         "5s.8svx: " + bytes("5s.8svx") + "no tracker of the classic kind holds more than 131,070 "
+                         "bytes of one sample, so it will be cut short; at G-2 or lower it fits.\n"
+                         "65533.8svx: " + bytes("65533.8svx") + classic + "at B-1 or lower it fits.\n"
+                         "16s.8svx: " + bytes("16s.8svx") + classic + "it is too long even at C-1, so only a "
+                         "shorter recording fits."});
     QCOMPARE(icon, QMessageBox::Information);
-    QCOMPARE(exported().size(), 3);
+}
+
+void TestExport::trackersTakeLoopsNamesAndWholeWords_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArrayList>("smpl"); // each smpl chunk's data, in order
+    QTest::addColumn<int>("cutShort");        // bytes taken off the end of the file
+    QTest::addColumn<QString>("note");
+    QTest::addColumn<double>("loopStart");    // seconds; -1 for a one-shot
+    QTest::addColumn<double>("loopEnd");
+    QTest::addColumn<QByteArray>("trackerName");
+
+    // A second of a tone at 44.1 kHz, looped from 0.25 to 0.75 s.
+    const SmplLoop middle{0, 11025, 33074};
+    const auto row = [](const char *name, const QString &file, const QByteArrayList &smpl, const QString &note,
+                        double start, double end, const QByteArray &trackerName, int cutShort = 0) {
+        QTest::newRow(name) << file << smpl << cutShort << note << start << end << trackerName;
+    };
+    row("loop at C-1", "pad.wav", {smplData(1, {middle})}, "C-1", 0.25, 0.75, "pad");
+    row("loop at C-2", "pad.wav", {smplData(1, {middle})}, "C-2", 0.25, 0.75, "pad");
+    row("loop at A-3", "pad.wav", {smplData(1, {middle})}, "A-3", 0.25, 0.75, "pad");
+    row("ping-pong plays forward", "pad.wav", {smplData(1, {{1, 11025, 33074}})}, "C-2", 0.25, 0.75, "pad");
+    row("the first smpl chunk counts", "pad.wav", {smplData(1, {{0, 4410, 8819}}), smplData(1, {middle})},
+        "C-2", 0.1, 0.2, "pad");
+    row("more loops said than there are", "pad.wav", {smplData(3, {middle})}, "C-2", 0.25, 0.75, "pad");
+    row("zero sample period", "pad.wav", {smplData(1, {middle}, 0)}, "C-2", 0.25, 0.75, "pad");
+    row("no smpl, a name to clean", "Bässe 1.WAV", {}, "C-2", -1, -1, "B_sse 1");
+    row("a name beyond one UTF-16 unit", "kick 🥁.wav", {}, "A-3", -1, -1, "kick _");
+    row("loop count 0xFFFFFFFF and no loop", "pad.wav", {smplData(0xffffffff, {})}, "C-2", -1, -1, "pad");
+    row("no loops", "pad.wav", {smplData(0, {middle})}, "C-2", -1, -1, "pad");
+    row("chunk shorter than one loop", "pad.wav", {smplData(1, {middle}).left(50)}, "C-2", -1, -1, "pad");
+    row("chunk cut off by the end of the file", "pad.wav", {smplData(1, {middle})}, "C-2", -1, -1, "pad", 40);
+    row("loop past the data", "pad.wav", {smplData(1, {{0, 11025, 44100}})}, "C-2", -1, -1, "pad");
+    row("start after end", "pad.wav", {smplData(1, {{0, 33074, 11025}})}, "C-2", -1, -1, "pad");
+    row("backward loop", "pad.wav", {smplData(1, {{2, 11025, 33074}})}, "C-2", -1, -1, "pad");
+    row("a loop of a few frames at C-1", "pad.wav", {smplData(1, {{0, 1000, 1004}})}, "C-1", -1, -1, "pad");
+}
+
+void TestExport::trackersTakeLoopsNamesAndWholeWords()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArrayList, smpl);
+    QFETCH(int, cutShort);
+    QFETCH(QString, note);
+    QFETCH(double, loopStart);
+    QFETCH(double, loopEnd);
+    QFETCH(QByteArray, trackerName);
+
+    QTemporaryDir sources(m_sources.filePath("loop-XXXXXX"));
+    const QString source = sources.filePath(name);
+    QVERIFY(makeWav(source, {"-r", "44100", "-c", "2", "-b", "16"}));
+    for (const QByteArray &data : smpl)
+        QVERIFY(appendRiffChunk(source, "smpl", data));
+    if (cutShort)
+        QVERIFY(QFile::resize(source, QFileInfo(source).size() - cutShort));
+    Sample sample;
+    sample.path = source;
+    sample.name = name;
+    sample.note = note;
+    sample.ready = true;
+    appendSample(m_window->findChild<QComboBox *>("sampleCombo"), sample);
+    outputDirectory = m_out->path();
+    ModalDriver driver;
+    exportAll();
+    QCOMPARE(driver.unexpected(), 0);
+
+    const QString written = m_out->filePath(exportFileName(name));
+    const SvxFile svx = read8svx(written);
+    QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
+    QCOMPARE(svx.name, trackerName);
+    const int rate = noteFrequencies.value(note);
+    QCOMPARE(svx.samplesPerSec, rate);
+    if (loopStart < 0) {
+        QCOMPARE(svx.repeat, 0);
+        QVERIFY(qAbs(svx.soundSize() - rate) <= 2);
+    } else {
+        QVERIFY2(qAbs(svx.oneShot - loopStart * rate) <= 3, qPrintable(QString::number(svx.oneShot)));
+        QVERIFY2(qAbs(svx.oneShot + svx.repeat - loopEnd * rate) <= 3, qPrintable(QString::number(svx.repeat)));
+        QVERIFY(qAbs(svx.bodySize - rate) <= 2); // the sound after the loop stays
+    }
+
+    if (QStandardPaths::findExecutable("sndfile-info").isEmpty())
+        QSKIP("sndfile-info (Debian package sndfile-programs) is not installed");
+    const QMap<QString, qint64> seen = voiceHeaderAsSndfileReadsIt(written);
+    QCOMPARE(seen.value("OneShotHiSamples", -1), svx.oneShot);
+    QCOMPARE(seen.value("RepeatHiSamples", -1), svx.repeat);
 }
 
 QTEST_MAIN(TestExport)

@@ -1,29 +1,76 @@
 #include "chunks.h"
 
+#include <QBuffer>
 #include <QFile>
 #include <QtEndian>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <limits>
+
+namespace {
+
+quint32 sizeField(const char *bytes, ChunkOrder order)
+{
+    return order == ChunkOrder::LittleEndian ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
+}
+
+/// Opens \a path for reading only if it is a regular file. O_NONBLOCK: a
+/// FIFO put there would otherwise hold the open until someone writes to it.
+bool openRegularFile(QFile &file, const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    // Unbuffered: each chunk header is one small read, not a buffer's worth.
+    return file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+}
+
+/// The first loop of a smpl chunk: 36 bytes of sampler data with the loop
+/// count at 28, then 24 bytes a loop (id, type, start, end, ...). Forward
+/// and alternating loops play forward from the start in a tracker; others
+/// are not taken.
+std::optional<WavLoop> readSmplLoop(QIODevice &file, const Chunk &chunk)
+{
+    if (chunk.size < 36 + 24)
+        return std::nullopt;
+    const QByteArray bytes = file.read(36 + 24);
+    if (bytes.size() < 36 + 24 || qFromLittleEndian<quint32>(bytes.constData() + 28) == 0)
+        return std::nullopt;
+    const char *loop = bytes.constData() + 36;
+    const quint32 type = qFromLittleEndian<quint32>(loop + 4);
+    if (type != 0 && type != 1)
+        return std::nullopt;
+    return WavLoop{qFromLittleEndian<quint32>(loop + 8), qFromLittleEndian<quint32>(loop + 12)};
+}
+
+} // namespace
 
 QByteArray forEachChunk(QIODevice &file, const QByteArray &form, ChunkOrder order,
                         const std::function<bool(const Chunk &)> &visit)
 {
+    if (!file.seek(0))
+        return QByteArray();
     const QByteArray header = file.read(12);
     if (header.size() < 12 || !header.startsWith(form))
         return QByteArray();
-    const auto size = [order](const char *bytes) {
-        return order == ChunkOrder::LittleEndian ? qFromLittleEndian<quint32>(bytes)
-                                                 : qFromBigEndian<quint32>(bytes);
-    };
-    // Every step moves at least 8 bytes on, so even a file of nothing but
-    // empty chunk headers is walked to its end.
-    for (qint64 at = 12;; ) {
+    // Every step moves at least 8 bytes on, and the walk is bounded, so no
+    // file keeps it going for long.
+    qint64 at = 12;
+    for (int visited = 0; visited < chunkWalkLimit; ++visited) {
         if (!file.seek(at))
             break;
         const QByteArray chunkHeader = file.read(8);
         if (chunkHeader.size() < 8)
             break;
-        const Chunk chunk{chunkHeader.left(4), at + 8, size(chunkHeader.constData() + 4)};
+        const Chunk chunk{chunkHeader.left(4), at + 8, sizeField(chunkHeader.constData() + 4, order)};
         if (!visit(chunk))
             break;
         // Odd-sized chunks are followed by a pad byte in both formats.
@@ -35,10 +82,11 @@ QByteArray forEachChunk(QIODevice &file, const QByteArray &form, ChunkOrder orde
 WavFormat readWavFormat(const QString &path)
 {
     WavFormat format;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    if (!openRegularFile(file, path))
         return format;
     bool haveFormat = false;
+    bool haveSmpl = false;
     forEachChunk(file, "RIFF", ChunkOrder::LittleEndian, [&](const Chunk &chunk) {
         if (chunk.id == "fmt " && !haveFormat && chunk.size >= 16) {
             const QByteArray fields = file.read(16);
@@ -49,26 +97,82 @@ WavFormat readWavFormat(const QString &path)
                 format.channels = qFromLittleEndian<quint16>(at + 2);
                 const quint32 rate = qFromLittleEndian<quint32>(at + 4);
                 format.sampleRate = rate <= quint32(std::numeric_limits<int>::max()) ? int(rate) : 0;
+                format.blockAlign = qFromLittleEndian<quint16>(at + 12);
                 format.bitsPerSample = qFromLittleEndian<quint16>(at + 14);
             }
         } else if (chunk.id == "data" && format.data.dataOffset == 0) {
             format.data = chunk;
+        } else if (chunk.id == "smpl" && !haveSmpl) {
+            haveSmpl = true;
+            format.loop = readSmplLoop(file, chunk);
         }
-        return !haveFormat || format.data.dataOffset == 0;
+        return !haveFormat || format.data.dataOffset == 0 || !haveSmpl;
     });
+    if (format.blockAlign > 0 && format.data.dataOffset > 0) {
+        const qint64 held = qBound<qint64>(0, file.size() - format.data.dataOffset, format.data.size);
+        format.frames = held / format.blockAlign;
+    }
     return format;
 }
 
-qint64 svxBodySize(const QString &path)
+QString incompleteness(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        return -1;
-    qint64 body = -1;
-    const QByteArray type = forEachChunk(file, "FORM", ChunkOrder::BigEndian, [&](const Chunk &chunk) {
-        if (chunk.id == "BODY")
-            body = chunk.size;
-        return body < 0;
+        return QStringLiteral("it cannot be read");
+    const QByteArray header = file.read(12);
+    const bool wav = header.startsWith("RIFF") && header.mid(8, 4) == "WAVE";
+    const bool svx = header.startsWith("FORM") && header.mid(8, 4) == "8SVX";
+    if (!wav && !svx)
+        return QStringLiteral("it has %1 bytes and no header").arg(file.size());
+    const ChunkOrder order = wav ? ChunkOrder::LittleEndian : ChunkOrder::BigEndian;
+    const qint64 claimed = qint64(sizeField(header.constData() + 4, order)) + 8;
+    if (claimed != file.size())
+        return QStringLiteral("its header claims %1 bytes, but it has %2").arg(claimed).arg(file.size());
+    bool haveVhdr = false;
+    Chunk sound;
+    forEachChunk(file, header.left(4), order, [&](const Chunk &chunk) {
+        if (chunk.id == "VHDR" && chunk.size == 20)
+            haveVhdr = true;
+        else if (chunk.id == (wav ? "data" : "BODY"))
+            sound = chunk;
+        return sound.dataOffset == 0;
     });
-    return type == "8SVX" ? body : -1;
+    if (sound.dataOffset == 0 || (svx && !haveVhdr))
+        return QStringLiteral("it has no sound");
+    if (sound.dataOffset + sound.size > file.size())
+        return QStringLiteral("its sound is cut short");
+    return QString();
+}
+
+QList<QPair<QByteArray, QByteArray>> svxChunks(const QByteArray &bytes)
+{
+    QList<QPair<QByteArray, QByteArray>> chunks;
+    QBuffer buffer;
+    buffer.setData(bytes);
+    if (!buffer.open(QIODevice::ReadOnly) || bytes.size() < 12
+        || qint64(qFromBigEndian<quint32>(bytes.constData() + 4)) + 8 != bytes.size())
+        return chunks;
+    bool whole = true;
+    const QByteArray type = forEachChunk(buffer, "FORM", ChunkOrder::BigEndian, [&](const Chunk &chunk) {
+        whole = chunk.dataOffset + chunk.size <= bytes.size();
+        if (whole)
+            chunks.append({chunk.id, bytes.mid(chunk.dataOffset, chunk.size)});
+        return whole;
+    });
+    if (type != "8SVX" || !whole)
+        chunks.clear();
+    return chunks;
+}
+
+QByteArray iffChunk(const QByteArray &id, const QByteArray &data)
+{
+    QByteArray chunk = id.left(4);
+    char size[4];
+    qToBigEndian<quint32>(quint32(data.size()), size);
+    chunk.append(size, 4);
+    chunk.append(data);
+    if (data.size() & 1)
+        chunk.append('\0');
+    return chunk;
 }

@@ -1,10 +1,13 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QtGlobal>
 
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -20,13 +23,27 @@ struct Chunk
 
 enum class ChunkOrder { LittleEndian, BigEndian };
 
+/// How many chunks a walk visits at most. Real files have a handful; a file
+/// of nothing but empty chunk headers would otherwise keep the reader busy
+/// for as long as it is large.
+constexpr int chunkWalkLimit = 4096;
+
 /// Walks the chunks that follow a 12-byte form header ("RIFF....WAVE" or
-/// "FORM....8SVX"), calling \a visit for each until it returns false or the
-/// file ends. Claimed sizes are not trusted: a chunk may run past the end of
-/// the file, and the walk simply stops there. Returns the form type, or an
-/// empty array (and visits nothing) when the header is not \a form.
+/// "FORM....8SVX"), calling \a visit for each until it returns false, the
+/// file ends or chunkWalkLimit chunks have been seen. Claimed sizes are not
+/// trusted: a chunk may run past the end of the file, and the walk simply
+/// stops there. Returns the form type, or an empty array (and visits
+/// nothing) when the header is not \a form.
 QByteArray forEachChunk(QIODevice &file, const QByteArray &form, ChunkOrder order,
                         const std::function<bool(const Chunk &)> &visit);
+
+/// The first loop of a WAV file's smpl chunk, in sample frames of the
+/// recording; the end is the last frame that is played, as smpl has it.
+struct WavLoop
+{
+    qint64 start = 0;
+    qint64 end = 0;
+};
 
 /// What a WAV file's header says about its sound, as far as it can be read.
 struct WavFormat
@@ -35,13 +52,28 @@ struct WavFormat
     int channels = 0;
     int sampleRate = 0; // 0: not known
     int bitsPerSample = 0;
-    Chunk data;         // data.dataOffset is 0 when there is no data chunk
+    int blockAlign = 0;  // bytes per frame
+    Chunk data;          // data.dataOffset is 0 when there is no data chunk
+    std::optional<WavLoop> loop;
+
+    /// How many frames the data chunk holds, as far as the file holds them.
+    qint64 frames = 0;
 };
 
-/// Reads the fmt and data chunks of the WAV file at \a path; whatever cannot
-/// be read stays 0. Survives any bytes.
+/// Reads the fmt, data and first smpl chunks of the WAV file at \a path;
+/// whatever cannot be read stays 0. Survives any bytes, and reads nothing
+/// but a regular file: a FIFO or a device is never waited on.
 WavFormat readWavFormat(const QString &path);
 
-/// The size of the BODY chunk of the 8SVX file at \a path (the bytes of
-/// sound a tracker loads), or -1 when the file has none.
-qint64 svxBodySize(const QString &path);
+/// What is wrong with the file at \a path as the whole output of a finished
+/// sox run, or an empty string: a WAV's RIFF size and data chunk, an 8SVX's
+/// FORM size, VHDR and BODY, must agree with the size of the file. sox
+/// leaves a file cut short, and says nothing, when its disk fills.
+QString incompleteness(const QString &path);
+
+/// The 8SVX file in \a bytes, read chunk by chunk: its chunks in order, with
+/// their data. Empty when the bytes are not a whole FORM/8SVX.
+QList<QPair<QByteArray, QByteArray>> svxChunks(const QByteArray &bytes);
+
+/// One IFF chunk (big-endian size), with its pad byte when odd.
+QByteArray iffChunk(const QByteArray &id, const QByteArray &data);

@@ -5,8 +5,86 @@
 #include "temporaryfiles.h"
 
 #include <QDebug>
+#include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
+
+#include <cerrno>
+#include <csignal>
+#include <dirent.h>
+#include <sys/prctl.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
+
+namespace {
+
+/// Every conversion whose sox may be running, for stopAll().
+QSet<Conversion *> &liveConversions()
+{
+    static QSet<Conversion *> conversions;
+    return conversions;
+}
+
+/// Whether \a path names its file in bytes that are not UTF-8: Qt shows
+/// such bytes as U+FFFD and cannot name the file again, so sox would be
+/// told of a file that is not there.
+bool namedInBytesQtCannotSay(const QString &path)
+{
+    if (!path.contains(QChar::ReplacementCharacter))
+        return false;
+    // The first part of the path that cannot be found: is it, as Qt reads
+    // names, one of its folder's names that are not UTF-8?
+    QString folder = path.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QStringLiteral(".");
+    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QString next = QDir(folder).filePath(part);
+        if (QFileInfo::exists(next)) {
+            folder = next;
+            continue;
+        }
+        DIR *listing = ::opendir(QFile::encodeName(folder).constData());
+        if (!listing)
+            return false;
+        bool found = false;
+        while (const dirent *entry = ::readdir(listing)) {
+            const QByteArray bytes(entry->d_name);
+            if (QString::fromUtf8(bytes).toUtf8() != bytes && QFile::decodeName(bytes) == part) {
+                found = true;
+                break;
+            }
+        }
+        ::closedir(listing);
+        return found;
+    }
+    return false;
+}
+
+/// Why sox should not be given \a path at all, or an empty string; where
+/// the source cannot be found, sox is left to say so in its own words.
+QString sourceProblem(const QString &path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
+        return S_ISREG(status.st_mode) ? QString() : QStringLiteral("not a regular file");
+    if (errno == ENOENT && namedInBytesQtCannotSay(path))
+        return QStringLiteral("its file name is not valid UTF-8; rename the file");
+    return QString();
+}
+
+/// Why the file sox wrote at \a path is not whole, in words for the user.
+QString incompleteOutput(const QString &path, const QString &problem)
+{
+    const QString folder = QFileInfo(path).absolutePath();
+    struct statvfs disk;
+    if (::statvfs(QFile::encodeName(folder).constData(), &disk) == 0 && disk.f_bavail == 0)
+        return QStringLiteral("sox's output is incomplete: the temporary folder %1 is full")
+            .arg(QDir::toNativeSeparators(folder));
+    return QStringLiteral("sox's output is incomplete: %1").arg(problem);
+}
+
+} // namespace
 
 QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate)
 {
@@ -47,10 +125,18 @@ Conversion::Conversion(const Sample &sample, bool toWav, QObject *parent)
         if (error == QProcess::FailedToStart)
             processEnded();
     });
+    // sox goes with us, even when we are killed outright.
+    m_sox.setChildProcessModifier([parent = ::getpid()] {
+        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (::getppid() != parent)
+            ::_exit(127);
+    });
+    liveConversions().insert(this);
 }
 
 Conversion::~Conversion()
 {
+    liveConversions().remove(this);
     if (m_sox.state() != QProcess::NotRunning) {
         m_sox.disconnect(this);
         m_sox.kill();
@@ -66,15 +152,23 @@ void Conversion::start(int timeLimitMs)
         finish(soxFailure());
         return;
     }
+    // Nothing may wait on a FIFO or read a device here, in the window's
+    // thread; sox would not make sense of them either.
+    if (const QString problem = sourceProblem(m_sample.path); !problem.isEmpty()) {
+        log(QStringLiteral("sox not run: ") + problem);
+        finish(problem);
+        return;
+    }
+    m_source = readWavFormat(m_sample.path);
     // A high-pass at or above the top of the recording leaves silence; sox
     // would refuse it anyway, so say why instead of running it.
-    const int sourceRate = readWavFormat(m_sample.path).sampleRate;
+    const int sourceRate = m_source.sampleRate;
     if (m_sample.lowCut && sourceRate > 0 && qint64(m_sample.lowCutFrequency) * 2 >= sourceRate) {
         const QString reason =
             QStringLiteral("the low cut (%1 Hz) is above the highest frequency of this %2 Hz recording")
                 .arg(m_sample.lowCutFrequency)
                 .arg(sourceRate);
-        qDebug() << "sox not run:" << reason;
+        log(QStringLiteral("sox not run: ") + reason);
         finish(reason);
         return;
     }
@@ -84,7 +178,9 @@ void Conversion::start(int timeLimitMs)
         return;
     }
     const QStringList arguments = converterArguments(m_sample, m_outputPath, sourceRate);
-    qDebug() << arguments;
+    QString listed;
+    QDebug(&listed) << arguments;
+    log(listed.trimmed());
     m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
     m_sox.start(QStringLiteral("sox"), arguments);
@@ -107,6 +203,22 @@ void Conversion::cancel()
     m_sox.kill();
 }
 
+void Conversion::stopAll()
+{
+    for (Conversion *conversion : std::as_const(liveConversions())) {
+        conversion->m_sox.kill();
+        conversion->m_sox.waitForFinished();
+    }
+}
+
+void Conversion::log(const QString &message)
+{
+    if (m_holdLog)
+        m_log << message;
+    else
+        qDebug().noquote() << message;
+}
+
 QString Conversion::takeOutput()
 {
     m_ownsOutput = false;
@@ -116,10 +228,20 @@ QString Conversion::takeOutput()
 void Conversion::processEnded()
 {
     m_timeLimit.stop();
-    qDebug() << m_sox.readAllStandardOutput();
+    QString said;
+    QDebug(&said) << m_sox.readAllStandardOutput();
+    log(said.trimmed());
     m_errorOutput = m_sox.readAllStandardError();
-    qDebug() << m_errorOutput;
-    finish(soxFailure());
+    said.clear();
+    QDebug(&said) << m_errorOutput;
+    log(said.trimmed());
+    QString failure = soxFailure();
+    // sox exits 0 with a file cut short when its disk fills.
+    if (failure.isEmpty()) {
+        if (const QString problem = incompleteness(m_outputPath); !problem.isEmpty())
+            failure = incompleteOutput(m_outputPath, problem);
+    }
+    finish(failure);
 }
 
 QString Conversion::soxFailure() const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chunks.h"
 #include "sample.h"
 
 #include <QObject>
@@ -7,6 +8,8 @@
 #include <QString>
 #include <QStringList>
 #include <QTimer>
+
+#include <utility>
 
 /// How long one run of sox may take before it is stopped, in milliseconds.
 constexpr int converterTimeLimitMs = 30000;
@@ -39,13 +42,24 @@ public:
     void run(int timeLimitMs = converterTimeLimitMs);
     /// Stops sox at once and removes what it wrote.
     void cancel();
+    /// Stops every sox that is running, at once: for a program that must
+    /// end now.
+    static void stopAll();
 
+    /// Keeps the debug messages of this run (its argument list, what sox
+    /// said) until takeLog(), so that runs side by side do not mix them.
+    void holdLog() { m_holdLog = true; }
+    QStringList takeLog() { return std::exchange(m_log, {}); }
+
+    bool isFinished() const { return m_finished; }
     bool wasCancelled() const { return m_cancelled; }
     /// Why there is no converted file, in plain words; empty once it exists.
     QString failure() const { return m_failure; }
     /// Where the converted file is, or was to be. A file is there only when
     /// the run has finished without a failure.
     QString outputPath() const { return m_outputPath; }
+    /// What the source's header says, as read before sox started.
+    const WavFormat &source() const { return m_source; }
     /// Leaves the converted file for the caller: it is no longer removed
     /// with this object, only when the program ends.
     QString takeOutput();
@@ -57,9 +71,11 @@ private:
     void finish(const QString &failure);
     void processEnded();
     QString soxFailure() const;
+    void log(const QString &message);
 
     Sample m_sample;
     bool m_toWav;
+    WavFormat m_source;
     QString m_outputPath;
     QProcess m_sox;
     QTimer m_timeLimit;
@@ -69,6 +85,8 @@ private:
     bool m_cancelled = false;
     bool m_timedOut = false;
     bool m_ownsOutput = true;
+    bool m_holdLog = false;
+    QStringList m_log;
 };
 
 /// Runs sox once on \a sample and waits for it, the event loop turning

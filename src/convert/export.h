@@ -7,6 +7,10 @@
 /// cancelled Browse.
 extern QString outputDirectory;
 
+/// How many samples an export converts at once; below 1, one for each
+/// processor core. The command line can set it.
+extern int exportJobs;
+
 /// The file name a sample is exported under: a final ".wav" in any letter
 /// case becomes ".8svx", and any other name gets ".8svx" appended.
 QString exportFileName(const QString &sampleName);

@@ -1,8 +1,10 @@
 #include "progress.h"
 
 #include "converter.h"
+#include "exportengine.h"
 
 #include <QApplication>
+#include <QEventLoop>
 #include <QWindow>
 
 namespace {
@@ -55,8 +57,8 @@ ConversionProgress::ConversionProgress(QWidget *window, int steps)
     connect(&m_dialog, &QProgressDialog::canceled, this, [this] {
         m_cancelled = true;
         m_dialog.hide();
-        if (m_running)
-            m_running->cancel();
+        if (m_cancel)
+            m_cancel();
     });
     qApp->installEventFilter(this);
 }
@@ -71,11 +73,38 @@ void ConversionProgress::run(Conversion &conversion, const QString &text, int do
     // Once shown, the dialog takes the input that waited while the last
     // sample was copied as soon as its value moves on; a Cancel in it must
     // already reach this conversion.
-    m_running = &conversion;
+    m_cancel = [&conversion] { conversion.cancel(); };
+    show(text, done);
+    conversion.run();
+    m_cancel = nullptr;
+}
+
+void ConversionProgress::run(ExportEngine &engine)
+{
+    const QList<Sample> &samples = engine.samples();
+    const auto showNext = [this, &samples](int settled) {
+        if (settled < samples.size())
+            show(QStringLiteral("Exporting %1 of %2: %3").arg(settled + 1).arg(samples.size()).arg(samples.at(settled).name),
+                 settled);
+    };
+    QEventLoop loop;
+    connect(&engine, &ExportEngine::finished, &loop, &QEventLoop::quit);
+    const QMetaObject::Connection progressed = connect(&engine, &ExportEngine::progressed, this, showNext);
+    m_cancel = [&engine] { engine.cancel(); };
+    showNext(0);
+    if (m_cancelled)
+        engine.cancel();
+    engine.start();
+    if (!engine.isFinished())
+        loop.exec();
+    disconnect(progressed);
+    m_cancel = nullptr;
+}
+
+void ConversionProgress::show(const QString &text, int done)
+{
     m_dialog.setLabelText(text);
     m_dialog.setValue(done);
-    conversion.run();
-    m_running = nullptr;
 }
 
 bool ConversionProgress::eventFilter(QObject *watched, QEvent *event)

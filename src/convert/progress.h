@@ -5,7 +5,10 @@
 #include <QObject>
 #include <QProgressDialog>
 
+#include <functional>
+
 class Conversion;
+class ExportEngine;
 
 /// Waits for conversions without freezing the window. While it lives the
 /// busy cursor shows and no window but its own progress dialog takes the
@@ -26,14 +29,19 @@ public:
     /// Shows \a text and the \a done steps, starts \a conversion and returns
     /// once it has finished or has been cancelled.
     void run(Conversion &conversion, const QString &text, int done);
+    /// Starts \a engine and returns once it has finished or has been
+    /// cancelled, showing which sample it waits for ("Exporting 2 of 3:
+    /// kick.wav") and counting those it is done with.
+    void run(ExportEngine &engine);
     /// Whether the user pressed Cancel, Escape or closed the dialog.
     bool wasCancelled() const { return m_cancelled; }
 
 private:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void show(const QString &text, int done);
 
     BusyCursor m_busy;
     QProgressDialog m_dialog;
-    Conversion *m_running = nullptr;
+    std::function<void()> m_cancel;
     bool m_cancelled = false;
 };

@@ -12,10 +12,12 @@ namespace {
 struct Registry
 {
     QSet<QString> paths;
-    ~Registry()
+    ~Registry() { removeAll(); }
+    void removeAll()
     {
         for (const QString &path : std::as_const(paths))
             QFile::remove(path);
+        paths.clear();
     }
 };
 
@@ -50,4 +52,9 @@ void TemporaryFiles::remove(const QString &path)
 {
     if (registry().paths.remove(path))
         QFile::remove(path);
+}
+
+void TemporaryFiles::removeAll()
+{
+    registry().removeAll();
 }

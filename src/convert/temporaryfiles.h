@@ -15,4 +15,8 @@ QString create(const QString &suffix);
 /// Removes a file made by create().
 void remove(const QString &path);
 
+/// Removes every file made by create() that is still there: for a program
+/// that must end now, without its usual clearing up.
+void removeAll();
+
 } // namespace TemporaryFiles

@@ -1,0 +1,83 @@
+#pragma once
+
+#include "sample.h"
+
+#include <QList>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+#include <vector>
+
+class Conversion;
+
+/// What an export did, in list order: the basis of its report.
+struct ExportReport
+{
+    qsizetype total = 0;
+    QStringList written;    // destination paths
+    QStringList notWritten; // "name: reason"
+    QStringList tooLong;    // a note on each written sample a tracker cuts short
+};
+
+/// The report of an export for the user, or an empty string when every
+/// sample was written and fits: the samples that are not in the folder, then
+/// the written ones that are too long for a tracker. With \a shown (not -1),
+/// each of the two lists names at most that many and counts the rest.
+QString reportText(const ExportReport &report, int shown = -1);
+
+/// An export of samples into a folder, with no window and no terminal: the
+/// window's Export and `brindlebox --export` both drive it. Up to jobs
+/// samples are converted at once by sox; each is then finished for
+/// trackers, checked, and published in list order, never over an existing
+/// file. Cancel stops every sox at once; what is published stays.
+class ExportEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    /// \a jobs below 1: one for each processor core.
+    ExportEngine(const QList<Sample> &samples, const QString &directory, int jobs = 0, QObject *parent = nullptr);
+    ~ExportEngine() override;
+
+    const QList<Sample> &samples() const { return m_samples; }
+    int jobs() const { return m_jobs; }
+
+    /// Starts converting; finished() comes once every sample is settled,
+    /// before start() returns when none can be converted.
+    void start();
+    /// Stops every sox and settles the samples not yet written as cancelled.
+    void cancel();
+    bool isFinished() const { return m_finished; }
+    bool wasCancelled() const { return m_cancelled; }
+    const ExportReport &report() const { return m_report; }
+
+signals:
+    /// \a settled samples, counted from the first, are written or not.
+    void progressed(int settled);
+    void sampleWritten(int index, const QString &destination);
+    void sampleNotWritten(int index, const QString &reason);
+    void finished();
+
+private:
+    void schedule();
+    void startConversions();
+    bool settleNext();
+    QString publish(int index, Conversion &conversion, const QString &fileName, const QString &destination);
+
+    QList<Sample> m_samples;
+    QString m_directory;
+    int m_jobs;
+    std::vector<std::unique_ptr<Conversion>> m_conversions;
+    int m_started = 0;
+    int m_running = 0;
+    int m_settled = 0;
+    bool m_scheduling = false;
+    bool m_scheduleAgain = false;
+    bool m_cancelled = false;
+    bool m_finished = false;
+    QSet<QString> m_written;
+    ExportReport m_report;
+};

@@ -1,0 +1,146 @@
+#include "trackersample.h"
+
+#include "notetable.h"
+
+#include <QLocale>
+#include <QtEndian>
+
+#include <algorithm>
+#include <optional>
+
+namespace {
+
+struct Loop
+{
+    qint64 start = 0;
+    qint64 length = 0;
+};
+
+/// The recording's first loop at \a rate, in whole words inside a sound of
+/// \a soundBytes; none when the loop is not a loop or falls outside the
+/// recording, or when less than a word of it would be left.
+std::optional<Loop> scaledLoop(const WavFormat &source, int rate, qint64 soundBytes)
+{
+    if (!source.loop || source.sampleRate <= 0 || rate <= 0)
+        return std::nullopt;
+    const WavLoop &loop = *source.loop;
+    if (loop.end < loop.start || loop.end >= source.frames)
+        return std::nullopt;
+    // The loop plays frames start to end inclusive; rounding moves both of
+    // its edges inwards, so it never takes in sound from outside it.
+    qint64 start = (loop.start * rate + source.sampleRate - 1) / source.sampleRate;
+    start += start & 1;
+    qint64 end = qMin((loop.end + 1) * rate / source.sampleRate, soundBytes);
+    end -= end & 1;
+    if (end - start < 2)
+        return std::nullopt;
+    return Loop{start, end - start};
+}
+
+QByteArray voiceHeader(quint32 oneShot, quint32 repeat, quint16 rate)
+{
+    QByteArray header(20, '\0');
+    char *at = header.data();
+    qToBigEndian<quint32>(oneShot, at);
+    qToBigEndian<quint32>(repeat, at + 4);
+    qToBigEndian<quint32>(0, at + 8); // samplesPerHiCycle: not a tuned instrument
+    qToBigEndian<quint16>(rate, at + 12);
+    at[14] = 1;                           // one octave
+    at[15] = 0;                           // no compression
+    qToBigEndian<quint32>(0x10000, at + 16); // unity volume
+    return header;
+}
+
+} // namespace
+
+QByteArray trackerName(const QString &sampleName)
+{
+    QString name = sampleName;
+    if (name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        name.chop(4);
+    QByteArray ascii;
+    for (const char32_t character : name.toUcs4())
+        ascii.append(character >= 0x20 && character <= 0x7e ? char(character) : '_');
+    return ascii;
+}
+
+TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName, const WavFormat &source)
+{
+    TrackerSample finished;
+    const auto chunks = svxChunks(svx);
+    const auto find = [&chunks](const char *id) {
+        return std::find_if(chunks.cbegin(), chunks.cend(), [id](const auto &chunk) { return chunk.first == id; });
+    };
+    const auto header = find("VHDR");
+    const auto body = find("BODY");
+    if (header == chunks.cend() || header->second.size() != 20 || body == chunks.cend()) {
+        finished.problem = QStringLiteral("sox's 8SVX file has no voice header or no sound");
+        return finished;
+    }
+    if (header->second.at(15) != 0) {
+        finished.problem = QStringLiteral("sox's 8SVX file is compressed");
+        return finished;
+    }
+    const quint16 rate = qFromBigEndian<quint16>(header->second.constData() + 12);
+    const QByteArray &sound = body->second;
+    const std::optional<Loop> loop = scaledLoop(source, rate, sound.size());
+
+    // Classic trackers count a sample in 16-bit words, and readers disagree
+    // on whether an odd BODY's pad byte is sound.
+    QByteArray words = loop ? sound : QByteArray(2, '\0') + sound;
+    if (words.size() & 1)
+        words.append('\0');
+    const quint32 oneShot = loop ? quint32(loop->start) : quint32(words.size());
+    const quint32 repeat = loop ? quint32(loop->length) : 0;
+
+    QByteArray form = QByteArrayLiteral("8SVX") + iffChunk("VHDR", voiceHeader(oneShot, repeat, rate))
+        + iffChunk("NAME", trackerName(sampleName));
+    for (const auto &[id, data] : chunks) {
+        if (id != "VHDR" && id != "NAME" && id != "BODY")
+            form += iffChunk(id, data);
+    }
+    form += iffChunk("BODY", words);
+    char size[4];
+    qToBigEndian<quint32>(quint32(form.size()), size);
+    finished.bytes = QByteArrayLiteral("FORM") + QByteArray(size, 4) + form;
+    finished.rate = rate;
+    finished.bodySize = words.size();
+    finished.soundSize = sound.size();
+    finished.looped = loop.has_value();
+    return finished;
+}
+
+QString lengthNote(const QString &fileName, const TrackerSample &sample)
+{
+    const int rate = sample.rate;
+    const qint64 bytes = sample.bodySize;
+    if (bytes <= classicTrackerSampleBytes || rate <= 0)
+        return QString();
+    const QLocale english(QLocale::English);
+    QString note;
+    if (bytes > trackerSampleBytesLimit) {
+        note = QStringLiteral("%1: %2 bytes of sound; no tracker of the classic kind holds more than %3 bytes "
+                              "of one sample, so it will be cut short")
+                   .arg(fileName, english.toString(bytes), english.toString(trackerSampleBytesLimit));
+    } else {
+        note = QStringLiteral("%1: %2 bytes of sound; classic trackers play at most %3 bytes (%4 in newer ones)")
+                   .arg(fileName, english.toString(bytes), english.toString(classicTrackerSampleBytes),
+                        english.toString(trackerSampleBytesLimit));
+    }
+
+    // The same sound at another note's rate: the silent first word of a
+    // one-shot stays, and the BODY is whole words.
+    QString fitting;
+    int fittingRate = 0;
+    for (auto it = noteFrequencies.cbegin(); it != noteFrequencies.cend(); ++it) {
+        qint64 atNote = (sample.soundSize * it.value() + rate - 1) / rate + (sample.looped ? 0 : 2);
+        atNote += atNote & 1;
+        if (it.value() > fittingRate && atNote <= classicTrackerSampleBytes) {
+            fittingRate = it.value();
+            fitting = it.key();
+        }
+    }
+    if (fitting.isEmpty())
+        return note + QStringLiteral("; it is too long even at C-1, so only a shorter recording fits.");
+    return note + QStringLiteral("; at %1 or lower it fits.").arg(fitting);
+}
