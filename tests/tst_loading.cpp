@@ -47,6 +47,8 @@ private slots:
     void eachActionMovesBetweenTheStates();
     void refusingKeepsEverySetting_data();
     void refusingKeepsEverySetting();
+    void oneSampleIsAskedAboutToo_data();
+    void oneSampleIsAskedAboutToo();
     void clearingShowsTheDefaults();
     void loadingLeavesDirectoryAndSizeAlone();
     void commandLineFilesAreLoadedAsIfChosen();
@@ -235,6 +237,30 @@ void TestLoading::refusingKeepsEverySetting()
     QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Ready"));
     QCOMPARE(describe(currentSample(samples)), before);
     QVERIFY(window.findChild<QSlider *>("lowCutSlider")->isEnabled());
+    QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::oneSampleIsAskedAboutToo_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("load") << "actionLoad_Samples";
+    QTest::newRow("clear") << "actionClear_All";
+}
+
+void TestLoading::oneSampleIsAskedAboutToo()
+{
+    QFETCH(QString, trigger);
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare.mid(1)));
+
+    ModalDriver driver;
+    driver.press(QMessageBox::No);
+    window.findChild<QAction *>(qPrintable(trigger))->trigger();
+
+    QCOMPARE(driver.texts(), QStringList{"Lose current samples?"});
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
+             QStringLiteral("snare.wav | Not Ready"));
     QCOMPARE(stateOf(window), Loaded);
 }
 
