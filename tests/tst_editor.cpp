@@ -27,6 +27,7 @@ private slots:
     void draggingTheLowCutStoresThePosition();
     void draggingTheHighCutRunsBackwards_data();
     void draggingTheHighCutRunsBackwards();
+    void aRealMouseDragStoresWhereTheHandleStops_data();
     void aRealMouseDragStoresWhereTheHandleStops();
     void keysWheelAndGrooveStoreThePosition_data();
     void keysWheelAndGrooveStoreThePosition();
@@ -167,10 +168,24 @@ void TestEditor::draggingTheHighCutRunsBackwards()
     QCOMPARE(stored().highCutFrequency, frequency);
 }
 
+void TestEditor::aRealMouseDragStoresWhereTheHandleStops_data()
+{
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<int>("hertz");
+    QTest::addColumn<QString>("shown");
+    // Past the right end: the low cut's highest frequency, and the high
+    // cut's lowest, as that slider runs backwards.
+    QTest::newRow("low cut") << "low" << 20000 << "Low cut: 20000 Hz";
+    QTest::newRow("high cut") << "high" << 20 << "High cut: 20 Hz";
+}
+
 void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
 {
-    find<QCheckBox>("lowCutCheckbox")->click();
-    auto *slider = find<QSlider>("lowCutSlider");
+    QFETCH(QString, cut);
+    QFETCH(int, hertz);
+    QFETCH(QString, shown);
+    find<QCheckBox>(qPrintable(cut + "CutCheckbox"))->click();
+    auto *slider = find<QSlider>(qPrintable(cut + "CutSlider"));
     QStyleOptionSlider option;
     option.initFrom(slider);
     option.orientation = slider->orientation();
@@ -182,10 +197,11 @@ void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
                                                         QStyle::SC_SliderHandle, slider);
     QTest::mousePress(slider, Qt::LeftButton, {}, handle.center());
     QTest::mouseMove(slider, QPoint(slider->width() + 50, handle.center().y()));
+    QCOMPARE(tip(), shown);
     QTest::mouseRelease(slider, Qt::LeftButton, {},
                         QPoint(slider->width() + 50, handle.center().y()));
     QCOMPARE(slider->value(), 20000);
-    QCOMPARE(stored().lowCutFrequency, 20000);
+    QCOMPARE(cut == "low" ? stored().lowCutFrequency : stored().highCutFrequency, hertz);
 }
 
 void TestEditor::keysWheelAndGrooveStoreThePosition_data()
