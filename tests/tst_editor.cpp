@@ -6,12 +6,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+
+namespace {
+const QStringList batchEntries{"Apply These Settings to All Samples", "Mark All Ready",
+                               "Mark All Not Ready"};
+} // namespace
 
 class TestEditor : public QObject
 {
@@ -36,6 +43,10 @@ private slots:
     void eachSampleShowsItsOwnSettings();
     void withAnEmptyListEditsStoreNothing();
     void aNoteWithoutAnEntryShowsNoNote();
+    void applyingSettingsReachesEverySample_data();
+    void applyingSettingsReachesEverySample();
+    void markingAllReadyLetsTheExportAskNothing();
+    void noBatchMenuOffTheControlsOrWhileSoxRuns();
 
 private:
     template<typename T>
@@ -347,6 +358,85 @@ void TestEditor::aNoteWithoutAnEntryShowsNoNote()
     samples->setCurrentIndex(2);
     QCOMPARE(find<QComboBox>("FrequencyCombo")->currentIndex(), -1);
     QCOMPARE(stored().note, QStringLiteral("c-2"));
+}
+
+void TestEditor::applyingSettingsReachesEverySample_data()
+{
+    QTest::addColumn<QString>("control");
+    for (const char *control : {"NormaliseCheckbox", "lowCutSlider", "centralwidget", "sampleCombo",
+                                "FrequencyCombo"})
+        QTest::newRow(control) << QString(control);
+}
+
+void TestEditor::applyingSettingsReachesEverySample()
+{
+    QFETCH(QString, control);
+    auto *samples = find<QComboBox>("sampleCombo");
+    appendSample(samples, unusualSample());
+    samples->setCurrentIndex(2);
+    const QList<Sample> before = allSamples(samples);
+
+    QCOMPARE(useContextMenu(find<QWidget>(qPrintable(control)), "Apply These Settings to All Samples"),
+             batchEntries);
+
+    for (int i = 0; i < 3; ++i) {
+        Sample expected = unusualSample();
+        expected.path = before.at(i).path;
+        expected.name = before.at(i).name;
+        expected.ready = before.at(i).ready;
+        QCOMPARE(describe(allSamples(samples).at(i)), describe(expected));
+    }
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    samples->setCurrentIndex(0);
+    QCOMPARE(find<QComboBox>("FrequencyCombo")->currentText(), QStringLiteral("G#3"));
+    QVERIFY(!find<QCheckBox>("NormaliseCheckbox")->isChecked());
+    QVERIFY(find<QSlider>("lowCutSlider")->isEnabled() && find<QSlider>("highCutSlider")->isEnabled());
+}
+
+void TestEditor::markingAllReadyLetsTheExportAskNothing()
+{
+    for (const char *name : {"kick.wav", "snare.wav"})
+        QVERIFY(makeWav(dir.filePath(name), {"-r", "22050"}, {"synth", "0.1", "sine", "440"}));
+    QTemporaryDir out;
+    ModalDriver driver;
+    driver.choose({out.path()});
+    find<QPushButton>("browseButton")->click();
+    auto *samples = find<QComboBox>("sampleCombo");
+
+    // The high cut is off, so its slider is disabled.
+    QCOMPARE(useContextMenu(find<QWidget>("highCutSlider"), "Mark All Ready"), batchEntries);
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Ready"));
+    find<QPushButton>("ExportButton")->click();
+    QCOMPARE(driver.texts(), QStringList());
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList({"kick.8svx", "snare.8svx"}));
+
+    QCOMPARE(useContextMenu(find<QWidget>("sampleCombo"), "Mark All Not Ready"), batchEntries);
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Not Ready"));
+}
+
+void TestEditor::noBatchMenuOffTheControlsOrWhileSoxRuns()
+{
+    QCOMPARE(useContextMenu(find<QWidget>("menubar")) + useContextMenu(find<QWidget>("statusbar")),
+             QStringList());
+
+    FakeSox slow(hangingSox(dir.filePath("sox.pid")));
+    bool tried = false;
+    QStringList offered;
+    QTimer::singleShot(100, window.get(), [&] {
+        for (const char *control : {"NormaliseCheckbox", "sampleCombo", "FrequencyCombo"})
+            offered << useContextMenu(find<QWidget>(control), "Mark All Ready");
+        tried = true;
+    });
+    ModalDriver driver;
+    driver.cancelProgress(CancelBy::Button);
+    find<QPushButton>("previewButton")->click();
+    QCOMPARE(driver.texts(), QStringList{"Converting kick.wav"});
+    QVERIFY(tried);
+    QCOMPARE(offered, QStringList());
+    // Once sox has stopped, the same right-click offers the menu again.
+    QCOMPARE(useContextMenu(find<QWidget>("FrequencyCombo")), batchEntries);
 }
 
 QTEST_MAIN(TestEditor)

@@ -54,6 +54,8 @@ private slots:
     void commandLineFilesAreLoadedAsIfChosen();
     void droppedWavFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
+    void anEmptyListOffersNoBatchEdit_data();
+    void anEmptyListOffersNoBatchEdit();
 
 private:
     QTemporaryDir dir;
@@ -351,6 +353,29 @@ void TestLoading::dropOntoLoadedListAsksFirst()
     QTRY_COMPARE(driver.texts(), QStringList{"Lose current samples?"});
     QCOMPARE(allSamples(window.findChild<QComboBox *>("sampleCombo")).size(), 2);
     QCOMPARE(currentSample(window.findChild<QComboBox *>("sampleCombo")).path, kickAndSnare.at(0));
+}
+
+void TestLoading::anEmptyListOffersNoBatchEdit_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::newRow("Locked") << int(Locked);
+    QTest::newRow("Open and empty") << int(OpenAndEmpty);
+}
+
+void TestLoading::anEmptyListOffersNoBatchEdit()
+{
+    QFETCH(int, state);
+    MainWindow window;
+    if (state == OpenAndEmpty) {
+        QVERIFY(loadSamples(window, kickAndSnare));
+        QVERIFY(loadSamples(window, {}));
+    }
+    for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
+        QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
+                 QStringList({"Apply These Settings to All Samples (disabled)", "Mark All Ready (disabled)",
+                              "Mark All Not Ready (disabled)"}));
+    }
+    QCOMPARE(stateOf(window), State(state));
 }
 
 QTEST_MAIN(TestLoading)
