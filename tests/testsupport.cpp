@@ -6,14 +6,18 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QCursor>
 #include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
+#include <QMenu>
 #include <QMimeData>
 #include <QProcess>
 #include <QSlider>
 #include <QStandardPaths>
+#include <QTest>
+#include <QTimer>
 #include <QtEndian>
 
 #include <cerrno>
@@ -103,6 +107,38 @@ void drag(QSlider *slider, int position)
     slider->setSliderDown(true);
     slider->setSliderPosition(position);
     slider->setSliderDown(false);
+}
+
+QStringList useContextMenu(QWidget *widget, const QString &choice)
+{
+    // The menu's exec() blocks until it closes: act on it from a timer.
+    QStringList entries;
+    QTimer inMenu;
+    inMenu.setSingleShot(true);
+    QObject::connect(&inMenu, &QTimer::timeout, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        QAction *chosen = nullptr;
+        for (QAction *entry : menu->actions()) {
+            entries << entry->text() + (entry->isEnabled() ? QString() : QStringLiteral(" (disabled)"));
+            if (entry->text() == choice)
+                chosen = entry;
+        }
+        if (chosen) {
+            const QPoint at = menu->actionGeometry(chosen).center();
+            QTest::mouseMove(menu, at);
+            QTest::mouseClick(menu, Qt::LeftButton, {}, at);
+        }
+        // A disabled entry keeps the menu open, as it would for a user.
+        if (menu->isVisible())
+            QTest::keyClick(menu, Qt::Key_Escape);
+    });
+    inMenu.start(0);
+    const QPoint middle = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, middle, widget->mapToGlobal(middle));
+    QApplication::sendEvent(widget, &event);
+    return entries;
 }
 
 Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)

@@ -30,6 +30,12 @@ bool loadSamples(MainWindow &window, const QStringList &paths);
 /// down does the slider report sliderMoved.
 void drag(QSlider *slider, int position);
 
+/// Right-clicks the middle of \a widget and, when a context menu opens,
+/// clicks its entry \a choice (none: the menu is closed with Escape).
+/// Returns the entries the menu showed, each that cannot be chosen followed
+/// by " (disabled)"; nothing when no menu opened.
+QStringList useContextMenu(QWidget *widget, const QString &choice = QString());
+
 /// Drags \a urls from a file manager onto the window's central area with
 /// Shift held, which asks for a move, and drops them if the window takes the
 /// drag. Returns the action the drop was taken with.

@@ -6,12 +6,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolTip>
 #include <QWheelEvent>
+
+namespace {
+const QStringList batchEntries{"Apply These Settings to All Samples", "Mark All Ready",
+                               "Mark All Not Ready"};
+} // namespace
 
 class TestEditor : public QObject
 {
@@ -27,6 +34,7 @@ private slots:
     void draggingTheLowCutStoresThePosition();
     void draggingTheHighCutRunsBackwards_data();
     void draggingTheHighCutRunsBackwards();
+    void aRealMouseDragStoresWhereTheHandleStops_data();
     void aRealMouseDragStoresWhereTheHandleStops();
     void keysWheelAndGrooveStoreThePosition_data();
     void keysWheelAndGrooveStoreThePosition();
@@ -35,6 +43,10 @@ private slots:
     void eachSampleShowsItsOwnSettings();
     void withAnEmptyListEditsStoreNothing();
     void aNoteWithoutAnEntryShowsNoNote();
+    void applyingSettingsReachesEverySample_data();
+    void applyingSettingsReachesEverySample();
+    void markingAllReadyLetsTheExportAskNothing();
+    void noBatchMenuOffTheControlsOrWhileSoxRuns();
 
 private:
     template<typename T>
@@ -167,10 +179,24 @@ void TestEditor::draggingTheHighCutRunsBackwards()
     QCOMPARE(stored().highCutFrequency, frequency);
 }
 
+void TestEditor::aRealMouseDragStoresWhereTheHandleStops_data()
+{
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<int>("hertz");
+    QTest::addColumn<QString>("shown");
+    // Past the right end: the low cut's highest frequency, and the high
+    // cut's lowest, as that slider runs backwards.
+    QTest::newRow("low cut") << "low" << 20000 << "Low cut: 20000 Hz";
+    QTest::newRow("high cut") << "high" << 20 << "High cut: 20 Hz";
+}
+
 void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
 {
-    find<QCheckBox>("lowCutCheckbox")->click();
-    auto *slider = find<QSlider>("lowCutSlider");
+    QFETCH(QString, cut);
+    QFETCH(int, hertz);
+    QFETCH(QString, shown);
+    find<QCheckBox>(qPrintable(cut + "CutCheckbox"))->click();
+    auto *slider = find<QSlider>(qPrintable(cut + "CutSlider"));
     QStyleOptionSlider option;
     option.initFrom(slider);
     option.orientation = slider->orientation();
@@ -182,10 +208,11 @@ void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
                                                         QStyle::SC_SliderHandle, slider);
     QTest::mousePress(slider, Qt::LeftButton, {}, handle.center());
     QTest::mouseMove(slider, QPoint(slider->width() + 50, handle.center().y()));
+    QCOMPARE(tip(), shown);
     QTest::mouseRelease(slider, Qt::LeftButton, {},
                         QPoint(slider->width() + 50, handle.center().y()));
     QCOMPARE(slider->value(), 20000);
-    QCOMPARE(stored().lowCutFrequency, 20000);
+    QCOMPARE(cut == "low" ? stored().lowCutFrequency : stored().highCutFrequency, hertz);
 }
 
 void TestEditor::keysWheelAndGrooveStoreThePosition_data()
@@ -331,6 +358,85 @@ void TestEditor::aNoteWithoutAnEntryShowsNoNote()
     samples->setCurrentIndex(2);
     QCOMPARE(find<QComboBox>("FrequencyCombo")->currentIndex(), -1);
     QCOMPARE(stored().note, QStringLiteral("c-2"));
+}
+
+void TestEditor::applyingSettingsReachesEverySample_data()
+{
+    QTest::addColumn<QString>("control");
+    for (const char *control : {"NormaliseCheckbox", "lowCutSlider", "centralwidget", "sampleCombo",
+                                "FrequencyCombo"})
+        QTest::newRow(control) << QString(control);
+}
+
+void TestEditor::applyingSettingsReachesEverySample()
+{
+    QFETCH(QString, control);
+    auto *samples = find<QComboBox>("sampleCombo");
+    appendSample(samples, unusualSample());
+    samples->setCurrentIndex(2);
+    const QList<Sample> before = allSamples(samples);
+
+    QCOMPARE(useContextMenu(find<QWidget>(qPrintable(control)), "Apply These Settings to All Samples"),
+             batchEntries);
+
+    for (int i = 0; i < 3; ++i) {
+        Sample expected = unusualSample();
+        expected.path = before.at(i).path;
+        expected.name = before.at(i).name;
+        expected.ready = before.at(i).ready;
+        QCOMPARE(describe(allSamples(samples).at(i)), describe(expected));
+    }
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    samples->setCurrentIndex(0);
+    QCOMPARE(find<QComboBox>("FrequencyCombo")->currentText(), QStringLiteral("G#3"));
+    QVERIFY(!find<QCheckBox>("NormaliseCheckbox")->isChecked());
+    QVERIFY(find<QSlider>("lowCutSlider")->isEnabled() && find<QSlider>("highCutSlider")->isEnabled());
+}
+
+void TestEditor::markingAllReadyLetsTheExportAskNothing()
+{
+    for (const char *name : {"kick.wav", "snare.wav"})
+        QVERIFY(makeWav(dir.filePath(name), {"-r", "22050"}, {"synth", "0.1", "sine", "440"}));
+    QTemporaryDir out;
+    ModalDriver driver;
+    driver.choose({out.path()});
+    find<QPushButton>("browseButton")->click();
+    auto *samples = find<QComboBox>("sampleCombo");
+
+    // The high cut is off, so its slider is disabled.
+    QCOMPARE(useContextMenu(find<QWidget>("highCutSlider"), "Mark All Ready"), batchEntries);
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Ready"));
+    find<QPushButton>("ExportButton")->click();
+    QCOMPARE(driver.texts(), QStringList());
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(QDir(out.path()).entryList(QDir::Files), QStringList({"kick.8svx", "snare.8svx"}));
+
+    QCOMPARE(useContextMenu(find<QWidget>("sampleCombo"), "Mark All Not Ready"), batchEntries);
+    QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Not Ready"));
+}
+
+void TestEditor::noBatchMenuOffTheControlsOrWhileSoxRuns()
+{
+    QCOMPARE(useContextMenu(find<QWidget>("menubar")) + useContextMenu(find<QWidget>("statusbar")),
+             QStringList());
+
+    FakeSox slow(hangingSox(dir.filePath("sox.pid")));
+    bool tried = false;
+    QStringList offered;
+    QTimer::singleShot(100, window.get(), [&] {
+        for (const char *control : {"NormaliseCheckbox", "sampleCombo", "FrequencyCombo"})
+            offered << useContextMenu(find<QWidget>(control), "Mark All Ready");
+        tried = true;
+    });
+    ModalDriver driver;
+    driver.cancelProgress(CancelBy::Button);
+    find<QPushButton>("previewButton")->click();
+    QCOMPARE(driver.texts(), QStringList{"Converting kick.wav"});
+    QVERIFY(tried);
+    QCOMPARE(offered, QStringList());
+    // Once sox has stopped, the same right-click offers the menu again.
+    QCOMPARE(useContextMenu(find<QWidget>("FrequencyCombo")), batchEntries);
 }
 
 QTEST_MAIN(TestEditor)

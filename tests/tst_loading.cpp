@@ -47,11 +47,15 @@ private slots:
     void eachActionMovesBetweenTheStates();
     void refusingKeepsEverySetting_data();
     void refusingKeepsEverySetting();
+    void oneSampleIsAskedAboutToo_data();
+    void oneSampleIsAskedAboutToo();
     void clearingShowsTheDefaults();
     void loadingLeavesDirectoryAndSizeAlone();
     void commandLineFilesAreLoadedAsIfChosen();
     void droppedWavFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
+    void anEmptyListOffersNoBatchEdit_data();
+    void anEmptyListOffersNoBatchEdit();
 
 private:
     QTemporaryDir dir;
@@ -238,6 +242,30 @@ void TestLoading::refusingKeepsEverySetting()
     QCOMPARE(stateOf(window), Loaded);
 }
 
+void TestLoading::oneSampleIsAskedAboutToo_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("load") << "actionLoad_Samples";
+    QTest::newRow("clear") << "actionClear_All";
+}
+
+void TestLoading::oneSampleIsAskedAboutToo()
+{
+    QFETCH(QString, trigger);
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare.mid(1)));
+
+    ModalDriver driver;
+    driver.press(QMessageBox::No);
+    window.findChild<QAction *>(qPrintable(trigger))->trigger();
+
+    QCOMPARE(driver.texts(), QStringList{"Lose current samples?"});
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
+             QStringLiteral("snare.wav | Not Ready"));
+    QCOMPARE(stateOf(window), Loaded);
+}
+
 void TestLoading::clearingShowsTheDefaults()
 {
     MainWindow window;
@@ -325,6 +353,29 @@ void TestLoading::dropOntoLoadedListAsksFirst()
     QTRY_COMPARE(driver.texts(), QStringList{"Lose current samples?"});
     QCOMPARE(allSamples(window.findChild<QComboBox *>("sampleCombo")).size(), 2);
     QCOMPARE(currentSample(window.findChild<QComboBox *>("sampleCombo")).path, kickAndSnare.at(0));
+}
+
+void TestLoading::anEmptyListOffersNoBatchEdit_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::newRow("Locked") << int(Locked);
+    QTest::newRow("Open and empty") << int(OpenAndEmpty);
+}
+
+void TestLoading::anEmptyListOffersNoBatchEdit()
+{
+    QFETCH(int, state);
+    MainWindow window;
+    if (state == OpenAndEmpty) {
+        QVERIFY(loadSamples(window, kickAndSnare));
+        QVERIFY(loadSamples(window, {}));
+    }
+    for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
+        QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
+                 QStringList({"Apply These Settings to All Samples (disabled)", "Mark All Ready (disabled)",
+                              "Mark All Not Ready (disabled)"}));
+    }
+    QCOMPARE(stateOf(window), State(state));
 }
 
 QTEST_MAIN(TestLoading)

@@ -14,6 +14,7 @@ MainWindow::MainWindow(QWidget *parent)
 {
     ui->setupForm(this);
     connectCutSliderActions();
+    connectBatchMenu();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);

@@ -6,6 +6,7 @@
 #include <functional>
 
 class QCloseEvent;
+class QContextMenuEvent;
 class QDragEnterEvent;
 class QDropEvent;
 struct MainWindowForm;
@@ -13,7 +14,8 @@ struct Sample;
 
 /// The program's one window. Its handlers are bound to the form's widgets by
 /// name (on_<object>_<signal>) and live beside the subsystem they belong to:
-/// loading and editing in src/editing, preview and export in src/convert.
+/// loading, editing and batch editing in src/editing, preview and export in
+/// src/convert.
 /// Every loaded file's settings live in the form's sample list.
 class MainWindow : public QMainWindow
 {
@@ -30,6 +32,8 @@ public:
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void on_actionQuit_triggered();
@@ -58,6 +62,13 @@ private:
     /// Lets every move of a cut slider by the user reach its handler, not
     /// only drags.
     void connectCutSliderActions();
+    /// Lets a right-click open the batch menu over the controls that keep
+    /// it to themselves, too.
+    void connectBatchMenu();
+    /// The menu of edits that reach every sample, opened at \a globalPos.
+    void showBatchMenu(const QPoint &globalPos);
+    void applySettingsToAll();
+    void markAllReady(bool ready);
 
     /// The read-modify-write of every edit: applies \a edit to a copy of the
     /// current entry's Sample and stores the copy back; does nothing while

@@ -24,12 +24,22 @@ Sample currentSample(const QComboBox *list)
 
 void storeCurrentSample(QComboBox *list, const Sample &sample)
 {
-    list->setItemData(list->currentIndex(), QVariant::fromValue(sample), Qt::UserRole);
+    storeSample(list, list->currentIndex(), sample);
+}
+
+void storeSample(QComboBox *list, int index, const Sample &sample)
+{
+    list->setItemData(index, QVariant::fromValue(sample), Qt::UserRole);
 }
 
 void relabelCurrentSample(QComboBox *list, const Sample &sample)
 {
-    list->setItemText(list->currentIndex(), itemLabel(sample));
+    relabelSample(list, list->currentIndex(), sample);
+}
+
+void relabelSample(QComboBox *list, int index, const Sample &sample)
+{
+    list->setItemText(index, itemLabel(sample));
 }
 
 QList<Sample> allSamples(const QComboBox *list)

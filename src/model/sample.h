@@ -40,8 +40,14 @@ Sample currentSample(const QComboBox *list);
 /// Replaces the current entry's Sample whole; its label stays as it is.
 void storeCurrentSample(QComboBox *list, const Sample &sample);
 
+/// Replaces the Sample of the entry at \a index whole; its label stays as it is.
+void storeSample(QComboBox *list, int index, const Sample &sample);
+
 /// Relabels the current entry after its ready mark changed.
 void relabelCurrentSample(QComboBox *list, const Sample &sample);
+
+/// Relabels the entry at \a index after its ready mark changed.
+void relabelSample(QComboBox *list, int index, const Sample &sample);
 
 /// Copies of every entry's Sample, in list order.
 QList<Sample> allSamples(const QComboBox *list);

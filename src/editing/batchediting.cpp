@@ -1,0 +1,90 @@
+// Edits that reach every sample at once, from the context menu of the
+// window's controls: a kit mostly shares one set of settings, and only the
+// odd sample needs its own.
+
+#include "mainwindow.h"
+#include "mainwindowform.h"
+#include "sample.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
+
+void MainWindow::connectBatchMenu()
+{
+    // Some controls keep a right-click to themselves, so the window never
+    // hears of it: an enabled combo box, which shows nothing, and a disabled
+    // button or check box, as all of them are while nothing is loaded.
+    // Those are caught on their way in.
+    ui->sampleCombo->installEventFilter(this);
+    ui->FrequencyCombo->installEventFilter(this);
+    for (QAbstractButton *button : ui->centralwidget->findChildren<QAbstractButton *>())
+        button->installEventFilter(this);
+}
+
+void MainWindow::contextMenuEvent(QContextMenuEvent *event)
+{
+    // Right-clicks the other controls leave alone come up here, and so does
+    // the Menu key; those over the menu bar and the status bar get no menu.
+    if (!ui->centralwidget->geometry().contains(event->pos())) {
+        QMainWindow::contextMenuEvent(event);
+        return;
+    }
+    event->accept();
+    showBatchMenu(event->globalPos());
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::ContextMenu && watched->isWidgetType()
+        && ui->centralwidget->isAncestorOf(static_cast<QWidget *>(watched))) {
+        showBatchMenu(static_cast<QContextMenuEvent *>(event)->globalPos());
+        return true;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::showBatchMenu(const QPoint &globalPos)
+{
+    QMenu menu(this);
+    const bool haveSamples = ui->sampleCombo->count() > 0;
+    const auto addEntry = [&](const QString &text, const std::function<void()> &edit) {
+        QAction *entry = menu.addAction(text);
+        entry->setEnabled(haveSamples);
+        connect(entry, &QAction::triggered, this, edit);
+    };
+    addEntry(tr("Apply These Settings to All Samples"), [this] { applySettingsToAll(); });
+    addEntry(tr("Mark All Ready"), [this] { markAllReady(true); });
+    addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
+    menu.exec(globalPos);
+}
+
+void MainWindow::applySettingsToAll()
+{
+    // How a sample is converted travels; which file it is and whether the
+    // user has checked it stay with each sample.
+    const Sample settings = currentSample(ui->sampleCombo);
+    const QList<Sample> samples = allSamples(ui->sampleCombo);
+    for (int i = 0; i < samples.size(); ++i) {
+        Sample sample = samples.at(i);
+        sample.normalise = settings.normalise;
+        sample.lowCut = settings.lowCut;
+        sample.lowCutFrequency = settings.lowCutFrequency;
+        sample.highCut = settings.highCut;
+        sample.highCutFrequency = settings.highCutFrequency;
+        sample.note = settings.note;
+        storeSample(ui->sampleCombo, i, sample);
+    }
+}
+
+void MainWindow::markAllReady(bool ready)
+{
+    const QList<Sample> samples = allSamples(ui->sampleCombo);
+    for (int i = 0; i < samples.size(); ++i) {
+        Sample sample = samples.at(i);
+        sample.ready = ready;
+        storeSample(ui->sampleCombo, i, sample);
+        relabelSample(ui->sampleCombo, i, sample);
+    }
+}
