@@ -310,7 +310,7 @@ void TestLoading::commandLineFilesAreLoadedAsIfChosen()
     const QString here = QDir::currentPath();
     // After "--", a missing file that looks like an option.
     const QStringList files =
-        readCommandLine({"brindlebox", "my lead.wav", kickAndSnare.at(1), "--", "-n.wav"});
+        readCommandLine({"brindlebox", "my lead.wav", kickAndSnare.at(1), "--", "-n.wav"}).files;
     QVERIFY(QDir::setCurrent(started));
 
     MainWindow window;

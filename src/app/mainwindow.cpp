@@ -3,6 +3,7 @@
 #include "mainwindowform.h"
 #include "notetable.h"
 #include "question.h"
+#include "unixsignals.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,6 +21,10 @@ MainWindow::MainWindow(QWidget *parent)
     ui->centralwidget->setEnabled(false);
     // WAV files from a file manager (src/editing/dropping.cpp).
     setAcceptDrops(true);
+    // Nobody is at the window to answer the quit question when the system
+    // or the terminal asks the program to end: it stops every sox, clears
+    // its temporary files away and ends.
+    UnixSignals::watch();
 }
 
 MainWindow::~MainWindow()

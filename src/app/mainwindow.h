@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sample.h"
+
 #include <QMainWindow>
 #include <QStringList>
 
@@ -10,7 +12,6 @@ class QContextMenuEvent;
 class QDragEnterEvent;
 class QDropEvent;
 struct MainWindowForm;
-struct Sample;
 
 /// The program's one window. Its handlers are bound to the form's widgets by
 /// name (on_<object>_<signal>) and live beside the subsystem they belong to:
@@ -26,8 +27,9 @@ public:
     ~MainWindow() override;
 
     /// Loads \a paths as Load Samples loads the files chosen in its dialog,
-    /// asking first if samples are loaded. The command line and drops use it.
-    void loadFiles(const QStringList &paths);
+    /// asking first if samples are loaded, each with \a settings (the
+    /// command line's options). The command line and drops use it.
+    void loadFiles(const QStringList &paths, const Sample &settings = Sample());
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -56,7 +58,7 @@ private:
     void confirmQuit();
     bool confirmDiscardSamples();
     bool startNewSampleList();
-    void appendSamples(const QStringList &paths);
+    void appendSamples(const QStringList &paths, const Sample &settings = Sample());
     void refreshControls();
     void updateCutSliders();
     /// Lets every move of a cut slider by the user reach its handler, not

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "sample.h"
+
+#include <QString>
 #include <QStringList>
 
 /// Gives the running application the name and version that --version prints,
@@ -7,12 +10,25 @@
 /// managers and Wayland compositors know it by.
 void describeApplication();
 
+/// What Brindlebox's command line asks for.
+struct CommandLine
+{
+    QStringList files;        // absolute paths, in order
+    Sample settings;          // what the options set for every file
+    QString exportDirectory;  // with --export: convert into it, no window
+    int jobs = 0;             // conversions at once; 0: one for each core
+};
+
+/// The exit status of a command line that cannot be carried out as given.
+constexpr int usageErrorStatus = 2;
+
 /// Reads Brindlebox's command line, \a arguments with the program first and
 /// Qt's own options already taken out: answers --help and --version, or says
-/// what is wrong, and then ends the program; otherwise returns the files it
-/// names, as absolute paths, in order.
-QStringList readCommandLine(const QStringList &arguments);
+/// what is wrong and exits with usageErrorStatus; otherwise returns what it
+/// asks for.
+CommandLine readCommandLine(const QStringList &arguments);
 
-/// All of main(): the window with the command line's files loaded, or only
-/// the answer to --help or --version, which needs no display.
+/// All of main(): the window with the command line's files loaded, an export
+/// without a window (--export), or only the answer to --help or --version;
+/// only the window needs a display.
 int runBrindlebox(int &argc, char **argv);

@@ -24,10 +24,10 @@ void MainWindow::on_actionLoad_Samples_triggered()
         this, tr("Open Samples"), QStringLiteral("."), tr("Wave Files (*.wav)")));
 }
 
-void MainWindow::loadFiles(const QStringList &paths)
+void MainWindow::loadFiles(const QStringList &paths, const Sample &settings)
 {
     if (startNewSampleList())
-        appendSamples(paths);
+        appendSamples(paths, settings);
 }
 
 bool MainWindow::startNewSampleList()
@@ -39,15 +39,11 @@ bool MainWindow::startNewSampleList()
     return true;
 }
 
-void MainWindow::appendSamples(const QStringList &paths)
+void MainWindow::appendSamples(const QStringList &paths, const Sample &settings)
 {
     // Files are not opened here: a bad one fails when it is converted.
-    for (const QString &path : paths) {
-        Sample sample;
-        sample.path = path;
-        sample.name = path.split(QLatin1Char('/')).last();
-        appendSample(ui->sampleCombo, sample);
-    }
+    for (const QString &path : paths)
+        appendSample(ui->sampleCombo, sampleOfFile(path, settings));
     if (paths.isEmpty())
         return;
     ui->centralwidget->setEnabled(true);

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QList>
 #include <QPair>
+#include <QStringList>
 
 #include <algorithm>
 
@@ -24,14 +25,21 @@ QMap<QString, int> noteFrequencies = {
     {QStringLiteral("A-3"), 27928},
 };
 
-void fillFrequencyList(QComboBox *list)
+QStringList notesByRate()
 {
     QList<QPair<int, QString>> notes;
     const QStringList names = noteFrequencies.keys();
     for (const QString &name : names)
         notes.append({noteFrequencies[name], name});
     std::sort(notes.begin(), notes.end());
-
+    QStringList sorted;
     for (const auto &[rate, name] : notes)
-        list->insertItem(list->count(), QIcon(), name, rate);
+        sorted << name;
+    return sorted;
+}
+
+void fillFrequencyList(QComboBox *list)
+{
+    for (const QString &name : notesByRate())
+        list->insertItem(list->count(), QIcon(), name, noteFrequencies[name]);
 }

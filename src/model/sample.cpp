@@ -7,6 +7,13 @@ QString readySuffix(bool ready)
     return ready ? QStringLiteral(" | Ready") : QStringLiteral(" | Not Ready");
 }
 
+Sample sampleOfFile(const QString &path, Sample settings)
+{
+    settings.path = path;
+    settings.name = path.split(QLatin1Char('/')).last();
+    return settings;
+}
+
 QString itemLabel(const Sample &sample)
 {
     return sample.name + readySuffix(sample.ready);

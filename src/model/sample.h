@@ -22,6 +22,10 @@ struct Sample
 
 Q_DECLARE_METATYPE(Sample)
 
+/// The Sample of the file at \a path, with \a settings otherwise: its name
+/// is the last "/"-separated part of the path, as typed.
+Sample sampleOfFile(const QString &path, Sample settings = Sample());
+
 // The sample list is the entries of the window's sampleCombo: each entry's
 // text is its label and its Qt::UserRole data a Sample.
 
