@@ -203,7 +203,7 @@ FakeSox::FakeSox(const QString &script)
 QString hangingSox(const QString &pidFile, const QString &onlyFor)
 {
     // $2 is the source and $7 the output, after --no-glob.
-    const QString hang = QStringLiteral("echo $$ > '%1'; printf FORM > \"$7\"; exec sleep 60").arg(pidFile);
+    const QString hang = QStringLiteral("echo $$ >> '%1'; printf FORM > \"$7\"; exec sleep 60").arg(pidFile);
     if (onlyFor.isEmpty())
         return hang;
     return QStringLiteral("case \"$2\" in *%1*) %2;; esac\nexec '%3' \"$@\"")
@@ -213,8 +213,23 @@ QString hangingSox(const QString &pidFile, const QString &onlyFor)
 bool processEnded(const QString &pidFile)
 {
     QFile file(pidFile);
-    const int pid = file.open(QIODevice::ReadOnly) ? file.readAll().trimmed().toInt() : 0;
-    return pid > 0 && ::kill(pid, 0) == -1 && errno == ESRCH;
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QList<QByteArray> pids = file.readAll().simplified().split(' ');
+    for (const QByteArray &pid : pids) {
+        if (pid.toInt() <= 0)
+            return false;
+        if (::kill(pid.toInt(), 0) == -1) {
+            if (errno != ESRCH)
+                return false;
+            continue;
+        }
+        // A process that has ended but that nobody has waited for yet.
+        QFile status("/proc/" + pid + "/stat");
+        if (!status.open(QIODevice::ReadOnly) || !status.readAll().contains(") Z "))
+            return false;
+    }
+    return true;
 }
 
 static LogCapture *currentCapture = nullptr;

@@ -95,12 +95,12 @@ private:
     ScopedEnvironment m_path;
 };
 
-/// A fake sox's script that notes its pid in \a pidFile, starts writing
+/// A fake sox's script that adds its pid to \a pidFile, starts writing
 /// its output file and then hangs; with \a onlyFor, only for sources whose
 /// path contains it, the real sox doing the others.
 QString hangingSox(const QString &pidFile, const QString &onlyFor = QString());
 
-/// Whether the process whose pid \a pidFile holds has ended.
+/// Whether every process whose pid \a pidFile holds has ended.
 bool processEnded(const QString &pidFile);
 
 /// Collects the debug log while it lives, noting for each message whether

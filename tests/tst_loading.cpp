@@ -308,15 +308,24 @@ void TestLoading::commandLineFilesAreLoadedAsIfChosen()
     const QString started = QDir::currentPath();
     QVERIFY(QDir::setCurrent(spaced.path()));
     const QString here = QDir::currentPath();
-    // After "--", a missing file that looks like an option.
-    const QStringList files =
-        readCommandLine({"brindlebox", "my lead.wav", kickAndSnare.at(1), "--", "-n.wav"}).files;
+    // After "--", a missing file that looks like an option; the options
+    // set every file.
+    const CommandLine line = readCommandLine({"brindlebox", "my lead.wav", "--note", "C-3", "--no-normalise",
+                                              kickAndSnare.at(1), "--high-cut", "9000", "--", "-n.wav"});
     QVERIFY(QDir::setCurrent(started));
 
     MainWindow window;
-    window.loadFiles(files);
+    window.loadFiles(line.files, line.settings);
     const QList<Sample> loaded = allSamples(window.findChild<QComboBox *>("sampleCombo"));
     QCOMPARE(loaded.size(), 3);
+    for (const Sample &sample : loaded) {
+        Sample expected = sampleOfFile(sample.path);
+        expected.normalise = false;
+        expected.highCut = true;
+        expected.highCutFrequency = 9000;
+        expected.note = "C-3";
+        QCOMPARE(describe(sample), describe(expected));
+    }
     QCOMPARE(loaded.at(0).path, here + QStringLiteral("/my lead.wav"));
     QCOMPARE(loaded.at(0).name, QStringLiteral("my lead.wav"));
     QCOMPARE(loaded.at(1).path, kickAndSnare.at(1));

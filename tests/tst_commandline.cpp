@@ -1,0 +1,344 @@
+#include "export.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "testsupport.h"
+
+#include <QDir>
+#include <QEventLoop>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QPushButton>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <csignal>
+
+// brindlebox --export, run as a user runs it from a terminal or a script,
+// and how the program ends on the signals that ask it to, in a window too.
+
+namespace {
+
+/// The program's environment without a display, and without a logging rule
+/// of the test's own.
+QProcessEnvironment withoutDisplay()
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    for (const char *name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "QT_LOGGING_RULES"})
+        environment.remove(name);
+    return environment;
+}
+
+struct Run
+{
+    int status = -1; // the exit status, or the signal that ended it
+    bool bySignal = false;
+    QStringList said; // standard error, line by line
+};
+
+Run brindlebox(const QStringList &arguments, const QProcessEnvironment &environment = withoutDisplay())
+{
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(BRINDLEBOX_PROGRAM), arguments);
+    Run run;
+    if (!program.waitForFinished(60000))
+        return run;
+    run.bySignal = program.exitStatus() == QProcess::CrashExit;
+    run.status = program.exitCode();
+    run.said = QString::fromLocal8Bit(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    return run;
+}
+
+/// Which way the program is running when a signal comes.
+enum class Doing { CommandLine, WindowExporting, WindowPreviewing, WindowIdle };
+
+const char *childVariable = "BRINDLEBOX_TEST_WINDOW_CHILD";
+
+} // namespace
+
+Q_DECLARE_METATYPE(Doing)
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void exportsWithoutADisplay();
+    void reportsWhatIsNotWritten();
+    void usageErrors_data();
+    void usageErrors();
+    void convertsSeveralAtOnceAndPublishesInOrder();
+    void signalsEndItCleanly_data();
+    void signalsEndItCleanly();
+    void windowChild();
+
+private:
+    QString source(const QString &name) const { return m_sources->filePath(name); }
+
+    std::unique_ptr<QTemporaryDir> m_sources;
+};
+
+void TestCommandLine::initTestCase()
+{
+    // A window of a child process leaves nothing of the test behind.
+    if (qEnvironmentVariableIsSet(childVariable))
+        return;
+    m_sources = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_sources->isValid());
+    QVERIFY(makeWav(source("kick.wav")));
+    QVERIFY(makeWav(source("snare.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "2", "noise"}));
+    for (const QString name : {"a", "b", "c", "d", "e", "f"})
+        QVERIFY(makeWav(source(name + ".wav"), {"-r", "8000", "-c", "1"}, {"synth", "0.2", "sine", "300"}));
+}
+
+void TestCommandLine::exportsWithoutADisplay()
+{
+    QTemporaryDir out;
+    QProcessEnvironment environment = withoutDisplay();
+    environment.insert("QT_LOGGING_RULES", "default.debug=true");
+    const Run run = brindlebox({"--export", out.path(), "--note", "A-3", "--no-normalise", "--high-cut", "9000",
+                                source("kick.wav"), source("snare.wav")},
+                               environment);
+    QCOMPARE(run.status, 0);
+    QVERIFY(!run.bySignal);
+    QCOMPARE(run.said.filter(QRegularExpression("^" + QRegularExpression::escape(out.path()))),
+             QStringList({out.filePath("kick.8svx"), out.filePath("snare.8svx")}));
+
+    // Every file at the note's rate, and the options in every argument list.
+    for (const QString file : {"kick.8svx", "snare.8svx"}) {
+        QProcess sox;
+        sox.start("sox", {"--i", "-r", out.filePath(file)});
+        QVERIFY(sox.waitForFinished());
+        QCOMPARE(sox.readAllStandardOutput().trimmed(), "27928");
+        QVERIFY(read8svx(out.filePath(file)).problem.isEmpty());
+    }
+    const QStringList argumentLists = run.said.filter("\"dither\", \"-S\"");
+    QCOMPARE(argumentLists.size(), 2);
+    for (const QString &arguments : argumentLists) {
+        QVERIFY2(arguments.contains("\"lowpass\", \"-1\", \"9000\", \"rate\", \"27928\""), qPrintable(arguments));
+        QVERIFY2(!arguments.contains("\"norm\""), qPrintable(arguments));
+    }
+}
+
+void TestCommandLine::reportsWhatIsNotWritten()
+{
+    QTemporaryDir out;
+    QFile taken(out.filePath("snare.8svx"));
+    QVERIFY(taken.open(QIODevice::WriteOnly) && taken.write("mine") == 4);
+    taken.close();
+    const Run run = brindlebox({"--export", out.path(), source("kick.wav"), source("snare.wav")});
+    QCOMPARE(run.status, 1);
+    // What is written, then the window's report; no debug log by default.
+    QCOMPARE(run.said, QStringList({out.filePath("kick.8svx"), "1 of 2 samples were not written:",
+                                    "snare.wav: a file named snare.8svx is already in the folder"}));
+    QVERIFY(taken.open(QIODevice::ReadOnly));
+    QCOMPARE(taken.readAll(), "mine");
+}
+
+void TestCommandLine::usageErrors_data()
+{
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<QString>("message");
+    QTest::newRow("unknown note") << QStringList{"--note", "H-2"}
+                                  << "there is no note 'H-2'; the notes are C-1, C#1, D-1, D#1, E-1, F-1, F#1, G-1, "
+                                     "G#1, A-1, A#1, B-1, C-2, C#2, D-2, D#2, E-2, F-2, F#2, G-2, G#2, A-2, A#2, B-2, "
+                                     "C-3, C#3, D-3, D#3, E-3, F-3, F#3, G-3, G#3, A-3";
+    QTest::newRow("note in lower case") << QStringList{"--note", "c-2"}
+                                        << "there is no note 'c-2'; the notes are C-1, C#1, D-1, D#1, E-1, F-1, "
+                                           "F#1, G-1, G#1, A-1, A#1, B-1, C-2, C#2, D-2, D#2, E-2, F-2, F#2, G-2, "
+                                           "G#2, A-2, A#2, B-2, C-3, C#3, D-3, D#3, E-3, F-3, F#3, G-3, G#3, A-3";
+    QTest::newRow("low cut below 20 Hz") << QStringList{"--low-cut", "19"}
+                                         << "--low-cut takes a frequency from 20 to 20000 Hz, not '19'";
+    QTest::newRow("high cut above 20 kHz") << QStringList{"--high-cut", "20001"}
+                                           << "--high-cut takes a frequency from 20 to 20000 Hz, not '20001'";
+    QTest::newRow("high cut in kHz") << QStringList{"--high-cut", "9k"}
+                                     << "--high-cut takes a frequency from 20 to 20000 Hz, not '9k'";
+    QTest::newRow("no jobs") << QStringList{"--jobs", "0"} << "--jobs takes a number of files from 1 up, not '0'";
+    QTest::newRow("unknown option") << QStringList{"--normalize"} << "Unknown option 'normalize'.";
+    QTest::newRow("no files") << QStringList{"--no-files"} << "no WAV files to export were named";
+    QTest::newRow("no folder") << QStringList{"--no-folder"} << "there is no folder %1/nowhere to export into";
+}
+
+void TestCommandLine::usageErrors()
+{
+    QFETCH(QStringList, options);
+    QFETCH(QString, message);
+    QTemporaryDir out;
+    QStringList arguments{"--export", out.path()};
+    if (options == QStringList{"--no-folder"})
+        arguments = QStringList{"--export", out.filePath("nowhere")};
+    else if (options != QStringList{"--no-files"})
+        arguments += options;
+    if (options != QStringList{"--no-files"})
+        arguments << source("kick.wav");
+    const Run run = brindlebox(arguments);
+    QCOMPARE(run.status, 2);
+    QCOMPARE(run.said, QStringList({"brindlebox: " + QString(message).replace("%1", out.path()),
+                                    "Try 'brindlebox --help'."}));
+    QCOMPARE(QDir(out.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+}
+
+void TestCommandLine::convertsSeveralAtOnceAndPublishesInOrder()
+{
+    // The first samples take the longest, so they end in the reverse of
+    // list order.
+    const QString runs = m_sources->filePath("runs");
+    QFile::remove(runs);
+    FakeSox slow(QStringLiteral("echo \"+ $2\" >> '%1'\n"
+                                "case \"$2\" in *a.wav) sleep 0.9;; *b.wav) sleep 0.6;; *c.wav) sleep 0.3;; esac\n"
+                                "echo \"- $2\" >> '%1'\n"
+                                "exec '%2' \"$@\"")
+                     .arg(runs, QStandardPaths::findExecutable("sox")));
+    QTemporaryDir out;
+    QProcessEnvironment environment = withoutDisplay();
+    environment.insert("QT_LOGGING_RULES", "default.debug=true");
+    const QStringList names{"a", "b", "c", "d", "e", "f"};
+    QStringList arguments{"--export", out.path(), "--jobs", "3"};
+    for (const QString &name : names)
+        arguments << source(name + ".wav");
+    const Run run = brindlebox(arguments, environment);
+    QCOMPARE(run.status, 0);
+
+    QFile log(runs);
+    QVERIFY(log.open(QIODevice::ReadOnly));
+    int running = 0;
+    int most = 0;
+    QStringList ended;
+    for (const QByteArray &line : log.readAll().split('\n')) {
+        if (line.startsWith('+'))
+            most = qMax(most, ++running);
+        else if (line.startsWith('-'))
+            --running, ended << QFileInfo(QString::fromLocal8Bit(line.mid(2))).baseName();
+    }
+    QCOMPARE(most, 3);
+    QCOMPARE(ended.filter(QRegularExpression("^[abc]$")), QStringList({"c", "b", "a"}));
+
+    // Written, and logged sample by sample (argument list, then where it
+    // went), in list order all the same.
+    QStringList written, logged;
+    for (const QString &line : run.said) {
+        for (const QString &name : names) {
+            if (line == out.filePath(name + ".8svx"))
+                written << name;
+            else if (line.contains(source(name + ".wav")) || line.contains(out.filePath(name + ".8svx")))
+                logged << name;
+        }
+    }
+    QCOMPARE(written, names);
+    QStringList pairs;
+    for (const QString &name : names)
+        pairs << name << name;
+    QCOMPARE(logged, pairs);
+}
+
+void TestCommandLine::signalsEndItCleanly_data()
+{
+    QTest::addColumn<Doing>("doing");
+    QTest::addColumn<int>("signal");
+    QTest::newRow("command line, SIGTERM") << Doing::CommandLine << SIGTERM;
+    QTest::newRow("command line, Ctrl+C") << Doing::CommandLine << SIGINT;
+    QTest::newRow("command line, SIGHUP") << Doing::CommandLine << SIGHUP;
+    QTest::newRow("command line, killed outright") << Doing::CommandLine << SIGKILL;
+    QTest::newRow("window exporting, SIGTERM") << Doing::WindowExporting << SIGTERM;
+    QTest::newRow("window previewing, Ctrl+C") << Doing::WindowPreviewing << SIGINT;
+    QTest::newRow("window idle, SIGHUP") << Doing::WindowIdle << SIGHUP;
+}
+
+void TestCommandLine::signalsEndItCleanly()
+{
+    QFETCH(Doing, doing);
+    QFETCH(int, signal);
+    QTemporaryDir work;
+    for (const QString folder : {"tmp", "out", "runtime"})
+        QVERIFY(QDir(work.path()).mkdir(folder));
+    QVERIFY(QFile::setPermissions(work.filePath("runtime"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
+    const QString pids = work.filePath("sox.pids");
+    const QString ready = work.filePath("ready");
+    FakeSox hanging(hangingSox(pids, "slow"));
+    for (const QString name : {"slow1.wav", "slow2.wav"})
+        QVERIFY(QFile::copy(source("kick.wav"), work.filePath(name)));
+    const QStringList sources{source("kick.wav"), work.filePath("slow1.wav"), work.filePath("slow2.wav")};
+
+    QProcess program;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("TMPDIR", work.filePath("tmp"));
+    // Not in TMPDIR, where Qt would put it without.
+    environment.insert("XDG_RUNTIME_DIR", work.filePath("runtime"));
+    if (doing == Doing::CommandLine) {
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(BRINDLEBOX_PROGRAM),
+                      QStringList{"--export", work.filePath("out"), "--jobs", "2"} + sources);
+    } else {
+        // This test program itself, running its window as a child does.
+        environment.insert(childVariable, QString::number(int(doing)));
+        environment.insert("BRINDLEBOX_TEST_SOURCES", sources.join('\n'));
+        environment.insert("BRINDLEBOX_TEST_OUT", work.filePath("out"));
+        environment.insert("BRINDLEBOX_TEST_READY", ready);
+        program.setProcessEnvironment(environment);
+        program.start(QCoreApplication::applicationFilePath(), {"windowChild"});
+    }
+    // Both slow conversions under way (or, idle, the window up), and the
+    // quick one written before them.
+    const int soxRunning = doing == Doing::WindowPreviewing ? 1 : 2;
+    const auto underWay = [&] {
+        if (doing == Doing::WindowIdle)
+            return QFileInfo::exists(ready);
+        QFile file(pids);
+        return file.open(QIODevice::ReadOnly) && file.readAll().count('\n') == soxRunning;
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(underWay(), 20000);
+    QVERIFY(::kill(pid_t(program.processId()), signal) == 0);
+    QVERIFY(program.waitForFinished(10000));
+
+    QCOMPARE(program.exitStatus(), QProcess::CrashExit);
+    QCOMPARE(program.exitCode(), signal);
+    if (signal == SIGKILL) {
+        // Nothing of ours can run then, but sox dies with us all the same.
+        QTRY_VERIFY_WITH_TIMEOUT(processEnded(pids), 5000);
+        return;
+    }
+    if (doing != Doing::WindowIdle)
+        QVERIFY(processEnded(pids));
+    QCOMPARE(QDir(work.filePath("tmp")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System),
+             QStringList());
+    const QStringList written = QDir(work.filePath("out")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
+    if (doing == Doing::CommandLine || doing == Doing::WindowExporting) {
+        QCOMPARE(written, QStringList{"kick.8svx"});
+        QVERIFY(read8svx(work.filePath("out/kick.8svx")).problem.isEmpty());
+    } else {
+        QCOMPARE(written, QStringList());
+    }
+}
+
+void TestCommandLine::windowChild()
+{
+    const QByteArray doing = qgetenv(childVariable);
+    if (doing.isEmpty())
+        QSKIP("the window that signalsEndItCleanly starts in a child process");
+    MainWindow window;
+    window.show();
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes); // not all samples are ready
+    const QStringList sources = qEnvironmentVariable("BRINDLEBOX_TEST_SOURCES").split('\n');
+    switch (Doing(doing.toInt())) {
+    case Doing::WindowExporting:
+        window.loadFiles(sources);
+        exportJobs = 2;
+        outputDirectory = qEnvironmentVariable("BRINDLEBOX_TEST_OUT");
+        window.findChild<QPushButton *>("ExportButton")->click();
+        break;
+    case Doing::WindowPreviewing:
+        window.loadFiles(sources.mid(1, 1));
+        window.findChild<QPushButton *>("previewButton")->click();
+        break;
+    default:
+        window.loadFiles(sources.mid(0, 1));
+        QFile(qEnvironmentVariable("BRINDLEBOX_TEST_READY")).open(QIODevice::WriteOnly);
+        QEventLoop().exec();
+    }
+    QFAIL("the window went on after the signal");
+}
+
+QTEST_MAIN(TestCommandLine)
+#include "tst_commandline.moc"
