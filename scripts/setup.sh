@@ -13,7 +13,8 @@
 # with lintian; they start the installed program on an X server of its own
 # (xvfb) and find its window with xdotool and xprop (x11-utils). The
 # playback test hears a preview through a private PulseAudio server with a
-# null sink.
+# null sink. The export tests read the loops of the files they write with
+# sndfile-info (sndfile-programs), as trackers' libraries read them.
 BRINDLEBOX_PACKAGES=(
     g++ make cmake help2man
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
@@ -23,6 +24,7 @@ BRINDLEBOX_PACKAGES=(
     fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev file lintian
     xvfb xdotool x11-utils
+    sndfile-programs
 )
 
 install_missing_packages() {

@@ -22,6 +22,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <sys/mount.h>
+#include <sys/statvfs.h>
 
 QString describe(const Sample &s)
 {
@@ -230,6 +233,31 @@ bool processEnded(const QString &pidFile)
             return false;
     }
     return true;
+}
+
+SmallDisk::SmallDisk(int kib)
+{
+    const QByteArray options = "size=" + QByteArray::number(kib) + "k";
+    if (::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0, options.constData()) != 0)
+        m_problem = QStringLiteral("cannot mount a file system of %1 KiB: %2").arg(kib).arg(std::strerror(errno));
+}
+
+SmallDisk::~SmallDisk()
+{
+    if (m_problem.isEmpty())
+        ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+}
+
+bool SmallDisk::fillLeaving(int kib)
+{
+    QFile filler(m_dir.filePath(QStringLiteral(".filler")));
+    if (!filler.open(QIODevice::Append))
+        return false;
+    struct statvfs disk;
+    if (::statvfs(QFile::encodeName(m_dir.path()).constData(), &disk) != 0)
+        return false;
+    const qint64 fill = qint64(disk.f_bavail) * qint64(disk.f_frsize) - qint64(kib) * 1024;
+    return fill >= 0 && filler.write(QByteArray(fill, 'x')) == fill && filler.flush();
 }
 
 static LogCapture *currentCapture = nullptr;

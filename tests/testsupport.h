@@ -103,6 +103,26 @@ QString hangingSox(const QString &pidFile, const QString &onlyFor = QString());
 /// Whether every process whose pid \a pidFile holds has ended.
 bool processEnded(const QString &pidFile);
 
+/// A small file system of its own (tmpfs), mounted on a new folder for as
+/// long as it lives, for what a full disk does. Mounting needs root.
+class SmallDisk
+{
+public:
+    explicit SmallDisk(int kib);
+    ~SmallDisk();
+
+    /// Why it could not be mounted; empty once it is.
+    QString problem() const { return m_problem; }
+    QString path() const { return m_dir.path(); }
+    QString filePath(const QString &name) const { return m_dir.filePath(name); }
+    /// Fills it up with a file of its own until only \a kib KiB are free.
+    bool fillLeaving(int kib);
+
+private:
+    QTemporaryDir m_dir;
+    QString m_problem;
+};
+
 /// Collects the debug log while it lives, noting for each message whether
 /// the busy cursor was showing when it was written.
 class LogCapture

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QScreen>
 #include <QFile>
 #include <QLabel>
 #include <QLocale>
@@ -71,6 +72,9 @@ private slots:
     void notesSamplesTooLongForATracker();
     void trackersTakeLoopsNamesAndWholeWords_data();
     void trackersTakeLoopsNamesAndWholeWords();
+    void fullDisksWriteNothingAndSaySo_data();
+    void fullDisksWriteNothingAndSaySo();
+    void longReportFitsTheScreen();
 
 private:
     void addSample(const QString &source, const QString &note = "C-2", bool ready = true);
@@ -583,6 +587,80 @@ void TestExport::trackersTakeLoopsNamesAndWholeWords()
     const QMap<QString, qint64> seen = voiceHeaderAsSndfileReadsIt(written);
     QCOMPARE(seen.value("OneShotHiSamples", -1), svx.oneShot);
     QCOMPARE(seen.value("RepeatHiSamples", -1), svx.repeat);
+}
+
+void TestExport::fullDisksWriteNothingAndSaySo_data()
+{
+    QTest::addColumn<int>("temporaryFreeKiB"); // -1: the output folder's disk fills instead
+    QTest::newRow("temporary folder, nothing free") << 0;
+    QTest::newRow("temporary folder, 4 KiB free") << 4;
+    QTest::newRow("output folder") << -1;
+}
+
+void TestExport::fullDisksWriteNothingAndSaySo()
+{
+    QFETCH(int, temporaryFreeKiB);
+    SmallDisk disk(64);
+    if (!disk.problem().isEmpty())
+        QSKIP(qPrintable(disk.problem()));
+    ModalDriver driver;
+    if (temporaryFreeKiB < 0) {
+        // The first fills most of the disk; the second finds too little.
+        addSample("5s.wav");
+        addSample("3s.wav");
+        outputDirectory = disk.path();
+        driver.press(QMessageBox::Ok);
+        exportAll();
+        QCOMPARE(driver.texts(), QStringList{"1 of 2 samples were not written:\n\n"
+                                             "3s.wav: no space left on the disk of " + disk.path()});
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"5s.8svx"});
+        QVERIFY(read8svx(disk.filePath("5s.8svx")).problem.isEmpty());
+        return;
+    }
+
+    // sox exits 0 with its file cut short: neither the export nor the
+    // preview takes it.
+    QVERIFY(disk.fillLeaving(temporaryFreeKiB));
+    ScopedEnvironment temporary("TMPDIR", QFile::encodeName(disk.path()));
+    addSample("kick.wav");
+    outputDirectory = m_out->path();
+    const QString reason = "sox's output is incomplete: the temporary folder " + disk.path() + " is full";
+    driver.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    exportAll();
+    m_window->findChild<QPushButton *>("previewButton")->click();
+    QCOMPARE(driver.texts(), QStringList({"1 of 1 samples were not written:\n\nkick.wav: " + reason,
+                                          "kick.wav could not be previewed: " + reason}));
+    QCOMPARE(exported(), QStringList());
+    QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{".filler"});
+}
+
+void TestExport::longReportFitsTheScreen()
+{
+    for (int i = 1; i <= 40; ++i)
+        addSample(QStringLiteral("gone %1.wav").arg(i));
+    outputDirectory = m_out->path();
+    ModalDriver driver;
+    QString details;
+    QRect box;
+    driver.then([&](QWidget *dialog) {
+        box = dialog->frameGeometry();
+        details = static_cast<QMessageBox *>(dialog)->detailedText();
+        static_cast<QMessageBox *>(dialog)->accept();
+    });
+    exportAll();
+
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    QVERIFY2(screen.height() <= 800, "the test's screen is not a small one");
+    QVERIFY2(screen.contains(box), qPrintable(QStringLiteral("%1x%2 on a screen of %3x%4")
+                                              .arg(box.width()).arg(box.height()).arg(screen.width()).arg(screen.height())));
+    const QStringList shown = driver.texts().value(0).split('\n');
+    QCOMPARE(shown.size(), 2 + 10 + 1);
+    QCOMPARE(shown.at(0), "40 of 40 samples were not written:");
+    QVERIFY(shown.at(11).startsWith("gone 10.wav: sox FAIL"));
+    QCOMPARE(shown.at(12), "… and 30 more");
+    const QStringList whole = details.split('\n');
+    QCOMPARE(whole.size(), 2 + 40);
+    QVERIFY(whole.at(41).startsWith("gone 40.wav: sox FAIL"));
 }
 
 QTEST_MAIN(TestExport)

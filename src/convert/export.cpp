@@ -18,13 +18,30 @@ int exportJobs = 0;
 
 namespace {
 
+/// \a text with each word too long to wrap shortened in its middle, so
+/// that a box showing it fits the screen; the box's details keep it whole.
+QString withLongWordsShortened(const QString &text)
+{
+    constexpr int longest = 60;
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &line : lines) {
+        QStringList words = line.split(QLatin1Char(' '));
+        for (QString &word : words) {
+            if (word.size() > longest)
+                word = word.left(longest / 2 - 1) + QStringLiteral("…") + word.right(longest / 2 - 1);
+        }
+        line = words.join(QLatin1Char(' '));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 /// One box after the export: the samples that are not in the folder, then
 /// the written ones that are too long for a tracker, each list cut short
 /// where it would outgrow the screen, whole in the details. Nothing when
 /// all is well.
 void showReport(const ExportReport &report)
 {
-    const QString text = reportText(report, 10);
+    const QString text = withLongWordsShortened(reportText(report, 10));
     if (text.isEmpty())
         return;
     QMessageBox box;
