@@ -315,6 +315,9 @@ SvxFile read8svx(const QString &path, bool finished)
         const QByteArray id = data.mid(at, 4);
         const qint64 size = u32(at + 4);
         const qint64 padded = size + (size & 1);
+        // Pad bytes are right, but some readers stumble on them.
+        if (finished && (size & 1))
+            svx.problem = QStringLiteral("%1 chunk of odd size").arg(QString::fromLatin1(id));
         if (at + 8 + padded > data.size()) {
             svx.problem = QStringLiteral("%1 chunk runs past the end").arg(QString::fromLatin1(id));
             return svx;
@@ -331,6 +334,7 @@ SvxFile read8svx(const QString &path, bool finished)
             svx.channels = u32(at + 8) == 6 ? 2 : 1; // 2 = left, 4 = right, 6 = stereo
         } else if (id == "NAME") {
             svx.name = data.mid(at + 8, size);
+            svx.name.truncate(svx.name.indexOf('\0') < 0 ? svx.name.size() : svx.name.indexOf('\0'));
         } else if (id == "BODY") {
             haveBody = true;
             svx.bodySize = size;

@@ -142,8 +142,8 @@ private:
 /// What a reader of 8SVX files finds in one: an empty problem when the IFF
 /// structure (FORM/8SVX, VHDR, BODY, even padding) holds together and, for a
 /// file the export finished (\a finished), the file is as trackers take it:
-/// one octave, no compression, unity volume, a BODY of whole words, a loop
-/// inside it, or a one-shot that starts with a silent word.
+/// one octave, no compression, unity volume, chunks of whole words, a loop
+/// inside the BODY, or a one-shot that starts with a silent word.
 struct SvxFile
 {
     QString problem;
@@ -152,7 +152,7 @@ struct SvxFile
     qint64 bodySize = 0;
     qint64 oneShot = 0; // oneShotHiSamples
     qint64 repeat = 0;  // repeatHiSamples
-    QByteArray name;    // of the NAME chunk
+    QByteArray name;    // of the NAME chunk, up to a NUL
     QByteArray body;
     /// The sound sox made: the BODY without the silent word of a one-shot.
     qint64 soundSize() const { return repeat == 0 ? bodySize - 2 : bodySize; }

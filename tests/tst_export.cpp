@@ -25,9 +25,10 @@ Q_DECLARE_METATYPE(CancelBy)
 
 namespace {
 
-/// What sndfile-info, a reader of the trackers' kind of file, says a VHDR
-/// holds: "OneShotHiSamples" and "RepeatHiSamples" to their numbers.
-QMap<QString, qint64> voiceHeaderAsSndfileReadsIt(const QString &path)
+/// What sndfile-info, a reader of the trackers' kind of file, finds in one:
+/// "OneShotHiSamples", "RepeatHiSamples" and "Frames" to their numbers, and
+/// "Errors" to how many lines say something went wrong.
+QMap<QString, qint64> asSndfileReadsIt(const QString &path)
 {
     QProcess info;
     info.start("sndfile-info", {path});
@@ -36,8 +37,11 @@ QMap<QString, qint64> voiceHeaderAsSndfileReadsIt(const QString &path)
         return fields;
     for (const QByteArray &line : info.readAllStandardOutput().split('\n')) {
         const QList<QByteArray> parts = line.split(':');
-        if (parts.size() == 2 && parts[0].trimmed().endsWith("HiSamples"))
-            fields[QString::fromLatin1(parts[0].trimmed())] = parts[1].trimmed().toLongLong();
+        const QByteArray field = parts.value(0).trimmed();
+        if (parts.size() == 2 && (field.endsWith("HiSamples") || field == "Frames"))
+            fields[QString::fromLatin1(field)] = parts[1].trimmed().toLongLong();
+        if (line.contains("Error") || line.contains("Unknown") || line.contains("denied"))
+            ++fields["Errors"];
     }
     return fields;
 }
@@ -584,9 +588,11 @@ void TestExport::trackersTakeLoopsNamesAndWholeWords()
 
     if (QStandardPaths::findExecutable("sndfile-info").isEmpty())
         QSKIP("sndfile-info (Debian package sndfile-programs) is not installed");
-    const QMap<QString, qint64> seen = voiceHeaderAsSndfileReadsIt(written);
+    const QMap<QString, qint64> seen = asSndfileReadsIt(written);
+    QCOMPARE(seen.value("Errors"), 0);
     QCOMPARE(seen.value("OneShotHiSamples", -1), svx.oneShot);
     QCOMPARE(seen.value("RepeatHiSamples", -1), svx.repeat);
+    QCOMPARE(seen.value("Frames", -1), svx.bodySize);
 }
 
 void TestExport::fullDisksWriteNothingAndSaySo_data()

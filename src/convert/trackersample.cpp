@@ -93,8 +93,13 @@ TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName
     const quint32 oneShot = loop ? quint32(loop->start) : quint32(words.size());
     const quint32 repeat = loop ? quint32(loop->length) : 0;
 
+    // A NUL ends an odd name instead of a pad byte, which some readers take
+    // for the start of the next chunk.
+    QByteArray name = trackerName(sampleName);
+    if (name.size() & 1)
+        name.append('\0');
     QByteArray form = QByteArrayLiteral("8SVX") + iffChunk("VHDR", voiceHeader(oneShot, repeat, rate))
-        + iffChunk("NAME", trackerName(sampleName));
+        + iffChunk("NAME", name);
     for (const auto &[id, data] : chunks) {
         if (id != "VHDR" && id != "NAME" && id != "BODY")
             form += iffChunk(id, data);
