@@ -21,6 +21,15 @@
 
 namespace {
 
+/// \a value as qDebug() writes it.
+template<typename T>
+QString inDebugNotation(const T &value)
+{
+    QString text;
+    QDebug(&text) << value;
+    return text.trimmed();
+}
+
 /// Every conversion whose sox may be running, for stopAll().
 QSet<Conversion *> &liveConversions()
 {
@@ -178,9 +187,7 @@ void Conversion::start(int timeLimitMs)
         return;
     }
     const QStringList arguments = converterArguments(m_sample, m_outputPath, sourceRate);
-    QString listed;
-    QDebug(&listed) << arguments;
-    log(listed.trimmed());
+    log(inDebugNotation(arguments));
     m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
     m_sox.start(QStringLiteral("sox"), arguments);
@@ -228,13 +235,9 @@ QString Conversion::takeOutput()
 void Conversion::processEnded()
 {
     m_timeLimit.stop();
-    QString said;
-    QDebug(&said) << m_sox.readAllStandardOutput();
-    log(said.trimmed());
+    log(inDebugNotation(m_sox.readAllStandardOutput()));
     m_errorOutput = m_sox.readAllStandardError();
-    said.clear();
-    QDebug(&said) << m_errorOutput;
-    log(said.trimmed());
+    log(inDebugNotation(m_errorOutput));
     QString failure = soxFailure();
     // sox exits 0 with a file cut short when its disk fills.
     if (failure.isEmpty()) {

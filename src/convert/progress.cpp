@@ -74,6 +74,8 @@ void ConversionProgress::run(Conversion &conversion, const QString &text, int do
     // sample was copied as soon as its value moves on; a Cancel in it must
     // already reach this conversion.
     m_cancel = [&conversion] { conversion.cancel(); };
+    if (m_cancelled)
+        m_cancel();
     show(text, done);
     conversion.run();
     m_cancel = nullptr;
@@ -91,9 +93,9 @@ void ConversionProgress::run(ExportEngine &engine)
     connect(&engine, &ExportEngine::finished, &loop, &QEventLoop::quit);
     const QMetaObject::Connection progressed = connect(&engine, &ExportEngine::progressed, this, showNext);
     m_cancel = [&engine] { engine.cancel(); };
-    showNext(0);
     if (m_cancelled)
-        engine.cancel();
+        m_cancel();
+    showNext(0);
     engine.start();
     if (!engine.isFinished())
         loop.exec();
