@@ -22,7 +22,7 @@ namespace {
 /// that a box showing it fits the screen; the box's details keep it whole.
 QString withLongWordsShortened(const QString &text)
 {
-    constexpr int longest = 60;
+    constexpr int longest = 80;
     QStringList lines = text.split(QLatin1Char('\n'));
     for (QString &line : lines) {
         QStringList words = line.split(QLatin1Char(' '));
