@@ -549,7 +549,6 @@ void TestBadInput::oddSourcesInOneBatch()
         }
     }
     QVERIFY(!shown.join('\n').contains(longName));
-    qInfo("box %dx%d", box.width(), box.height());
     QVERIFY2(QGuiApplication::primaryScreen()->availableGeometry().contains(box),
              qPrintable(QStringLiteral("%1x%2").arg(box.width()).arg(box.height())));
     QCOMPARE(driver.texts().mid(2), previewed);
