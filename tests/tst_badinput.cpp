@@ -13,8 +13,6 @@
 #include <QSlider>
 #include <QTest>
 
-#include <QElapsedTimer>
-#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -138,27 +136,6 @@ private:
     std::condition_variable m_done;
     bool m_finished = false;
     std::thread m_thread;
-};
-
-/// The longest the event loop goes without turning, in milliseconds, while
-/// it lives.
-class StallMeter
-{
-public:
-    StallMeter()
-    {
-        m_clock.start();
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            m_longest = qMax(m_longest, m_clock.restart());
-        });
-        m_timer.start(10);
-    }
-    qint64 longest() { return qMax(m_longest, m_clock.elapsed()); }
-
-private:
-    QTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_longest = 0;
 };
 
 const QDateTime longAgo = QDateTime(QDate(2001, 2, 3), QTime(4, 5, 6), Qt::UTC);
@@ -502,7 +479,6 @@ void TestBadInput::oddSourcesInOneBatch()
     }
 
     FifoRelease release(path("fifo.wav"));
-    StallMeter stalls;
     ModalDriver driver;
     QString details;
     QRect box;
@@ -525,7 +501,6 @@ void TestBadInput::oddSourcesInOneBatch()
         window.findChild<QPushButton *>("previewButton")->click();
         previewed << names[i] + " could not be previewed: " + reasons[names[i]];
     }
-    qInfo("longest stall of the window: %lld ms", stalls.longest());
     QVERIFY(!release.released);
     QCOMPARE(driver.unexpected(), 0);
 
