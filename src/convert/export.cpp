@@ -60,11 +60,7 @@ void showReport(const ExportReport &report)
 
 QString exportFileName(const QString &sampleName)
 {
-    const QString extension = QStringLiteral(".wav");
-    QString name = sampleName;
-    if (name.endsWith(extension, Qt::CaseInsensitive))
-        name.chop(extension.size());
-    return name + QStringLiteral(".8svx");
+    return nameWithoutWav(sampleName) + QStringLiteral(".8svx");
 }
 
 void MainWindow::on_browseButton_clicked()

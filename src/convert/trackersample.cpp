@@ -1,6 +1,7 @@
 #include "trackersample.h"
 
 #include "notetable.h"
+#include "sample.h"
 
 #include <QLocale>
 #include <QtEndian>
@@ -55,11 +56,8 @@ QByteArray voiceHeader(quint32 oneShot, quint32 repeat, quint16 rate)
 
 QByteArray trackerName(const QString &sampleName)
 {
-    QString name = sampleName;
-    if (name.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
-        name.chop(4);
     QByteArray ascii;
-    for (const char32_t character : name.toUcs4())
+    for (const char32_t character : nameWithoutWav(sampleName).toUcs4())
         ascii.append(character >= 0x20 && character <= 0x7e ? char(character) : '_');
     return ascii;
 }

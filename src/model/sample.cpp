@@ -14,6 +14,12 @@ Sample sampleOfFile(const QString &path, Sample settings)
     return settings;
 }
 
+QString nameWithoutWav(const QString &name)
+{
+    const QString extension = QStringLiteral(".wav");
+    return name.endsWith(extension, Qt::CaseInsensitive) ? name.chopped(extension.size()) : name;
+}
+
 QString itemLabel(const Sample &sample)
 {
     return sample.name + readySuffix(sample.ready);

@@ -26,6 +26,10 @@ Q_DECLARE_METATYPE(Sample)
 /// is the last "/"-separated part of the path, as typed.
 Sample sampleOfFile(const QString &path, Sample settings = Sample());
 
+/// A sample's name without a final ".wav" in any letter case: what its
+/// exported file and a tracker call it.
+QString nameWithoutWav(const QString &name);
+
 // The sample list is the entries of the window's sampleCombo: each entry's
 // text is its label and its Qt::UserRole data a Sample.
 
