@@ -2,7 +2,8 @@
 // 16-bit 44.1 kHz tones), with its default number of jobs. The export runs
 // in this very process, through runBrindlebox() as main() calls it, so the
 // peak resident set size read afterwards (VmHWM) is the program's own and
-// none of its sox runs'. Prints the wall time, files per second and that peak.
+// none of its sox runs', and so is the processor time. Prints the wall time,
+// files per second, that peak and the processor time per file.
 //
 //   brindlebox_bench_manyfiles [files]
 
@@ -83,8 +84,10 @@ int main(int argc, char *argv[])
 
     const qint64 peakBefore = peakResidentKiB();
     const qint64 start = monotonicNs();
+    const qint64 cpuStart = processCpuNs();
     const int status = runBrindlebox(argumentCount, arguments.data());
     const double seconds = (monotonicNs() - start) / 1e9;
+    const double cpuMs = (processCpuNs() - cpuStart) / 1e6;
     const qint64 peak = peakResidentKiB();
 
     printFigure(QStringLiteral("export_many_files"), count, 0);
@@ -92,6 +95,8 @@ int main(int argc, char *argv[])
     printFigure(QStringLiteral("export_many_files_written"), fileCount(output), 0);
     printFigure(QStringLiteral("export_many_wall_s"), seconds, 2);
     printFigure(QStringLiteral("export_many_files_per_s"), count / seconds, 1);
+    // The program's own processor time, its sox runs not counted.
+    printFigure(QStringLiteral("export_many_own_cpu_per_file_ms"), cpuMs / count, 3);
     printFigure(QStringLiteral("export_many_peak_before_export_mib"), peakBefore / 1024.0, 2);
     printFigure(QStringLiteral("export_many_peak_mib"), peak / 1024.0, 2);
     printFigure(QStringLiteral("export_many_files_left_in_tmpdir"), fileCount(temporary), 0);
