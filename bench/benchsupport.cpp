@@ -32,17 +32,32 @@ double median(QList<double> values)
     return values.size() % 2 ? values.at(middle) : (values.at(middle - 1) + values.at(middle)) / 2;
 }
 
-qint64 residentKiB()
+namespace {
+
+/// One of the sizes /proc/self/status gives in kB, such as "VmRSS:".
+qint64 statusKiB(const QByteArray &field)
 {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
         return -1;
     // "VmRSS:     12345 kB"
     for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
+        if (line.startsWith(field))
+            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
     }
     return -1;
+}
+
+} // namespace
+
+qint64 residentKiB()
+{
+    return statusKiB("VmRSS:");
+}
+
+qint64 peakResidentKiB()
+{
+    return statusKiB("VmHWM:");
 }
 
 void printFigure(const QString &name, const QString &value)
@@ -76,4 +91,26 @@ QString temporaryDirectoryIn(const QTemporaryDir &work)
     const QString temporary = work.filePath(QStringLiteral("tmp"));
     qputenv("TMPDIR", QFile::encodeName(temporary));
     return temporary;
+}
+
+GapMeter::GapMeter()
+{
+    QObject::connect(&m_timer, &QTimer::timeout, [this] {
+        const qint64 now = monotonicNs();
+        m_longest = qMax(m_longest, now - m_last);
+        m_last = now;
+    });
+}
+
+void GapMeter::start()
+{
+    m_longest = 0;
+    m_last = monotonicNs();
+    m_timer.start(10);
+}
+
+double GapMeter::stop()
+{
+    m_timer.stop();
+    return qMax(m_longest, monotonicNs() - m_last) / 1e6;
 }

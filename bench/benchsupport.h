@@ -4,6 +4,7 @@
 #include <QString>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QTimer>
 
 /// The monotonic clock in nanoseconds. One clock for every process of the
 /// machine, so a launcher and its child can compare their readings.
@@ -21,6 +22,10 @@ double median(QList<double> values);
 /// -1 when it cannot be read.
 qint64 residentKiB();
 
+/// The most this process has held resident since it started (VmHWM), in
+/// KiB; -1 when it cannot be read.
+qint64 peakResidentKiB();
+
 /// Prints one figure as "name: value" on standard output, at once.
 void printFigure(const QString &name, const QString &value);
 void printFigure(const QString &name, double value, int decimals);
@@ -35,3 +40,19 @@ int fileCount(const QString &directory);
 
 /// Standard error, for what went wrong in a benchmark.
 QTextStream &err();
+
+/// The largest interval between the ticks of a 10 ms timer: how long the
+/// event loop went without turning, and so without painting or answering.
+class GapMeter
+{
+public:
+    GapMeter();
+    void start();
+    /// The longest gap in milliseconds, the time to the stop included.
+    double stop();
+
+private:
+    QTimer m_timer;
+    qint64 m_last = 0;
+    qint64 m_longest = 0;
+};

@@ -25,37 +25,6 @@
 
 namespace {
 
-/// The largest interval between the ticks of a 10 ms timer.
-class GapMeter
-{
-public:
-    GapMeter()
-    {
-        QObject::connect(&m_timer, &QTimer::timeout, [this] {
-            const qint64 now = monotonicNs();
-            m_longest = qMax(m_longest, now - m_last);
-            m_last = now;
-        });
-    }
-    void start()
-    {
-        m_longest = 0;
-        m_last = monotonicNs();
-        m_timer.start(10);
-    }
-    /// The longest gap in milliseconds, the time to the stop included.
-    double stop()
-    {
-        m_timer.stop();
-        return qMax(m_longest, monotonicNs() - m_last) / 1e6;
-    }
-
-private:
-    QTimer m_timer;
-    qint64 m_last = 0;
-    qint64 m_longest = 0;
-};
-
 /// Watches for the dialog hiding, to time Cancel.
 class HideWatch : public QObject
 {

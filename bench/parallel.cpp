@@ -1,0 +1,189 @@
+// Parallel export: the command line's export (brindlebox --export DIR
+// FILE...) of 50 one-second stereo 44.1 kHz 16-bit WAV files, with its
+// default number of jobs (one for each core) and with --jobs 1, beside xargs
+// running the same sox command lines straight into a folder, as many at once
+// as there are cores and one at a time; in turns, each going first as often.
+// Prints the median ratios.
+//
+//   brindlebox_bench_parallel [rounds]
+
+#include "benchsupport.h"
+#include "converter.h"
+#include "export.h"
+#include "sample.h"
+#include "testsupport.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTextStream>
+#include <QThread>
+
+namespace {
+
+constexpr int sampleCount = 50;
+// Far beyond any run here; only so that nothing can wait for ever.
+constexpr int runLimitMs = 300000;
+
+/// Runs \a program with \a arguments (standard input from \a input, when
+/// given) and returns its wall time in seconds, or -1 when it failed or
+/// \a directory did not get \a expectedFiles files.
+double timedRun(const QString &program, const QStringList &arguments, const QString &directory,
+                const QString &input = QString(), int expectedFiles = sampleCount)
+{
+    QProcess process;
+    if (!input.isEmpty())
+        process.setStandardInputFile(input);
+    const qint64 start = monotonicNs();
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(runLimitMs);
+    const double seconds = (monotonicNs() - start) / 1e9;
+    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0
+        || fileCount(directory) != expectedFiles) {
+        err() << program << " wrote " << fileCount(directory) << " of " << expectedFiles << " files into "
+              << directory << ": " << process.readAllStandardError() << "\n";
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return seconds;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const int rounds = qMax(1, app.arguments().value(1, QStringLiteral("11")).toInt());
+    // What the program takes by default, and what xargs is given.
+    const int cores = QThread::idealThreadCount();
+
+    QTemporaryDir work;
+    const QString temporary = temporaryDirectoryIn(work); // the program's too: it inherits TMPDIR
+    if (temporary.isEmpty())
+        return 1;
+    if (!QDir(work.path()).mkpath(QStringLiteral("sources"))) {
+        err() << "cannot make a work directory\n";
+        return 1;
+    }
+
+    // The samples as the command line makes them of its FILE arguments with
+    // no options.
+    QList<Sample> samples;
+    QStringList paths;
+    for (int i = 1; i <= sampleCount; ++i) {
+        const QString path = work.filePath(QStringLiteral("sources/tone-%1.wav").arg(i, 2, 10, QLatin1Char('0')));
+        if (!makeWav(path, {"-r", "44100", "-c", "2", "-b", "16"},
+                     {"synth", "1", "sine", QString::number(100 + 20 * i)})) {
+            err() << "sox could not make " << path << "\n";
+            return 1;
+        }
+        samples << sampleOfFile(path);
+        paths << path;
+    }
+
+    // The sox argument lists, NUL-separated for xargs -0, which then needs no
+    // quoting; every list has the same length, so -n splits them apart.
+    const QString argumentsPath = work.filePath(QStringLiteral("arguments"));
+    auto writeArguments = [&](const QString &directory) -> int {
+        QByteArray all;
+        qsizetype perRun = -1;
+        for (const Sample &sample : samples) {
+            const QStringList arguments =
+                converterArguments(sample, directory + QLatin1Char('/') + exportFileName(sample.name), 44100);
+            if (perRun >= 0 && arguments.size() != perRun)
+                return -1;
+            perRun = arguments.size();
+            for (const QString &argument : arguments)
+                all += QFile::encodeName(argument) + '\0';
+        }
+        QFile file(argumentsPath);
+        if (!file.open(QIODevice::WriteOnly) || file.write(all) != all.size())
+            return -1;
+        return int(perRun);
+    };
+
+    auto runProgram = [&](const QString &directory, const QStringList &options) {
+        return timedRun(QStringLiteral(BRINDLEBOX_PROGRAM),
+                        options + QStringList{QStringLiteral("--export"), directory} + paths, directory);
+    };
+    auto runShell = [&](const QString &directory, int jobs) -> double {
+        const int perRun = writeArguments(directory);
+        if (perRun < 0) {
+            err() << "cannot write " << argumentsPath << "\n";
+            return -1;
+        }
+        return timedRun(QStringLiteral("xargs"),
+                        {QStringLiteral("-0"), QStringLiteral("-n"), QString::number(perRun), QStringLiteral("-P"),
+                         QString::number(jobs), QStringLiteral("sox")},
+                        directory, argumentsPath);
+    };
+
+    // xargs with one job too: how much faster two sox runs at once can be on
+    // the machine as it is, busy or not, for the program's speed-up to be
+    // set against.
+    enum { Program, Shell, OneJob, ShellOneJob, Contenders };
+    const QStringList labels{QStringLiteral("program"), QStringLiteral("xargs"), QStringLiteral("one-job"),
+                             QStringLiteral("xargs-one-job")};
+    // Round 0 warms the disk cache and the dynamic loader and is not counted.
+    QList<QList<double>> times(Contenders);
+    QList<double> shellRatios, speedups, shellSpeedups;
+    // What starting and ending the program costs whatever it exports: the
+    // same kind of application as --export, answering --version.
+    QList<double> startTimes;
+    for (int round = 0; round <= rounds; ++round) {
+        double seconds[Contenders] = {};
+        for (int turn = 0; turn < Contenders; ++turn) {
+            const int which = (round + turn) % Contenders;
+            const QString directory = work.filePath(labels.at(which) + QStringLiteral("-%1").arg(round));
+            if (!QDir().mkpath(directory)) {
+                err() << "cannot make " << directory << "\n";
+                return 1;
+            }
+            seconds[which] = which == Program ? runProgram(directory, {})
+                           : which == Shell   ? runShell(directory, cores)
+                           : which == OneJob  ? runProgram(directory, {QStringLiteral("--jobs"), QStringLiteral("1")})
+                                              : runShell(directory, 1);
+            if (seconds[which] < 0)
+                return 1;
+            QDir(directory).removeRecursively();
+        }
+        const double started = timedRun(QStringLiteral(BRINDLEBOX_PROGRAM), {QStringLiteral("--version")},
+                                        work.path(), QString(), fileCount(work.path()));
+        if (started < 0)
+            return 1;
+        if (round == 0)
+            continue;
+        startTimes << started;
+        for (int which = 0; which < Contenders; ++which)
+            times[which] << seconds[which];
+        shellRatios << seconds[Program] / seconds[Shell];
+        speedups << seconds[OneJob] / seconds[Program];
+        shellSpeedups << seconds[ShellOneJob] / seconds[Shell];
+    }
+
+    auto eachRound = [](const QList<double> &values) {
+        QStringList texts;
+        for (double value : values)
+            texts << QString::number(value, 'f', 3);
+        return texts.join(QLatin1Char(' '));
+    };
+    printFigure(QStringLiteral("export_parallel_rounds"), rounds, 0);
+    printFigure(QStringLiteral("export_parallel_cores"), cores, 0);
+    printFigure(QStringLiteral("export_parallel_program_median_s"), median(times.at(Program)), 3);
+    printFigure(QStringLiteral("export_parallel_shell_median_s"), median(times.at(Shell)), 3);
+    printFigure(QStringLiteral("export_parallel_program_one_job_median_s"), median(times.at(OneJob)), 3);
+    printFigure(QStringLiteral("export_parallel_shell_one_job_median_s"), median(times.at(ShellOneJob)), 3);
+    printFigure(QStringLiteral("export_parallel_program_start_median_s"), median(startTimes), 3);
+    printFigure(QStringLiteral("export_parallel_ratio_to_parallel_shell_each_round"), eachRound(shellRatios));
+    printFigure(QStringLiteral("export_parallel_ratio_to_parallel_shell"), median(shellRatios), 3);
+    printFigure(QStringLiteral("export_parallel_speedup_each_round"), eachRound(speedups));
+    printFigure(QStringLiteral("export_parallel_speedup"), median(speedups), 3);
+    printFigure(QStringLiteral("export_parallel_speedup_goal"),
+                QStringLiteral("at least %1").arg(0.8 * cores, 0, 'f', 2));
+    printFigure(QStringLiteral("export_parallel_shell_speedup"), median(shellSpeedups), 3);
+    printFigure(QStringLiteral("export_parallel_files_left_in_tmpdir"), fileCount(temporary), 0);
+    return 0;
+}
