@@ -145,9 +145,9 @@ QString incompleteness(const QString &path)
     return QString();
 }
 
-QList<QPair<QByteArray, QByteArray>> svxChunks(const QByteArray &bytes)
+QList<IffChunk> svxChunks(const QByteArray &bytes)
 {
-    QList<QPair<QByteArray, QByteArray>> chunks;
+    QList<IffChunk> chunks;
     QBuffer buffer;
     buffer.setData(bytes);
     if (!buffer.open(QIODevice::ReadOnly) || bytes.size() < 12
@@ -157,7 +157,7 @@ QList<QPair<QByteArray, QByteArray>> svxChunks(const QByteArray &bytes)
     const QByteArray type = forEachChunk(buffer, "FORM", ChunkOrder::BigEndian, [&](const Chunk &chunk) {
         whole = chunk.dataOffset + chunk.size <= bytes.size();
         if (whole)
-            chunks.append({chunk.id, bytes.mid(chunk.dataOffset, chunk.size)});
+            chunks.append({chunk.id, QByteArrayView(bytes).sliced(chunk.dataOffset, chunk.size)});
         return whole;
     });
     if (type != "8SVX" || !whole)
@@ -165,14 +165,11 @@ QList<QPair<QByteArray, QByteArray>> svxChunks(const QByteArray &bytes)
     return chunks;
 }
 
-QByteArray iffChunk(const QByteArray &id, const QByteArray &data)
+void appendIffChunk(QByteArray &file, const QByteArray &id, QByteArrayView data)
 {
-    QByteArray chunk = id.left(4);
     char size[4];
     qToBigEndian<quint32>(quint32(data.size()), size);
-    chunk.append(size, 4);
-    chunk.append(data);
+    file.append(id.left(4)).append(size, 4).append(data);
     if (data.size() & 1)
-        chunk.append('\0');
-    return chunk;
+        file.append('\0');
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
-#include <QPair>
 #include <QString>
 #include <QtGlobal>
 
@@ -71,9 +71,19 @@ WavFormat readWavFormat(const QString &path);
 /// leaves a file cut short, and says nothing, when its disk fills.
 QString incompleteness(const QString &path);
 
-/// The 8SVX file in \a bytes, read chunk by chunk: its chunks in order, with
-/// their data. Empty when the bytes are not a whole FORM/8SVX.
-QList<QPair<QByteArray, QByteArray>> svxChunks(const QByteArray &bytes);
+/// One chunk of an IFF file held in memory: its id, and its data where it
+/// lies in the file's bytes.
+struct IffChunk
+{
+    QByteArray id;
+    QByteArrayView data;
+};
 
-/// One IFF chunk (big-endian size), with its pad byte when odd.
-QByteArray iffChunk(const QByteArray &id, const QByteArray &data);
+/// The 8SVX file in \a bytes, read chunk by chunk: its chunks in order,
+/// their data within \a bytes. Empty when the bytes are not a whole
+/// FORM/8SVX.
+QList<IffChunk> svxChunks(const QByteArray &bytes);
+
+/// Appends one IFF chunk (big-endian size) to \a file, with its pad byte
+/// when odd.
+void appendIffChunk(QByteArray &file, const QByteArray &id, QByteArrayView data);

@@ -65,49 +65,55 @@ QByteArray trackerName(const QString &sampleName)
 TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName, const WavFormat &source)
 {
     TrackerSample finished;
-    const auto chunks = svxChunks(svx);
+    const QList<IffChunk> chunks = svxChunks(svx);
     const auto find = [&chunks](const char *id) {
-        return std::find_if(chunks.cbegin(), chunks.cend(), [id](const auto &chunk) { return chunk.first == id; });
+        return std::find_if(chunks.cbegin(), chunks.cend(), [id](const IffChunk &chunk) { return chunk.id == id; });
     };
     const auto header = find("VHDR");
     const auto body = find("BODY");
-    if (header == chunks.cend() || header->second.size() != 20 || body == chunks.cend()) {
+    if (header == chunks.cend() || header->data.size() != 20 || body == chunks.cend()) {
         finished.problem = QStringLiteral("sox's 8SVX file has no voice header or no sound");
         return finished;
     }
-    if (header->second.at(15) != 0) {
+    if (header->data.at(15) != 0) {
         finished.problem = QStringLiteral("sox's 8SVX file is compressed");
         return finished;
     }
-    const quint16 rate = qFromBigEndian<quint16>(header->second.constData() + 12);
-    const QByteArray &sound = body->second;
+    const quint16 rate = qFromBigEndian<quint16>(header->data.data() + 12);
+    const QByteArrayView sound = body->data;
     const std::optional<Loop> loop = scaledLoop(source, rate, sound.size());
 
     // Classic trackers count a sample in 16-bit words, and readers disagree
     // on whether an odd BODY's pad byte is sound.
-    QByteArray words = loop ? sound : QByteArray(2, '\0') + sound;
-    if (words.size() & 1)
-        words.append('\0');
-    const quint32 oneShot = loop ? quint32(loop->start) : quint32(words.size());
+    const QByteArray silentWord = loop ? QByteArray() : QByteArray(2, '\0');
+    const qsizetype words = silentWord.size() + sound.size() + ((silentWord.size() + sound.size()) & 1);
+    const quint32 oneShot = loop ? quint32(loop->start) : quint32(words);
     const quint32 repeat = loop ? quint32(loop->length) : 0;
-
     // A NUL ends an odd name instead of a pad byte, which some readers take
     // for the start of the next chunk.
     QByteArray name = trackerName(sampleName);
     if (name.size() & 1)
         name.append('\0');
-    QByteArray form = QByteArrayLiteral("8SVX") + iffChunk("VHDR", voiceHeader(oneShot, repeat, rate))
-        + iffChunk("NAME", name);
-    for (const auto &[id, data] : chunks) {
-        if (id != "VHDR" && id != "NAME" && id != "BODY")
-            form += iffChunk(id, data);
+
+    // One buffer of the finished size: a sample can be long, and the window
+    // waits while it is made.
+    QByteArray &file = finished.bytes;
+    file.reserve(svx.size() + name.size() + 32);
+    file.append("FORM\0\0\0\08SVX", 12);
+    appendIffChunk(file, "VHDR", voiceHeader(oneShot, repeat, rate));
+    appendIffChunk(file, "NAME", name);
+    for (const IffChunk &chunk : chunks) {
+        if (chunk.id != "VHDR" && chunk.id != "NAME" && chunk.id != "BODY")
+            appendIffChunk(file, chunk.id, chunk.data);
     }
-    form += iffChunk("BODY", words);
     char size[4];
-    qToBigEndian<quint32>(quint32(form.size()), size);
-    finished.bytes = QByteArrayLiteral("FORM") + QByteArray(size, 4) + form;
+    qToBigEndian<quint32>(quint32(words), size);
+    file.append("BODY", 4).append(size, 4).append(silentWord).append(sound);
+    if (words > silentWord.size() + sound.size())
+        file.append('\0');
+    qToBigEndian<quint32>(quint32(file.size() - 8), file.data() + 4);
     finished.rate = rate;
-    finished.bodySize = words.size();
+    finished.bodySize = words;
     finished.soundSize = sound.size();
     finished.looped = loop.has_value();
     return finished;
