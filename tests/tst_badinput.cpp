@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QSlider>
 #include <QTest>
+#include <QThreadPool>
 
 
 #include <atomic>
@@ -68,10 +69,13 @@ enum class Trouble {
     HighCutAtZero,
 };
 
-/// While it lives, this thread writes files as the user nobody: root would
+/// While it lives, the program writes files as the user nobody: root would
 /// write into any folder whatever its mode, and into / itself. Reading and
 /// passing through folders stay allowed, so the program still reaches its
 /// converted files; sox, a new process, runs with the test's own rights.
+/// File rights are a thread's own and new threads inherit them, so the
+/// thread pool that writes the exported files lets its threads go and
+/// starts new ones from this thread.
 class WritingAsNobody
 {
 public:
@@ -84,11 +88,13 @@ public:
         __user_cap_data_struct reading[2] = {m_saved[0], m_saved[1]};
         reading[0].effective &= ~(1u << CAP_DAC_OVERRIDE);
         syscall(SYS_capset, &m_header, reading);
+        QThreadPool::globalInstance()->waitForDone();
     }
     ~WritingAsNobody()
     {
         setfsuid(m_previous);
         syscall(SYS_capset, &m_header, m_saved);
+        QThreadPool::globalInstance()->waitForDone();
     }
     static uid_t nobody()
     {

@@ -7,7 +7,9 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFutureWatcher>
 #include <QThread>
+#include <QtConcurrent>
 
 namespace {
 
@@ -21,6 +23,31 @@ QString listed(const QStringList &lines, int shown)
         return lines.join(QLatin1Char('\n'));
     return (lines.mid(0, shown) + QStringList{QStringLiteral("… and %1 more").arg(lines.size() - shown)})
         .join(QLatin1Char('\n'));
+}
+
+/// What writing one sample into the folder came to: why it is not there, or
+/// a note on its length.
+struct Published
+{
+    QString reason;
+    QString lengthNote;
+};
+
+/// The file work of one sample, away from the window's thread, since a
+/// long recording makes a large file: finishes sox's output at \a converted
+/// for trackers and writes it into \a directory as \a fileName.
+Published finishAndPublish(const QString &converted, const QString &sampleName, const WavFormat &source,
+                           const QString &directory, const QString &fileName)
+{
+    QFile file(converted);
+    if (!file.open(QIODevice::ReadOnly))
+        return {QStringLiteral("sox's output cannot be read: %1").arg(file.errorString()), QString()};
+    const TrackerSample finished = finishForTrackers(file.readAll(), sampleName, source);
+    if (!finished.problem.isEmpty())
+        return {finished.problem, QString()};
+    if (const QString reason = publishFile(directory, fileName, finished.bytes); !reason.isEmpty())
+        return {reason, QString()};
+    return {QString(), lengthNote(fileName, finished)};
 }
 
 } // namespace
@@ -62,6 +89,10 @@ void ExportEngine::cancel()
     if (m_finished)
         return;
     m_cancelled = true;
+    for (const std::unique_ptr<Conversion> &conversion : m_conversions) {
+        if (conversion)
+            conversion->cancel();
+    }
     schedule();
 }
 
@@ -112,58 +143,71 @@ void ExportEngine::startConversions()
 
 bool ExportEngine::settleNext()
 {
-    // Samples are settled in list order, so they are published, logged and
-    // reported as they would be one after another.
-    if (m_settled >= m_samples.size())
+    // Samples are settled in list order, one file written at a time, so
+    // they are published, logged and reported as they would be one after
+    // another.
+    if (m_settled >= m_samples.size() || m_publishing)
         return false;
     const int index = m_settled;
     std::unique_ptr<Conversion> &conversion = m_conversions[index];
     if (!m_cancelled && (!conversion || !conversion->isFinished()))
         return false;
 
-    const Sample &sample = m_samples.at(index);
     QString reason = cancelledReason;
     if (conversion) {
         for (const QString &message : conversion->takeLog())
             qDebug().noquote() << message;
         if (!m_cancelled) {
-            const QString fileName = exportFileName(sample.name);
+            const QString fileName = exportFileName(m_samples.at(index).name);
             const QString destination = m_directory + QLatin1Char('/') + fileName;
             qDebug() << destination;
             reason = conversion->failure();
-            if (reason.isEmpty())
-                reason = publish(index, *conversion, fileName, destination);
+            if (reason.isEmpty() && m_written.contains(destination))
+                reason = QStringLiteral("another sample with the same name was already written");
+            if (reason.isEmpty()) {
+                publish(index, fileName, destination);
+                return false;
+            }
         }
         if (!conversion->isFinished())
             --m_running;
         conversion.reset();
     }
+    settle(index, reason);
+    return true;
+}
+
+void ExportEngine::publish(int index, const QString &fileName, const QString &destination)
+{
+    m_publishing = true;
+    const Conversion &conversion = *m_conversions[index];
+    auto *publishing = new QFutureWatcher<Published>(this);
+    connect(publishing, &QFutureWatcherBase::finished, this, [this, publishing, index, destination] {
+        const Published published = publishing->result();
+        publishing->deleteLater();
+        m_publishing = false;
+        m_conversions[index].reset();
+        if (published.reason.isEmpty()) {
+            m_written.insert(destination);
+            m_report.written << destination;
+            if (!published.lengthNote.isEmpty())
+                m_report.tooLong << published.lengthNote;
+        }
+        settle(index, published.reason);
+        schedule();
+    });
+    publishing->setFuture(QtConcurrent::run(finishAndPublish, conversion.outputPath(), m_samples.at(index).name,
+                                            conversion.source(), m_directory, fileName));
+}
+
+void ExportEngine::settle(int index, const QString &reason)
+{
     ++m_settled;
     if (reason.isEmpty()) {
         emit sampleWritten(index, m_report.written.constLast());
     } else {
-        m_report.notWritten << sample.name + QStringLiteral(": ") + reason;
+        m_report.notWritten << m_samples.at(index).name + QStringLiteral(": ") + reason;
         emit sampleNotWritten(index, reason);
     }
     emit progressed(m_settled);
-    return true;
-}
-
-QString ExportEngine::publish(int index, Conversion &conversion, const QString &fileName, const QString &destination)
-{
-    if (m_written.contains(destination))
-        return QStringLiteral("another sample with the same name was already written");
-    QFile converted(conversion.outputPath());
-    if (!converted.open(QIODevice::ReadOnly))
-        return QStringLiteral("sox's output cannot be read: %1").arg(converted.errorString());
-    const TrackerSample finished = finishForTrackers(converted.readAll(), m_samples.at(index).name, conversion.source());
-    if (!finished.problem.isEmpty())
-        return finished.problem;
-    if (const QString reason = publishFile(m_directory, fileName, finished.bytes); !reason.isEmpty())
-        return reason;
-    m_written.insert(destination);
-    m_report.written << destination;
-    if (const QString note = lengthNote(fileName, finished); !note.isEmpty())
-        m_report.tooLong << note;
-    return QString();
 }

@@ -32,7 +32,8 @@ QString reportText(const ExportReport &report, int shown = -1);
 /// window's Export and `brindlebox --export` both drive it. Up to jobs
 /// samples are converted at once by sox; each is then finished for
 /// trackers, checked, and published in list order, never over an existing
-/// file. Cancel stops every sox at once; what is published stays.
+/// file, by a thread of its own, so that a large file does not hold up the
+/// event loop. Cancel stops every sox at once; what is published stays.
 class ExportEngine : public QObject
 {
     Q_OBJECT
@@ -65,7 +66,10 @@ private:
     void schedule();
     void startConversions();
     bool settleNext();
-    QString publish(int index, Conversion &conversion, const QString &fileName, const QString &destination);
+    /// Finishes and writes the converted sample away from this thread, and
+    /// settles it once it is written or not.
+    void publish(int index, const QString &fileName, const QString &destination);
+    void settle(int index, const QString &reason);
 
     QList<Sample> m_samples;
     QString m_directory;
@@ -74,6 +78,7 @@ private:
     int m_started = 0;
     int m_running = 0;
     int m_settled = 0;
+    bool m_publishing = false;
     bool m_scheduling = false;
     bool m_scheduleAgain = false;
     bool m_cancelled = false;

@@ -5,6 +5,7 @@
 
 #include <QMetaMethod>
 #include <QSocketNotifier>
+#include <QThreadPool>
 
 #include <cerrno>
 #include <csignal>
@@ -71,6 +72,8 @@ void UnixSignals::readSignal()
 void UnixSignals::endBy(int signal)
 {
     Conversion::stopAll();
+    // A sample being written goes into its folder whole, or not at all.
+    QThreadPool::globalInstance()->waitForDone();
     TemporaryFiles::removeAll();
     ::signal(signal, SIG_DFL);
     sigset_t only;
