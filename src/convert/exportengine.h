@@ -44,15 +44,13 @@ public:
     ~ExportEngine() override;
 
     const QList<Sample> &samples() const { return m_samples; }
-    int jobs() const { return m_jobs; }
 
-    /// Starts converting; finished() comes once every sample is settled,
-    /// before start() returns when none can be converted.
+    /// Starts converting; finished() comes once every sample is settled (at
+    /// once, before start() returns, when it was cancelled already).
     void start();
     /// Stops every sox and settles the samples not yet written as cancelled.
     void cancel();
     bool isFinished() const { return m_finished; }
-    bool wasCancelled() const { return m_cancelled; }
     const ExportReport &report() const { return m_report; }
 
 signals:
