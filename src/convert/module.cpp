@@ -1,0 +1,135 @@
+#include "module.h"
+
+#include "trackersample.h"
+
+#include <QtEndian>
+
+#include <algorithm>
+
+namespace {
+
+constexpr qint64 palClock = 3546895; // a period times the rate it plays at
+constexpr int lowestPeriod = 856;    // C-1
+constexpr int highestPeriod = 113;   // B-3
+constexpr int titleBytes = 20;
+constexpr int nameBytes = 22;
+constexpr int headerBytes = 30;
+constexpr int songOffset = 950;
+constexpr int rowsPerPattern = 64;
+constexpr int rowBytes = 4 * 4; // four channels of four bytes
+constexpr int patternsOffset = 1084;
+// About 2 s at the default speed, 6 ticks of 20 ms a row.
+constexpr qint64 longestRows = 17;
+
+/// Where one sample goes: its sound cut to what trackers hold, its loop
+/// in words (none when of length 0), its note and its rows of the song.
+struct Slot
+{
+    qint64 bytes = 0;
+    qint64 loopStart = 0;
+    qint64 loopLength = 0;
+    int period = 0;
+    qint64 rows = 1;
+    bool stillSounding = false; // after its rows
+};
+
+/// The slot of \a sample.
+Slot slotOf(const KitSample &sample)
+{
+    Slot slot;
+    // Trackers count in whole words, and the count has 16 bits.
+    slot.bytes = qMin<qint64>(sample.body.size(), trackerSampleBytesLimit) & ~qint64(1);
+    if (sample.loopLength > 0 && sample.loopStart >= 0 && sample.loopStart < slot.bytes) {
+        slot.loopStart = sample.loopStart / 2;
+        slot.loopLength = qMin(sample.loopLength, slot.bytes - sample.loopStart) / 2;
+    }
+    slot.period = trackerPeriod(sample.rate);
+    // A row lasts 3/25 s, and a byte period / palClock s.
+    const qint64 sounding = (slot.bytes * slot.period * 25 + palClock * 3 - 1) / (palClock * 3);
+    slot.stillSounding = slot.loopLength > 0 || sounding > longestRows;
+    slot.rows = slot.stillSounding ? longestRows : qMax<qint64>(sounding, 1);
+    return slot;
+}
+
+/// Writes one channel's note and effect in one row of the song.
+void setCell(QByteArray &module, qint64 row, int channel, int sample, int period, int effect, int parameter)
+{
+    char *cell = module.data() + patternsOffset + row * rowBytes + channel * 4;
+    cell[0] = char((sample & 0xf0) | (period >> 8));
+    cell[1] = char(period & 0xff);
+    cell[2] = char(((sample & 0x0f) << 4) | effect);
+    cell[3] = char(parameter);
+}
+
+} // namespace
+
+QByteArray moduleTitle(const QString &fileName)
+{
+    const QString extension = QStringLiteral(".mod");
+    const QString name =
+        fileName.endsWith(extension, Qt::CaseInsensitive) ? fileName.chopped(extension.size()) : fileName;
+    QByteArray title;
+    for (const char32_t character : name.toUcs4().mid(0, titleBytes))
+        title.append(character >= 0x20 && character <= 0x7e ? char(character) : '_');
+    return title;
+}
+
+int trackerPeriod(int rate)
+{
+    return rate > 0 ? qBound(highestPeriod, int((palClock + rate / 2) / rate), lowestPeriod) : lowestPeriod;
+}
+
+QByteArray protrackerModule(const QByteArray &title, const QList<KitSample> &samples)
+{
+    QList<Slot> plan;
+    qint64 rows = 0;
+    qint64 soundBytes = 0;
+    for (const KitSample &sample : samples.mid(0, moduleSampleSlots)) {
+        plan.append(slotOf(sample));
+        rows += plan.last().rows;
+        soundBytes += plan.last().bytes;
+    }
+    // A sample still sounding at the end gets one more row, to silence it.
+    const bool silenceLast = !plan.isEmpty() && plan.last().stillSounding;
+    const qint64 songRows = qMax<qint64>(1, rows + silenceLast);
+    const int patterns = int((songRows + rowsPerPattern - 1) / rowsPerPattern);
+
+    QByteArray module(patternsOffset + qint64(patterns) * rowsPerPattern * rowBytes, '\0');
+    module.reserve(module.size() + soundBytes);
+    std::copy_n(title.constData(), qMin<qsizetype>(title.size(), titleBytes), module.data());
+    for (int i = 0; i < moduleSampleSlots; ++i) {
+        char *header = module.data() + titleBytes + i * headerBytes;
+        qToBigEndian<quint16>(1, header + 28); // trackers write "no loop" as a loop of one word at 0
+        if (i >= plan.size())
+            continue;
+        const Slot &slot = plan.at(i);
+        const QByteArray &name = samples.at(i).name;
+        std::copy_n(name.constData(), qMin<qsizetype>(name.size(), nameBytes), header);
+        qToBigEndian<quint16>(quint16(slot.bytes / 2), header + 22);
+        header[25] = 64; // full volume
+        if (slot.loopLength > 0) {
+            qToBigEndian<quint16>(quint16(slot.loopStart), header + 26);
+            qToBigEndian<quint16>(quint16(slot.loopLength), header + 28);
+        }
+    }
+    module[songOffset] = char(patterns);
+    module[songOffset + 1] = char(127); // as ProTracker writes it: play from the start again
+    for (int order = 0; order < patterns; ++order)
+        module[songOffset + 2 + order] = char(order);
+    std::copy_n("M.K.", 4, module.data() + patternsOffset - 4);
+
+    qint64 row = 0;
+    for (int i = 0; i < plan.size(); ++i) {
+        setCell(module, row, 0, i + 1, plan.at(i).period, 0, 0);
+        row += plan.at(i).rows;
+    }
+    if (silenceLast)
+        setCell(module, row, 0, 0, 0, 0xc, 0);
+    // A pattern break on the last order ends the song at this row, not after
+    // the rest of its pattern; players ignore F00 (speed 0).
+    setCell(module, songRows - 1, 1, 0, 0, 0xd, 0);
+
+    for (int i = 0; i < plan.size(); ++i)
+        module.append(samples.at(i).body.constData(), plan.at(i).bytes);
+    return module;
+}
