@@ -1,0 +1,164 @@
+#include "folderwalk.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <strings.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+/// \a c with letter case folded away; ASCII without a call into Qt's tables,
+/// as most names are.
+char16_t folded(QChar c)
+{
+    if (c.unicode() >= 0x80)
+        return c.toCaseFolded().unicode();
+    return c >= u'A' && c <= u'Z' ? c.unicode() + 32 : c.unicode();
+}
+
+/// The run of digits at \a at without its leading zeros; \a at moves past it.
+QStringView digitRun(QStringView name, qsizetype &at)
+{
+    while (at < name.size() && name[at] == u'0')
+        ++at;
+    const qsizetype start = at;
+    while (at < name.size() && isDigit(name[at]))
+        ++at;
+    return name.sliced(start, at - start);
+}
+
+/// Below, equal to or above zero as \a a sorts before, with or after \a b;
+/// zero only for the same text. Digit runs go by length, then digit by
+/// digit, so none is too long to compare.
+int compareNames(QStringView a, QStringView b)
+{
+    qsizetype i = 0;
+    qsizetype j = 0;
+    while (i < a.size() && j < b.size()) {
+        if (isDigit(a[i]) && isDigit(b[j])) {
+            const QStringView x = digitRun(a, i);
+            const QStringView y = digitRun(b, j);
+            if (x.size() != y.size())
+                return x.size() < y.size() ? -1 : 1;
+            if (const int order = x.compare(y))
+                return order;
+            continue;
+        }
+        if (a[i] != b[j]) {
+            const char16_t x = folded(a[i]);
+            const char16_t y = folded(b[j]);
+            if (x != y)
+                return x < y ? -1 : 1;
+        }
+        ++i;
+        ++j;
+    }
+    if (i < a.size() || j < b.size())
+        return i < a.size() ? 1 : -1;
+    return a.compare(b); // "kick 02" and "kick 2", "Kick" and "kick": never left to chance
+}
+
+struct Entry
+{
+    QString name;
+    QByteArray bytes; // the name as the system has it, which Qt may not say back
+    bool folder = false;
+};
+
+bool hasWavSuffix(const char *name)
+{
+    const size_t length = std::strlen(name);
+    return length >= 4 && ::strcasecmp(name + length - 4, ".wav") == 0;
+}
+
+/// Adds the WAV files under a folder to \a search; false once \a stop says so.
+bool walkFolder(const QByteArray &bytes, const QString &path, const QString &subfolder, bool named,
+                FileSearch &search, const std::function<bool()> &stop)
+{
+    if (stop())
+        return false;
+    // O_NOFOLLOW: a subfolder swapped for a link since it was listed is not
+    // followed either. O_DIRECTORY: nothing else is ever opened.
+    const int fd = ::open(bytes.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | (named ? 0 : O_NOFOLLOW));
+    DIR *dir = fd < 0 ? nullptr : ::fdopendir(fd);
+    int error = dir ? 0 : errno;
+    QList<Entry> entries;
+    if (dir) {
+        const dirent *entry;
+        for (errno = 0; (entry = ::readdir(dir)); errno = 0) {
+            if (entry->d_name[0] == '.')
+                continue;
+            unsigned char type = entry->d_type;
+            struct stat status;
+            // Some file systems, network shares among them, leave the type to stat.
+            if (type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
+                type = IFTODT(status.st_mode);
+            const bool wav = hasWavSuffix(entry->d_name);
+            if (type == DT_LNK && wav && ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode))
+                type = DT_REG;
+            if (type == DT_DIR || (type == DT_REG && wav))
+                entries.append({QFile::decodeName(entry->d_name), QByteArray(entry->d_name), type == DT_DIR});
+        }
+        error = errno;
+        ::closedir(dir);
+    } else if (fd >= 0) {
+        ::close(fd);
+    }
+    if (error != 0) {
+        search.unreadable.append(path + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error)));
+        return true;
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+        const int order = compareNames(a.name, b.name);
+        return order != 0 ? order < 0 : a.bytes < b.bytes;
+    });
+    const QString prefix = path.endsWith(u'/') ? path : path + u'/';
+    const QByteArray bytePrefix = bytes.endsWith('/') ? bytes : bytes + '/';
+    for (const Entry &entry : std::as_const(entries)) {
+        if (!entry.folder)
+            search.files.append({prefix + entry.name, subfolder});
+        else if (!walkFolder(bytePrefix + entry.bytes, prefix + entry.name,
+                             subfolder.isEmpty() ? entry.name : subfolder + u'/' + entry.name, false, search, stop))
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+FileSearch findWavFiles(const QStringList &paths, const std::function<bool()> &cancelled)
+{
+    FileSearch search;
+    const std::function<bool()> stop = [&cancelled] { return cancelled && cancelled(); };
+    for (const QString &path : paths) {
+        const QByteArray bytes = QFile::encodeName(path);
+        struct stat status;
+        if (::stat(bytes.constData(), &status) != 0 || !S_ISDIR(status.st_mode)) {
+            search.files.append({path, QString()});
+            continue;
+        }
+        const qsizetype filesBefore = search.files.size();
+        const qsizetype problemsBefore = search.unreadable.size();
+        if (!walkFolder(bytes, path, QString(), true, search, stop))
+            break;
+        if (search.files.size() == filesBefore && search.unreadable.size() == problemsBefore)
+            search.emptyFolders.append(path);
+    }
+    return search;
+}
+
+bool comesBefore(const QString &a, const QString &b)
+{
+    return compareNames(a, b) < 0;
+}

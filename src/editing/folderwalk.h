@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+/// A WAV file to load, and where it lies under the folder it was found in.
+struct FoundFile
+{
+    QString path;      // as named, or the folder named + "/" + the path under it
+    QString subfolder; // "Kicks", "Snares/Rim"; empty when named or at the top of a folder
+};
+
+/// What a search of the paths found.
+struct FileSearch
+{
+    QList<FoundFile> files;
+    QStringList unreadable;   // "<folder>: <the system's reason>"
+    QStringList emptyFolders; // folders named that hold no WAV file and nothing unreadable
+};
+
+/// The files \a paths stand for, in order. A path that is not a folder is
+/// taken as it is, even one that does not exist or is not a WAV file: the
+/// caller decides. A folder stands for every regular file under it whose
+/// name ends in ".wav" in any letter case, depth first in comesBefore()
+/// order; hidden entries are skipped, links to files followed and links to
+/// folders not (a folder named may itself be a link). \a cancelled is asked
+/// before each folder is read; once it says yes, what was found so far is
+/// returned.
+FileSearch findWavFiles(const QStringList &paths, const std::function<bool()> &cancelled = {});
+
+/// The order of a folder's entries: letter case ignored, runs of digits by
+/// value. Names that would tie ("kick 02", "kick 2") go by their plain text,
+/// so the order never rests on the folder's own.
+bool comesBefore(const QString &a, const QString &b);
