@@ -64,9 +64,10 @@ bool writeWhole(int fd, const QByteArray &bytes)
 }
 
 /// For folders whose file system has no unnamed files (FAT on a memory
-/// card, network shares): a hidden file of ours, renamed once whole, never
-/// over another.
-int publishThroughHiddenFile(const QByteArray &folder, const QByteArray &destination, const QByteArray &bytes)
+/// card, network shares), and for a file that replaces another: a hidden
+/// file of ours, renamed once whole, over another only with \a replace.
+int publishThroughHiddenFile(const QByteArray &folder, const QByteArray &destination, const QByteArray &bytes,
+                             bool replace)
 {
     QByteArray hidden;
     int fd = -1;
@@ -85,10 +86,11 @@ int publishThroughHiddenFile(const QByteArray &folder, const QByteArray &destina
         error = errno;
     }
     if (written) {
-        if (::renameat2(AT_FDCWD, hidden.constData(), AT_FDCWD, destination.constData(), RENAME_NOREPLACE) == 0)
+        if (replace ? ::rename(hidden.constData(), destination.constData()) == 0
+                    : ::renameat2(AT_FDCWD, hidden.constData(), AT_FDCWD, destination.constData(), RENAME_NOREPLACE) == 0)
             return 0;
         error = errno;
-        if (error == EINVAL || error == ENOSYS) {
+        if (!replace && (error == EINVAL || error == ENOSYS)) {
             // No rename that refuses to replace: a second name, which the
             // system never lets replace anything, then the hidden one goes.
             error = ::link(hidden.constData(), destination.constData()) == 0 ? 0 : errno;
@@ -100,13 +102,14 @@ int publishThroughHiddenFile(const QByteArray &folder, const QByteArray &destina
 
 } // namespace
 
-QString publishFile(const QString &directory, const QString &fileName, const QByteArray &bytes)
+QString publishFile(const QString &directory, const QString &fileName, const QByteArray &bytes, bool replace)
 {
     const QByteArray folder = QFile::encodeName(directory);
     const QByteArray destination = QFile::encodeName(directory + QLatin1Char('/') + fileName);
     int error = 0;
-    const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666);
-    if (fd >= 0) {
+    if (replace) {
+        error = publishThroughHiddenFile(folder, destination, bytes, true);
+    } else if (const int fd = ::open(folder.constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666); fd >= 0) {
         // An unnamed file in the folder, given its name once it is whole.
         const QByteArray unnamed = "/proc/self/fd/" + QByteArray::number(fd);
         if (!writeWhole(fd, bytes)
@@ -114,7 +117,7 @@ QString publishFile(const QString &directory, const QString &fileName, const QBy
             error = errno;
         ::close(fd);
     } else if (errno == EOPNOTSUPP || errno == EISDIR || errno == EINVAL) {
-        error = publishThroughHiddenFile(folder, destination, bytes);
+        error = publishThroughHiddenFile(folder, destination, bytes, false);
     } else {
         error = errno;
     }
