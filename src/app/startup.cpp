@@ -18,6 +18,7 @@
 namespace {
 
 const QString exportOption = QStringLiteral("export");
+const QString moduleOption = QStringLiteral("module");
 const QString noteOption = QStringLiteral("note");
 const QString noNormaliseOption = QStringLiteral("no-normalise");
 const QString lowCutOption = QStringLiteral("low-cut");
@@ -28,7 +29,8 @@ void describeOptions(QCommandLineParser &parser)
 {
     parser.setApplicationDescription(
         QStringLiteral("Turns WAV recordings into 8-bit 8SVX samples for tracker music: opens its window with "
-                       "the files loaded, or, with --export, converts them into a folder and ends."));
+                       "the files loaded, or, with --export or --module, converts them into a folder or one module file "
+                       "and ends."));
     parser.addHelpOption();
     parser.addVersionOption();
     parser.addOption({exportOption,
@@ -36,6 +38,13 @@ void describeOptions(QCommandLineParser &parser)
                                      "there, and end: 0 when every file was written, 1 when some were not, "
                                      "2 when the command line is wrong."),
                       QStringLiteral("DIR")});
+    parser.addOption({moduleOption,
+                      QStringLiteral("Write the files as the samples of one ProTracker module FILE (at most 31, "
+                                     "in order), which every tracker opens whole, without a window, never over "
+                                     "a file that is there; with --export too, each file is converted once for "
+                                     "both. Exit status 0 when every file is in it, 1 when some are not or it "
+                                     "is not written, 2 when the command line is wrong."),
+                      QStringLiteral("FILE")});
     parser.addOption({noteOption,
                       QStringLiteral("The tracker note whose rate every file is resampled to, C-1 to A-3 "
                                      "(default C-2)."),
@@ -84,7 +93,7 @@ bool needsNoDisplay(int argc, char **argv)
     describeOptions(parser);
     parser.parse(arguments);
     return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
-        || parser.isSet(QStringLiteral("version")) || parser.isSet(exportOption);
+        || parser.isSet(QStringLiteral("version")) || parser.isSet(exportOption) || parser.isSet(moduleOption);
 }
 
 } // namespace
@@ -137,9 +146,15 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.exportDirectory = parser.value(exportOption);
         if (!QFileInfo(line.exportDirectory).isDir())
             usageError(QStringLiteral("there is no folder %1 to export into").arg(line.exportDirectory));
-        if (line.files.isEmpty())
-            usageError(QStringLiteral("no WAV files to export were named"));
     }
+    if (parser.isSet(moduleOption)) {
+        line.modulePath = QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(moduleOption)));
+        const QString folder = QFileInfo(line.modulePath).path();
+        if (parser.value(moduleOption).isEmpty() || !QFileInfo(folder).isDir())
+            usageError(QStringLiteral("there is no folder %1 to write the module into").arg(folder));
+    }
+    if (line.withoutWindow() && line.files.isEmpty())
+        usageError(QStringLiteral("no WAV files to export were named"));
     return line;
 }
 
@@ -152,7 +167,7 @@ int runBrindlebox(int &argc, char **argv)
         application = std::make_unique<QApplication>(argc, argv);
     describeApplication();
     const CommandLine line = readCommandLine(QCoreApplication::arguments());
-    if (!line.exportDirectory.isEmpty())
+    if (line.withoutWindow())
         return exportFromTerminal(line);
 
     exportJobs = line.jobs;

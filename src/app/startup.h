@@ -16,7 +16,10 @@ struct CommandLine
     QStringList files;        // absolute paths, in order
     Sample settings;          // what the options set for every file
     QString exportDirectory;  // with --export: convert into it, no window
+    QString modulePath;       // with --module: the kit as one module, no window
     int jobs = 0;             // conversions at once; 0: one for each core
+
+    bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };
 
 /// The exit status of a command line that cannot be carried out as given.

@@ -59,6 +59,8 @@ int exportFromTerminal(const CommandLine &line)
         samples << sample;
     }
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
+    if (!line.modulePath.isEmpty())
+        engine.setModule(line.modulePath);
     int endingSignal = 0;
     {
         ProgressLine progress;
@@ -69,6 +71,7 @@ int exportFromTerminal(const CommandLine &line)
         QObject::connect(&engine, &ExportEngine::progressed, showNext);
         QObject::connect(&engine, &ExportEngine::sampleWritten,
                          [&progress](int, const QString &destination) { progress.say(destination); });
+        QObject::connect(&engine, &ExportEngine::moduleWritten, [&progress](const QString &path) { progress.say(path); });
         QObject::connect(&UnixSignals::watch(), &UnixSignals::arrived, &engine, [&engine, &endingSignal](int signal) {
             endingSignal = signal;
             engine.cancel();
@@ -84,5 +87,5 @@ int exportFromTerminal(const CommandLine &line)
         std::fprintf(stderr, "%s\n", qPrintable(report));
     if (endingSignal)
         UnixSignals::endBy(endingSignal);
-    return engine.report().notWritten.isEmpty() ? 0 : 1;
+    return engine.report().complete() ? 0 : 1;
 }

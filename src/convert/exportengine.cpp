@@ -7,13 +7,18 @@
 
 #include <QDebug>
 #include <QFile>
+#include <QFileInfo>
 #include <QFutureWatcher>
+#include <QLocale>
 #include <QThread>
 #include <QtConcurrent>
+
+#include <optional>
 
 namespace {
 
 const QString cancelledReason = QStringLiteral("the export was cancelled");
+const QString kitFullReason = QStringLiteral("a module holds at most %1 samples").arg(moduleSampleSlots);
 
 /// \a lines one to a line; with \a shown (not -1), the first that many and
 /// how many more there are.
@@ -25,29 +30,61 @@ QString listed(const QStringList &lines, int shown)
         .join(QLatin1Char('\n'));
 }
 
-/// What writing one sample into the folder came to: why it is not there, or
-/// a note on its length.
-struct Published
+/// The file work of one converted sample: where it goes and what it is
+/// called there.
+struct Finishing
 {
-    QString reason;
-    QString lengthNote;
+    QString converted;
+    QString sampleName;
+    WavFormat source;
+    QString directory; // empty: not into a folder
+    QString fileName;
+    QString noteLabel; // what a length note calls it
+    bool forKit = false;
 };
 
-/// The file work of one sample, away from the window's thread, since a
-/// long recording makes a large file: finishes sox's output at \a converted
-/// for trackers and writes it into \a directory as \a fileName.
-Published finishAndPublish(const QString &converted, const QString &sampleName, const WavFormat &source,
-                           const QString &directory, const QString &fileName)
+/// What finishing one sample came to.
+struct Finished
 {
-    QFile file(converted);
-    if (!file.open(QIODevice::ReadOnly))
-        return {QStringLiteral("sox's output cannot be read: %1").arg(file.errorString()), QString()};
-    const TrackerSample finished = finishForTrackers(file.readAll(), sampleName, source);
-    if (!finished.problem.isEmpty())
-        return {finished.problem, QString()};
-    if (const QString reason = publishFile(directory, fileName, finished.bytes); !reason.isEmpty())
-        return {reason, QString()};
-    return {QString(), lengthNote(fileName, finished)};
+    QString problem;    // sox's output is of no use: nothing is written
+    QString fileReason; // why it is not in the folder
+    QString lengthNote;
+    std::optional<KitSample> kitSample;
+    qint64 bodySize = 0;
+};
+
+/// Away from the window's thread, since a long recording makes a large
+/// file: finishes sox's output for trackers, writes it into the folder and
+/// takes its sound for the kit.
+Finished finishAndPublish(const Finishing &job)
+{
+    Finished result;
+    QFile file(job.converted);
+    if (!file.open(QIODevice::ReadOnly)) {
+        result.problem = QStringLiteral("sox's output cannot be read: %1").arg(file.errorString());
+        return result;
+    }
+    const TrackerSample finished = finishForTrackers(file.readAll(), job.sampleName, job.source);
+    if (!finished.problem.isEmpty()) {
+        result.problem = finished.problem;
+        return result;
+    }
+    if (!job.directory.isEmpty())
+        result.fileReason = publishFile(job.directory, job.fileName, finished.bytes);
+    if (job.forKit) {
+        // The module holds no more of a sample than its limit; keep no more.
+        KitSample sample;
+        sample.name = trackerName(job.sampleName);
+        sample.body = finished.bytes.right(finished.bodySize).left(trackerSampleBytesLimit);
+        sample.loopStart = finished.loopStart;
+        sample.loopLength = finished.loopLength;
+        sample.rate = finished.rate;
+        result.kitSample = std::move(sample);
+    }
+    if (result.kitSample || (!job.directory.isEmpty() && result.fileReason.isEmpty()))
+        result.lengthNote = lengthNote(job.noteLabel, finished);
+    result.bodySize = finished.bodySize;
+    return result;
 }
 
 } // namespace
@@ -55,14 +92,18 @@ Published finishAndPublish(const QString &converted, const QString &sampleName, 
 QString reportText(const ExportReport &report, int shown)
 {
     QStringList sections;
-    if (!report.notWritten.isEmpty()) {
-        sections << QStringLiteral("%1 of %2 samples were not written:\n\n%3")
-                        .arg(report.notWritten.size())
-                        .arg(report.total)
-                        .arg(listed(report.notWritten, shown));
-    }
-    if (!report.tooLong.isEmpty())
-        sections << QStringLiteral("Too long for a tracker to play whole:\n\n%1").arg(listed(report.tooLong, shown));
+    const auto section = [&sections, shown](const QString &heading, const QStringList &lines) {
+        if (!lines.isEmpty())
+            sections << heading + QStringLiteral(":\n\n") + listed(lines, shown);
+    };
+    section(QStringLiteral("%1 of %2 samples were not written").arg(report.notWritten.size()).arg(report.total),
+            report.notWritten);
+    if (!report.moduleProblem.isEmpty())
+        sections << QStringLiteral("%1 was not written: %2").arg(report.module, report.moduleProblem);
+    section(QStringLiteral("%1 of %2 samples are not in %3").arg(report.leftOut.size()).arg(report.total).arg(report.module),
+            report.leftOut);
+    section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
+    section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
     return sections.join(QStringLiteral("\n\n"));
 }
 
@@ -78,6 +119,13 @@ ExportEngine::ExportEngine(const QList<Sample> &samples, const QString &director
 
 // Each conversion still running stops its sox and removes its file.
 ExportEngine::~ExportEngine() = default;
+
+void ExportEngine::setModule(const QString &path, bool replace)
+{
+    m_modulePath = path;
+    m_replaceModule = replace;
+    m_report.module = QFileInfo(path).fileName();
+}
 
 void ExportEngine::start()
 {
@@ -113,15 +161,27 @@ void ExportEngine::schedule()
         startConversions();
     } while (m_scheduleAgain);
     m_scheduling = false;
-    if (m_settled == m_samples.size() && !m_finished) {
-        m_finished = true;
-        emit finished();
+    if (m_settled < m_samples.size() || m_writingModule || m_finished)
+        return;
+    if (!m_modulePath.isEmpty() && m_report.moduleProblem.isEmpty() && !m_moduleWritten) {
+        if (!m_cancelled) {
+            writeModule();
+            return;
+        }
+        moduleNotWritten(cancelledReason);
     }
+    m_finished = true;
+    emit finished();
 }
 
 void ExportEngine::startConversions()
 {
-    while (!m_cancelled && m_running < m_jobs && m_started < m_samples.size()) {
+    // Without a folder, a sample past those that can still fill the kit
+    // need not be converted at all.
+    const auto kitHasRoom = [this] {
+        return !m_directory.isEmpty() || m_started - m_failed < moduleSampleSlots;
+    };
+    while (!m_cancelled && m_running < m_jobs && m_started < m_samples.size() && kitHasRoom()) {
         const int index = m_started++;
         m_conversions[index] = std::make_unique<Conversion>(m_samples.at(index), false);
         Conversion *conversion = m_conversions[index].get();
@@ -150,6 +210,10 @@ bool ExportEngine::settleNext()
         return false;
     const int index = m_settled;
     std::unique_ptr<Conversion> &conversion = m_conversions[index];
+    if (!conversion && !m_cancelled && m_directory.isEmpty() && m_kit.size() >= moduleSampleSlots) {
+        settle(index, QString(), kitFullReason);
+        return true;
+    }
     if (!m_cancelled && (!conversion || !conversion->isFinished()))
         return false;
 
@@ -158,56 +222,129 @@ bool ExportEngine::settleNext()
         for (const QString &message : conversion->takeLog())
             qDebug().noquote() << message;
         if (!m_cancelled) {
-            const QString fileName = exportFileName(m_samples.at(index).name);
-            const QString destination = m_directory + QLatin1Char('/') + fileName;
-            qDebug() << destination;
+            QString destination;
+            if (!m_directory.isEmpty()) {
+                destination = m_directory + QLatin1Char('/') + exportFileName(m_samples.at(index).name);
+                qDebug() << destination;
+            }
             reason = conversion->failure();
-            if (reason.isEmpty() && m_written.contains(destination))
-                reason = QStringLiteral("another sample with the same name was already written");
             if (reason.isEmpty()) {
-                publish(index, fileName, destination);
+                publish(index, destination);
                 return false;
             }
+            ++m_failed;
         }
         if (!conversion->isFinished())
             --m_running;
         conversion.reset();
     }
-    settle(index, reason);
+    settle(index, reason, reason);
     return true;
 }
 
-void ExportEngine::publish(int index, const QString &fileName, const QString &destination)
+void ExportEngine::publish(int index, const QString &destination)
 {
     m_publishing = true;
+    const Sample &sample = m_samples.at(index);
     const Conversion &conversion = *m_conversions[index];
-    auto *publishing = new QFutureWatcher<Published>(this);
-    connect(publishing, &QFutureWatcherBase::finished, this, [this, publishing, index, destination] {
-        const Published published = publishing->result();
+    Finishing job{conversion.outputPath(), sample.name, conversion.source(), QString(),
+                  exportFileName(sample.name), m_directory.isEmpty() ? sample.name : exportFileName(sample.name),
+                  !m_modulePath.isEmpty() && m_kit.size() < moduleSampleSlots};
+    QString fileReason;
+    if (!destination.isEmpty()) {
+        if (m_written.contains(destination))
+            fileReason = QStringLiteral("another sample with the same name was already written");
+        else
+            job.directory = m_directory;
+    }
+
+    auto *publishing = new QFutureWatcher<Finished>(this);
+    connect(publishing, &QFutureWatcherBase::finished, this, [this, publishing, index, destination, fileReason, job] {
+        const Finished finished = publishing->result();
         publishing->deleteLater();
         m_publishing = false;
         m_conversions[index].reset();
-        if (published.reason.isEmpty()) {
-            m_written.insert(destination);
-            m_report.written << destination;
-            if (!published.lengthNote.isEmpty())
-                m_report.tooLong << published.lengthNote;
+        QString fileProblem = fileReason;
+        QString kitReason;
+        if (!finished.problem.isEmpty()) {
+            fileProblem = kitReason = finished.problem;
+            ++m_failed;
+        } else {
+            if (!job.directory.isEmpty()) {
+                fileProblem = finished.fileReason;
+                if (fileProblem.isEmpty()) {
+                    m_written.insert(destination);
+                    m_report.written << destination;
+                }
+            }
+            if (finished.kitSample) {
+                m_kit << *finished.kitSample;
+                if (finished.bodySize > trackerSampleBytesLimit) {
+                    const QLocale english(QLocale::English);
+                    m_report.cut << QStringLiteral("%1: %2 bytes of sound, cut to the first %3")
+                                        .arg(m_samples.at(index).name, english.toString(finished.bodySize),
+                                             english.toString(trackerSampleBytesLimit));
+                }
+            } else if (!m_modulePath.isEmpty()) {
+                kitReason = kitFullReason;
+            }
+            if (!finished.lengthNote.isEmpty())
+                m_report.tooLong << finished.lengthNote;
         }
-        settle(index, published.reason);
+        settle(index, fileProblem, kitReason);
         schedule();
     });
-    publishing->setFuture(QtConcurrent::run(finishAndPublish, conversion.outputPath(), m_samples.at(index).name,
-                                            conversion.source(), m_directory, fileName));
+    publishing->setFuture(QtConcurrent::run(finishAndPublish, job));
 }
 
-void ExportEngine::settle(int index, const QString &reason)
+void ExportEngine::settle(int index, const QString &fileReason, const QString &kitReason)
 {
     ++m_settled;
-    if (reason.isEmpty()) {
-        emit sampleWritten(index, m_report.written.constLast());
-    } else {
-        m_report.notWritten << m_samples.at(index).name + QStringLiteral(": ") + reason;
-        emit sampleNotWritten(index, reason);
+    const QString &name = m_samples.at(index).name;
+    if (!m_directory.isEmpty()) {
+        if (fileReason.isEmpty()) {
+            emit sampleWritten(index, m_report.written.constLast());
+        } else {
+            m_report.notWritten << name + QStringLiteral(": ") + fileReason;
+            emit sampleNotWritten(index, fileReason);
+        }
     }
+    if (!m_modulePath.isEmpty() && !kitReason.isEmpty())
+        m_report.leftOut << name + QStringLiteral(": ") + kitReason;
     emit progressed(m_settled);
+}
+
+void ExportEngine::moduleNotWritten(const QString &reason)
+{
+    // What the module would have held, or cut short, is no longer news.
+    m_report.moduleProblem = reason;
+    m_report.leftOut.clear();
+    m_report.cut.clear();
+    if (m_directory.isEmpty())
+        m_report.tooLong.clear();
+}
+
+void ExportEngine::writeModule()
+{
+    m_writingModule = true;
+    const QFileInfo module(m_modulePath);
+    auto *writing = new QFutureWatcher<QString>(this);
+    connect(writing, &QFutureWatcherBase::finished, this, [this, writing] {
+        const QString reason = writing->result();
+        writing->deleteLater();
+        m_writingModule = false;
+        if (reason.isEmpty()) {
+            m_moduleWritten = true;
+            qDebug() << m_modulePath;
+            emit moduleWritten(m_modulePath);
+        } else {
+            moduleNotWritten(reason);
+        }
+        schedule();
+    });
+    writing->setFuture(QtConcurrent::run([kit = m_kit, title = moduleTitle(module.fileName()),
+                                          folder = module.absolutePath(), name = module.fileName(),
+                                          replace = m_replaceModule] {
+        return publishFile(folder, name, protrackerModule(title, kit), replace);
+    }));
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "module.h"
 #include "sample.h"
 
 #include <QList>
@@ -20,33 +21,56 @@ struct ExportReport
     QStringList written;    // destination paths
     QStringList notWritten; // "name: reason"
     QStringList tooLong;    // a note on each written sample a tracker cuts short
+    /// With a module: its file name, and why it was not written (empty once
+    /// it is); the samples left out of it ("name: reason") and those it cut.
+    QString module;
+    QString moduleProblem;
+    QStringList leftOut;
+    QStringList cut;
+
+    /// Whether everything asked for is there, whole: the exit status.
+    bool complete() const
+    {
+        return notWritten.isEmpty() && moduleProblem.isEmpty() && leftOut.isEmpty();
+    }
 };
 
 /// The report of an export for the user, or an empty string when every
 /// sample was written and fits: the samples that are not in the folder, then
-/// the written ones that are too long for a tracker. With \a shown (not -1),
-/// each of the two lists names at most that many and counts the rest.
+/// what became of the module (why it was not written, or the samples left
+/// out of it, then those it cut), then the written ones that are too long
+/// for a tracker. With \a shown (not -1), each list names at most that many
+/// and counts the rest.
 QString reportText(const ExportReport &report, int shown = -1);
 
-/// An export of samples into a folder, with no window and no terminal: the
-/// window's Export and `brindlebox --export` both drive it. Up to jobs
-/// samples are converted at once by sox; each is then finished for
-/// trackers, checked, and published in list order, never over an existing
-/// file, by a thread of its own, so that a large file does not hold up the
-/// event loop. Cancel stops every sox at once; what is published stays.
+/// An export of samples into a folder, a module, or both, with no window and
+/// no terminal: the window's Export and Export Kit as Module, and
+/// `brindlebox --export`/`--module` all drive it. Up to jobs samples are
+/// converted at once by sox; each is then finished for trackers, checked,
+/// and published in list order, never over an existing file, by a thread of
+/// its own, so that a large file does not hold up the event loop. The
+/// module, of the first 31 samples that convert, is written last. Cancel
+/// stops every sox at once; what is published stays, and no module is
+/// written.
 class ExportEngine : public QObject
 {
     Q_OBJECT
 
 public:
-    /// \a jobs below 1: one for each processor core.
+    /// \a directory empty: no 8SVX files. \a jobs below 1: one for each
+    /// processor core.
     ExportEngine(const QList<Sample> &samples, const QString &directory, int jobs = 0, QObject *parent = nullptr);
     ~ExportEngine() override;
 
+    /// Writes the kit as the module \a path too; over a file that is there
+    /// only with \a replace (and then whole or not at all).
+    void setModule(const QString &path, bool replace = false);
+
     const QList<Sample> &samples() const { return m_samples; }
 
-    /// Starts converting; finished() comes once every sample is settled (at
-    /// once, before start() returns, when it was cancelled already).
+    /// Starts converting; finished() comes once every sample is settled and
+    /// the module written or not (at once, before start() returns, when it
+    /// was cancelled already).
     void start();
     /// Stops every sox and settles the samples not yet written as cancelled.
     void cancel();
@@ -58,28 +82,37 @@ signals:
     void progressed(int settled);
     void sampleWritten(int index, const QString &destination);
     void sampleNotWritten(int index, const QString &reason);
+    void moduleWritten(const QString &path);
     void finished();
 
 private:
     void schedule();
     void startConversions();
     bool settleNext();
-    /// Finishes and writes the converted sample away from this thread, and
-    /// settles it once it is written or not.
-    void publish(int index, const QString &fileName, const QString &destination);
-    void settle(int index, const QString &reason);
+    /// Finishes the converted sample away from this thread and writes it
+    /// into the folder and the kit, and settles it once that is done.
+    void publish(int index, const QString &destination);
+    void settle(int index, const QString &fileReason, const QString &kitReason);
+    void writeModule();
+    void moduleNotWritten(const QString &reason);
 
     QList<Sample> m_samples;
     QString m_directory;
+    QString m_modulePath;
+    bool m_replaceModule = false;
     int m_jobs;
     std::vector<std::unique_ptr<Conversion>> m_conversions;
+    QList<KitSample> m_kit;
     int m_started = 0;
     int m_running = 0;
     int m_settled = 0;
+    int m_failed = 0; // samples settled without a finished sound
     bool m_publishing = false;
     bool m_scheduling = false;
     bool m_scheduleAgain = false;
     bool m_cancelled = false;
+    bool m_writingModule = false;
+    bool m_moduleWritten = false;
     bool m_finished = false;
     QSet<QString> m_written;
     ExportReport m_report;

@@ -116,6 +116,8 @@ TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName
     finished.bodySize = words;
     finished.soundSize = sound.size();
     finished.looped = loop.has_value();
+    finished.loopStart = loop ? loop->start : 0;
+    finished.loopLength = loop ? loop->length : 0;
     return finished;
 }
 

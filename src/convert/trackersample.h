@@ -25,6 +25,8 @@ struct TrackerSample
     qint64 bodySize = 0;
     qint64 soundSize = 0; // of it, sox's sound: without a silent word or a pad byte
     bool looped = false;
+    qint64 loopStart = 0; // bytes into the BODY, as oneShot says when it loops
+    qint64 loopLength = 0;
 };
 
 /// Finishes the 8SVX file that sox wrote (\a svx) for trackers, with the
