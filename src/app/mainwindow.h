@@ -71,6 +71,8 @@ private:
     void showBatchMenu(const QPoint &globalPos);
     void applySettingsToAll();
     void markAllReady(bool ready);
+    /// Writes every sample into one module file that trackers open whole.
+    void exportKitAsModule();
 
     /// The read-modify-write of every edit: applies \a edit to a copy of the
     /// current entry's Sample and stores the copy back; does nothing while

@@ -8,6 +8,7 @@
 #include "sample.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMessageBox>
 
@@ -56,6 +57,26 @@ void showReport(const ExportReport &report)
     box.exec();
 }
 
+/// Whether the samples may go: all are ready, or the user says so.
+bool mayExport(const QList<Sample> &samples)
+{
+    const bool allReady = std::all_of(samples.cbegin(), samples.cend(),
+                                      [](const Sample &sample) { return sample.ready; });
+    return allReady
+        || userSaysYes(QStringLiteral("Not all samples are marked as ready. Do you want to proceed?"));
+}
+
+/// Runs \a engine behind the progress dialog, then tells what is missing
+/// and what a tracker would cut short.
+void runExport(QWidget *window, ExportEngine &engine)
+{
+    {
+        ConversionProgress progress(window, int(engine.samples().size()));
+        progress.run(engine);
+    }
+    showReport(engine.report());
+}
+
 } // namespace
 
 QString exportFileName(const QString &sampleName)
@@ -82,21 +103,31 @@ void MainWindow::on_ExportButton_clicked()
     }
 
     const QList<Sample> samples = allSamples(ui->sampleCombo);
-    const bool allReady = std::all_of(samples.cbegin(), samples.cend(),
-                                      [](const Sample &sample) { return sample.ready; });
-    if (!allReady
-        && !userSaysYes(QStringLiteral(
-            "Not all samples are marked as ready. Do you want to proceed?")))
+    if (!mayExport(samples) || samples.isEmpty())
         return;
-    if (samples.isEmpty())
-        return;
-
     ExportEngine engine(samples, outputDirectory, exportJobs);
-    {
-        ConversionProgress progress(this, int(samples.size()));
-        progress.run(engine);
-    }
-    // Existing files are never replaced, so say what is missing from the
-    // folder, and what a tracker would cut short.
-    showReport(engine.report());
+    runExport(this, engine);
+}
+
+void MainWindow::exportKitAsModule()
+{
+    QFileDialog dialog(this, tr("Export Kit as Module"), outputDirectory, tr("ProTracker modules (*.mod)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("mod"));
+    dialog.selectFile(QStringLiteral("kit.mod"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    // The dialog asked before it let a file be replaced, but a dialog that
+    // does not add the extension itself asked about another name.
+    QString path = dialog.selectedFiles().constFirst();
+    const bool replace = !QFileInfo(path).suffix().isEmpty();
+    if (!replace)
+        path += QStringLiteral(".mod");
+
+    const QList<Sample> samples = allSamples(ui->sampleCombo);
+    if (!mayExport(samples))
+        return;
+    ExportEngine engine(samples, QString(), exportJobs);
+    engine.setModule(path, replace);
+    runExport(this, engine);
 }

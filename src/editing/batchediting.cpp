@@ -57,6 +57,7 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Apply These Settings to All Samples"), [this] { applySettingsToAll(); });
     addEntry(tr("Mark All Ready"), [this] { markAllReady(true); });
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
+    addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
     menu.exec(globalPos);
 }
 
