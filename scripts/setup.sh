@@ -14,7 +14,8 @@
 # (xvfb) and find its window with xdotool and xprop (x11-utils). The
 # playback test hears a preview through a private PulseAudio server with a
 # null sink. The export tests read the loops of the files they write with
-# sndfile-info (sndfile-programs), as trackers' libraries read them.
+# sndfile-info (sndfile-programs), as trackers' libraries read them, and
+# play the kit's module in a tracker's own engine (openmpt123).
 BRINDLEBOX_PACKAGES=(
     g++ make cmake help2man
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
@@ -24,7 +25,7 @@ BRINDLEBOX_PACKAGES=(
     fonts-dejavu-core
     desktop-file-utils appstream man-db dpkg-dev file lintian
     xvfb xdotool x11-utils
-    sndfile-programs
+    sndfile-programs openmpt123
 )
 
 install_missing_packages() {

@@ -69,6 +69,7 @@ private slots:
     void usageErrors_data();
     void usageErrors();
     void convertsSeveralAtOnceAndPublishesInOrder();
+    void kitLeavesOutWhatAModuleCannotHold();
     void signalsEndItCleanly_data();
     void signalsEndItCleanly();
     void windowChild();
@@ -230,6 +231,40 @@ void TestCommandLine::convertsSeveralAtOnceAndPublishesInOrder()
     for (const QString &name : names)
         pairs << name << name;
     QCOMPARE(logged, pairs);
+}
+
+void TestCommandLine::kitLeavesOutWhatAModuleCannotHold()
+{
+    // 33 samples: the second is missing, the third too long for a module,
+    // and the last past the 31 it holds.
+    QTemporaryDir out;
+    QVERIFY(makeWav(out.filePath("long.wav"), {"-r", "44100", "-c", "1"}, {"synth", "6", "sine", "440"}));
+    QStringList arguments{"--module", out.filePath("kit.mod"), "--note", "A-3", source("kick.wav"),
+                          source("missing.wav"), out.filePath("long.wav")};
+    for (int i = 0; i < 30; ++i)
+        arguments << source("a.wav");
+    const Run run = brindlebox(arguments);
+    QCOMPARE(run.status, 1);
+    QCOMPARE(run.said.mid(0, 7),
+             QStringList({out.filePath("kit.mod"), "2 of 33 samples are not in kit.mod:",
+                          "missing.wav: sox FAIL formats: can't open input file `" + source("missing.wav")
+                              + "': No such file or directory",
+                          "a.wav: a module holds at most 31 samples", "Cut to fit kit.mod:",
+                          "long.wav: 167,570 bytes of sound, cut to the first 131,070",
+                          "Too long for a tracker to play whole:"}));
+    QVERIFY(run.said.value(7).endsWith("at E-2 or lower it fits."));
+    QFile module(out.filePath("kit.mod"));
+    QVERIFY(module.open(QIODevice::ReadOnly));
+    const QByteArray written = module.readAll();
+    QCOMPARE(written.mid(20 + 30 + 22, 2), "\xff\xff"); // long.wav follows kick.wav: 65,535 words
+    module.close();
+
+    // An existing file is never replaced from the command line.
+    const Run again = brindlebox(arguments);
+    QCOMPARE(again.status, 1);
+    QCOMPARE(again.said, QStringList{"kit.mod was not written: a file named kit.mod is already in the folder"});
+    QVERIFY(module.open(QIODevice::ReadOnly));
+    QCOMPARE(module.readAll(), written);
 }
 
 void TestCommandLine::signalsEndItCleanly_data()
