@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QTextStream>
 
 #include <algorithm>
@@ -113,4 +114,27 @@ double GapMeter::stop()
 {
     m_timer.stop();
     return qMax(m_longest, monotonicNs() - m_last) / 1e6;
+}
+
+double timedRun(const QString &program, const QStringList &arguments, const QString &directory, int expectedFiles,
+                const QString &input)
+{
+    // Far beyond any run here; only so that nothing can wait for ever.
+    constexpr int runLimitMs = 300000;
+    QProcess process;
+    if (!input.isEmpty())
+        process.setStandardInputFile(input);
+    const qint64 start = monotonicNs();
+    process.start(program, arguments);
+    const bool finished = process.waitForFinished(runLimitMs);
+    const double seconds = (monotonicNs() - start) / 1e9;
+    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0
+        || fileCount(directory) != expectedFiles) {
+        err() << program << " wrote " << fileCount(directory) << " of " << expectedFiles << " files into "
+              << directory << ": " << process.readAllStandardError() << "\n";
+        process.kill();
+        process.waitForFinished();
+        return -1;
+    }
+    return seconds;
 }

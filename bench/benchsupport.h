@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
@@ -37,6 +38,13 @@ QString temporaryDirectoryIn(const QTemporaryDir &work);
 
 /// How many files (not folders) \a directory holds.
 int fileCount(const QString &directory);
+
+/// Runs \a program with \a arguments (standard input from \a input, when
+/// given) and returns its wall time in seconds, or -1 (said on standard
+/// error) when it failed or \a directory did not then hold \a expectedFiles
+/// files.
+double timedRun(const QString &program, const QStringList &arguments, const QString &directory, int expectedFiles,
+                const QString &input = QString());
 
 /// Standard error, for what went wrong in a benchmark.
 QTextStream &err();

@@ -24,33 +24,6 @@
 namespace {
 
 constexpr int sampleCount = 50;
-// Far beyond any run here; only so that nothing can wait for ever.
-constexpr int runLimitMs = 300000;
-
-/// Runs \a program with \a arguments (standard input from \a input, when
-/// given) and returns its wall time in seconds, or -1 when it failed or
-/// \a directory did not get \a expectedFiles files.
-double timedRun(const QString &program, const QStringList &arguments, const QString &directory,
-                const QString &input = QString(), int expectedFiles = sampleCount)
-{
-    QProcess process;
-    if (!input.isEmpty())
-        process.setStandardInputFile(input);
-    const qint64 start = monotonicNs();
-    process.start(program, arguments);
-    const bool finished = process.waitForFinished(runLimitMs);
-    const double seconds = (monotonicNs() - start) / 1e9;
-    if (!finished || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0
-        || fileCount(directory) != expectedFiles) {
-        err() << program << " wrote " << fileCount(directory) << " of " << expectedFiles << " files into "
-              << directory << ": " << process.readAllStandardError() << "\n";
-        process.kill();
-        process.waitForFinished();
-        return -1;
-    }
-    return seconds;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -107,7 +80,7 @@ int main(int argc, char *argv[])
 
     auto runProgram = [&](const QString &directory, const QStringList &options) {
         return timedRun(QStringLiteral(BRINDLEBOX_PROGRAM),
-                        options + QStringList{QStringLiteral("--export"), directory} + paths, directory);
+                        options + QStringList{QStringLiteral("--export"), directory} + paths, directory, sampleCount);
     };
     auto runShell = [&](const QString &directory, int jobs) -> double {
         const int perRun = writeArguments(directory);
@@ -118,7 +91,7 @@ int main(int argc, char *argv[])
         return timedRun(QStringLiteral("xargs"),
                         {QStringLiteral("-0"), QStringLiteral("-n"), QString::number(perRun), QStringLiteral("-P"),
                          QString::number(jobs), QStringLiteral("sox")},
-                        directory, argumentsPath);
+                        directory, sampleCount, argumentsPath);
     };
 
     // xargs with one job too: how much faster two sox runs at once can be on
@@ -151,7 +124,7 @@ int main(int argc, char *argv[])
             QDir(directory).removeRecursively();
         }
         const double started = timedRun(QStringLiteral(BRINDLEBOX_PROGRAM), {QStringLiteral("--version")},
-                                        work.path(), QString(), fileCount(work.path()));
+                                        work.path(), fileCount(work.path()));
         if (started < 0)
             return 1;
         if (round == 0)
