@@ -624,19 +624,20 @@ void TestExport::fullDisksWriteNothingAndSaySo()
         return;
     }
 
-    // sox exits 0 with its file cut short: neither the export nor the
-    // preview takes it.
+    // sox exits 0 with its file cut short: the preview does not take it.
+    // The export needs no room there, as sox hands it the sound through a
+    // pipe.
     QVERIFY(disk.fillLeaving(temporaryFreeKiB));
     ScopedEnvironment temporary("TMPDIR", QFile::encodeName(disk.path()));
     addSample("kick.wav");
     outputDirectory = m_out->path();
     const QString reason = "sox's output is incomplete: the temporary folder " + disk.path() + " is full";
-    driver.press(QMessageBox::Ok).press(QMessageBox::Ok);
+    driver.press(QMessageBox::Ok);
     exportAll();
     m_window->findChild<QPushButton *>("previewButton")->click();
-    QCOMPARE(driver.texts(), QStringList({"1 of 1 samples were not written:\n\nkick.wav: " + reason,
-                                          "kick.wav could not be previewed: " + reason}));
-    QCOMPARE(exported(), QStringList());
+    QCOMPARE(driver.texts(), QStringList{"kick.wav could not be previewed: " + reason});
+    QCOMPARE(exported(), QStringList{"kick.8svx"});
+    QVERIFY(read8svx(m_out->filePath("kick.8svx")).problem.isEmpty());
     QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList{".filler"});
 }
 

@@ -1,6 +1,5 @@
 #include "chunks.h"
 
-#include <QBuffer>
 #include <QFile>
 #include <QtEndian>
 
@@ -143,26 +142,6 @@ QString incompleteness(const QString &path)
     if (sound.dataOffset + sound.size > file.size())
         return QStringLiteral("its sound is cut short");
     return QString();
-}
-
-QList<IffChunk> svxChunks(const QByteArray &bytes)
-{
-    QList<IffChunk> chunks;
-    QBuffer buffer;
-    buffer.setData(bytes);
-    if (!buffer.open(QIODevice::ReadOnly) || bytes.size() < 12
-        || qint64(qFromBigEndian<quint32>(bytes.constData() + 4)) + 8 != bytes.size())
-        return chunks;
-    bool whole = true;
-    const QByteArray type = forEachChunk(buffer, "FORM", ChunkOrder::BigEndian, [&](const Chunk &chunk) {
-        whole = chunk.dataOffset + chunk.size <= bytes.size();
-        if (whole)
-            chunks.append({chunk.id, QByteArrayView(bytes).sliced(chunk.dataOffset, chunk.size)});
-        return whole;
-    });
-    if (type != "8SVX" || !whole)
-        chunks.clear();
-    return chunks;
 }
 
 void appendIffChunk(QByteArray &file, const QByteArray &id, QByteArrayView data)

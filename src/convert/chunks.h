@@ -2,7 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QList>
 #include <QString>
 #include <QtGlobal>
 
@@ -70,19 +69,6 @@ WavFormat readWavFormat(const QString &path);
 /// FORM size, VHDR and BODY, must agree with the size of the file. sox
 /// leaves a file cut short, and says nothing, when its disk fills.
 QString incompleteness(const QString &path);
-
-/// One chunk of an IFF file held in memory: its id, and its data where it
-/// lies in the file's bytes.
-struct IffChunk
-{
-    QByteArray id;
-    QByteArrayView data;
-};
-
-/// The 8SVX file in \a bytes, read chunk by chunk: its chunks in order,
-/// their data within \a bytes. Empty when the bytes are not a whole
-/// FORM/8SVX.
-QList<IffChunk> svxChunks(const QByteArray &bytes);
 
 /// Appends one IFF chunk (big-endian size) to \a file, with its pad byte
 /// when odd.

@@ -101,9 +101,10 @@ QStringList converterArguments(const Sample &sample, const QString &outputPath, 
     // whatever it matches instead.
     QStringList arguments{QStringLiteral("--no-glob"), sample.path,
                           QStringLiteral("-b"), QStringLiteral("8"),
-                          QStringLiteral("-c"), QStringLiteral("1"),
-                          outputPath,
-                          QStringLiteral("remix"), QStringLiteral("-")};
+                          QStringLiteral("-c"), QStringLiteral("1")};
+    if (outputPath == soundOnStandardOutput)
+        arguments << QStringLiteral("-t") << QStringLiteral("s8");
+    arguments << outputPath << QStringLiteral("remix") << QStringLiteral("-");
     if (sample.normalise)
         arguments << QStringLiteral("norm") << QStringLiteral("-6");
     const bool belowTop = sourceRate <= 0 || qint64(sample.highCutFrequency) * 2 < sourceRate;
@@ -118,10 +119,10 @@ QStringList converterArguments(const Sample &sample, const QString &outputPath, 
     return arguments;
 }
 
-Conversion::Conversion(const Sample &sample, bool toWav, QObject *parent)
+Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *parent)
     : QObject(parent)
     , m_sample(sample)
-    , m_toWav(toWav)
+    , m_output(output)
 {
     m_timeLimit.setSingleShot(true);
     connect(&m_timeLimit, &QTimer::timeout, this, [this] {
@@ -181,12 +182,18 @@ void Conversion::start(int timeLimitMs)
         finish(reason);
         return;
     }
-    m_outputPath = TemporaryFiles::create(m_toWav ? QStringLiteral(".wav") : QStringLiteral(".8svx"));
-    if (m_outputPath.isEmpty()) {
-        finish(QStringLiteral("no temporary file could be made"));
-        return;
+    // The bare sound needs no file: it comes whole through a pipe, and no
+    // disk can fill under it.
+    if (m_output != ConversionOutput::Sound) {
+        m_outputPath = TemporaryFiles::create(m_output == ConversionOutput::WavFile ? QStringLiteral(".wav")
+                                                                                    : QStringLiteral(".8svx"));
+        if (m_outputPath.isEmpty()) {
+            finish(QStringLiteral("no temporary file could be made"));
+            return;
+        }
     }
-    const QStringList arguments = converterArguments(m_sample, m_outputPath, sourceRate);
+    const QStringList arguments =
+        converterArguments(m_sample, m_output == ConversionOutput::Sound ? soundOnStandardOutput : m_outputPath, sourceRate);
     log(inDebugNotation(arguments));
     m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
@@ -235,12 +242,17 @@ QString Conversion::takeOutput()
 void Conversion::processEnded()
 {
     m_timeLimit.stop();
-    log(inDebugNotation(m_sox.readAllStandardOutput()));
+    if (m_output == ConversionOutput::Sound) {
+        m_sound = m_sox.readAllStandardOutput();
+        log(QStringLiteral("%1 bytes of sound").arg(m_sound.size()));
+    } else {
+        log(inDebugNotation(m_sox.readAllStandardOutput()));
+    }
     m_errorOutput = m_sox.readAllStandardError();
     log(inDebugNotation(m_errorOutput));
     QString failure = soxFailure();
     // sox exits 0 with a file cut short when its disk fills.
-    if (failure.isEmpty()) {
+    if (failure.isEmpty() && m_output != ConversionOutput::Sound) {
         if (const QString problem = incompleteness(m_outputPath); !problem.isEmpty())
             failure = incompleteOutput(m_outputPath, problem);
     }
@@ -285,8 +297,10 @@ void Conversion::finish(const QString &failure)
     m_finished = true;
     // Whatever a failed run left behind is incomplete; nobody may play or
     // copy it.
-    if (!m_failure.isEmpty())
+    if (!m_failure.isEmpty()) {
         TemporaryFiles::remove(m_outputPath);
+        m_sound.clear();
+    }
     emit finished();
 }
 

@@ -14,23 +14,38 @@
 /// How long one run of sox may take before it is stopped, in milliseconds.
 constexpr int converterTimeLimitMs = 30000;
 
+/// What a run of sox makes: a file of the system temporary directory, WAV
+/// (to play) or 8SVX, or the bare sound, signed 8-bit, which it hands over
+/// on its standard output for an export to finish itself.
+enum class ConversionOutput { WavFile, SvxFile, Sound };
+
+/// sox's output argument for the bare sound on its standard output.
+inline const QString soundOnStandardOutput = QStringLiteral("-");
+
 /// The arguments that turn \a sample into an 8-bit mono file at its note's
-/// rate, written to \a outputPath; sox picks WAV or 8SVX from its extension.
+/// rate, written to \a outputPath; sox picks WAV or 8SVX from its extension,
+/// and writes the bare sound to its standard output for
+/// soundOnStandardOutput.
 /// With the source's \a sourceRate known (not 0), a high cut at or above half
 /// of it is left out: the recording holds nothing up there to cut, and sox
 /// would refuse the whole conversion.
 QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate = 0);
 
-/// One run of sox that turns a Sample into a WAV (preview) or 8SVX (export)
-/// file of the system temporary directory, without blocking: finished() says
-/// when it is over. The converted file belongs to this object and is removed
-/// with it, or at once when the run fails or is cancelled.
+/// One run of sox that turns a Sample into a WAV (preview) or 8SVX file of
+/// the system temporary directory, or into the bare sound (export), without
+/// blocking: finished() says when it is over. The converted file belongs to
+/// this object and is removed with it, or at once when the run fails or is
+/// cancelled.
 class Conversion : public QObject
 {
     Q_OBJECT
 
 public:
-    Conversion(const Sample &sample, bool toWav, QObject *parent = nullptr);
+    Conversion(const Sample &sample, ConversionOutput output, QObject *parent = nullptr);
+    Conversion(const Sample &sample, bool toWav, QObject *parent = nullptr)
+        : Conversion(sample, toWav ? ConversionOutput::WavFile : ConversionOutput::SvxFile, parent)
+    {
+    }
     ~Conversion() override;
 
     /// Starts sox. When it cannot or need not run (cancelled already, say),
@@ -58,6 +73,8 @@ public:
     /// Where the converted file is, or was to be. A file is there only when
     /// the run has finished without a failure.
     QString outputPath() const { return m_outputPath; }
+    /// The bare sound, once the run has finished without a failure.
+    QByteArray sound() const { return m_sound; }
     /// What the source's header says, as read before sox started.
     const WavFormat &source() const { return m_source; }
     /// Leaves the converted file for the caller: it is no longer removed
@@ -74,12 +91,13 @@ private:
     void log(const QString &message);
 
     Sample m_sample;
-    bool m_toWav;
+    ConversionOutput m_output;
     WavFormat m_source;
     QString m_outputPath;
     QProcess m_sox;
     QTimer m_timeLimit;
     QByteArray m_errorOutput;
+    QByteArray m_sound;
     QString m_failure;
     bool m_finished = false;
     bool m_cancelled = false;

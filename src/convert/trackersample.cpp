@@ -6,7 +6,6 @@
 #include <QLocale>
 #include <QtEndian>
 
-#include <algorithm>
 #include <optional>
 
 namespace {
@@ -62,25 +61,13 @@ QByteArray trackerName(const QString &sampleName)
     return ascii;
 }
 
-TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName, const WavFormat &source)
+TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &sampleName, const WavFormat &source)
 {
     TrackerSample finished;
-    const QList<IffChunk> chunks = svxChunks(svx);
-    const auto find = [&chunks](const char *id) {
-        return std::find_if(chunks.cbegin(), chunks.cend(), [id](const IffChunk &chunk) { return chunk.id == id; });
-    };
-    const auto header = find("VHDR");
-    const auto body = find("BODY");
-    if (header == chunks.cend() || header->data.size() != 20 || body == chunks.cend()) {
-        finished.problem = QStringLiteral("sox's 8SVX file has no voice header or no sound");
+    if (rate <= 0 || rate > 0xffff) {
+        finished.problem = QStringLiteral("there is no sample rate of %1 Hz in an 8SVX file").arg(rate);
         return finished;
     }
-    if (header->data.at(15) != 0) {
-        finished.problem = QStringLiteral("sox's 8SVX file is compressed");
-        return finished;
-    }
-    const quint16 rate = qFromBigEndian<quint16>(header->data.data() + 12);
-    const QByteArrayView sound = body->data;
     const std::optional<Loop> loop = scaledLoop(source, rate, sound.size());
 
     // Classic trackers count a sample in 16-bit words, and readers disagree
@@ -98,14 +85,10 @@ TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName
     // One buffer of the finished size: a sample can be long, and the window
     // waits while it is made.
     QByteArray &file = finished.bytes;
-    file.reserve(svx.size() + name.size() + 32);
+    file.reserve(12 + 8 + 20 + 8 + name.size() + 8 + words);
     file.append("FORM\0\0\0\08SVX", 12);
-    appendIffChunk(file, "VHDR", voiceHeader(oneShot, repeat, rate));
+    appendIffChunk(file, "VHDR", voiceHeader(oneShot, repeat, quint16(rate)));
     appendIffChunk(file, "NAME", name);
-    for (const IffChunk &chunk : chunks) {
-        if (chunk.id != "VHDR" && chunk.id != "NAME" && chunk.id != "BODY")
-            appendIffChunk(file, chunk.id, chunk.data);
-    }
     char size[4];
     qToBigEndian<quint32>(quint32(words), size);
     file.append("BODY", 4).append(size, 4).append(silentWord).append(sound);

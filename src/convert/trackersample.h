@@ -29,12 +29,12 @@ struct TrackerSample
     qint64 loopLength = 0;
 };
 
-/// Finishes the 8SVX file that sox wrote (\a svx) for trackers, with the
-/// name of \a sampleName, the first loop of the recording \a source scaled
-/// to the file's rate, a BODY of whole 16-bit words, and, when it does not
-/// loop, two bytes of silence first (trackers silence a one-shot sample's
-/// first word). Everything else sox wrote stays.
-TrackerSample finishForTrackers(const QByteArray &svx, const QString &sampleName, const WavFormat &source);
+/// The 8SVX file of the bare sound sox made (\a sound, signed 8-bit at
+/// \a rate) as trackers take it: named after \a sampleName, with the first
+/// loop of the recording \a source scaled to the rate, a BODY of whole
+/// 16-bit words, and, when it does not loop, two bytes of silence first
+/// (trackers silence a one-shot sample's first word).
+TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &sampleName, const WavFormat &source);
 
 /// A note on a written sample that a tracker would cut short, naming the
 /// highest note at which it fits; an empty string when it fits.
