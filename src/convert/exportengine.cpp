@@ -2,11 +2,11 @@
 
 #include "converter.h"
 #include "export.h"
+#include "notetable.h"
 #include "publish.h"
 #include "trackersample.h"
 
 #include <QDebug>
-#include <QFile>
 #include <QFileInfo>
 #include <QFutureWatcher>
 #include <QLocale>
@@ -34,10 +34,12 @@ QString listed(const QStringList &lines, int shown)
 /// called there.
 struct Finishing
 {
-    QString converted;
+    QByteArray sound;
+    int rate = 0;
     QString sampleName;
     WavFormat source;
     QString directory; // empty: not into a folder
+    QString subfolder; // of it, made as needed
     QString fileName;
     QString noteLabel; // what a length note calls it
     bool forKit = false;
@@ -59,18 +61,18 @@ struct Finished
 Finished finishAndPublish(const Finishing &job)
 {
     Finished result;
-    QFile file(job.converted);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.problem = QStringLiteral("sox's output cannot be read: %1").arg(file.errorString());
-        return result;
-    }
-    const TrackerSample finished = finishForTrackers(file.readAll(), job.sampleName, job.source);
+    const TrackerSample finished = finishForTrackers(job.sound, job.rate, job.sampleName, job.source);
     if (!finished.problem.isEmpty()) {
         result.problem = finished.problem;
         return result;
     }
-    if (!job.directory.isEmpty())
-        result.fileReason = publishFile(job.directory, job.fileName, finished.bytes);
+    if (!job.directory.isEmpty()) {
+        result.fileReason = makeFolders(job.directory, job.subfolder);
+        if (result.fileReason.isEmpty()) {
+            const QString folder = job.subfolder.isEmpty() ? job.directory : job.directory + QLatin1Char('/') + job.subfolder;
+            result.fileReason = publishFile(folder, job.fileName, finished.bytes);
+        }
+    }
     if (job.forKit) {
         // The module holds no more of a sample than its limit; keep no more.
         KitSample sample;
@@ -96,6 +98,7 @@ QString reportText(const ExportReport &report, int shown)
         if (!lines.isEmpty())
             sections << heading + QStringLiteral(":\n\n") + listed(lines, shown);
     };
+    section(QStringLiteral("Folders that could not be read"), report.unreadable);
     section(QStringLiteral("%1 of %2 samples were not written").arg(report.notWritten.size()).arg(report.total),
             report.notWritten);
     if (!report.moduleProblem.isEmpty())
@@ -125,6 +128,30 @@ void ExportEngine::setModule(const QString &path, bool replace)
     m_modulePath = path;
     m_replaceModule = replace;
     m_report.module = QFileInfo(path).fileName();
+}
+
+void ExportEngine::setSubfolders(const QStringList &subfolders)
+{
+    m_subfolders = subfolders;
+}
+
+void ExportEngine::noteUnreadableFolders(const QStringList &folders)
+{
+    m_report.unreadable = folders;
+}
+
+QString ExportEngine::sampleLabel(int index) const
+{
+    const QString &folder = m_subfolders.value(index);
+    const QString &name = m_samples.at(index).name;
+    return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+}
+
+QString ExportEngine::fileInFolder(int index) const
+{
+    const QString &folder = m_subfolders.value(index);
+    const QString file = exportFileName(m_samples.at(index).name);
+    return folder.isEmpty() ? file : folder + QLatin1Char('/') + file;
 }
 
 void ExportEngine::start()
@@ -183,7 +210,7 @@ void ExportEngine::startConversions()
     };
     while (!m_cancelled && m_running < m_jobs && m_started < m_samples.size() && kitHasRoom()) {
         const int index = m_started++;
-        m_conversions[index] = std::make_unique<Conversion>(m_samples.at(index), false);
+        m_conversions[index] = std::make_unique<Conversion>(m_samples.at(index), ConversionOutput::Sound);
         Conversion *conversion = m_conversions[index].get();
         // Each sample's messages go to the log together, when it is settled.
         conversion->holdLog();
@@ -224,7 +251,7 @@ bool ExportEngine::settleNext()
         if (!m_cancelled) {
             QString destination;
             if (!m_directory.isEmpty()) {
-                destination = m_directory + QLatin1Char('/') + exportFileName(m_samples.at(index).name);
+                destination = m_directory + QLatin1Char('/') + fileInFolder(index);
                 qDebug() << destination;
             }
             reason = conversion->failure();
@@ -247,8 +274,14 @@ void ExportEngine::publish(int index, const QString &destination)
     m_publishing = true;
     const Sample &sample = m_samples.at(index);
     const Conversion &conversion = *m_conversions[index];
-    Finishing job{conversion.outputPath(), sample.name, conversion.source(), QString(),
-                  exportFileName(sample.name), m_directory.isEmpty() ? sample.name : exportFileName(sample.name),
+    Finishing job{conversion.sound(),
+                  noteFrequencies.value(sample.note),
+                  sample.name,
+                  conversion.source(),
+                  QString(),
+                  m_subfolders.value(index),
+                  exportFileName(sample.name),
+                  m_directory.isEmpty() ? sampleLabel(index) : fileInFolder(index),
                   !m_modulePath.isEmpty() && m_kit.size() < moduleSampleSlots};
     QString fileReason;
     if (!destination.isEmpty()) {
@@ -282,7 +315,7 @@ void ExportEngine::publish(int index, const QString &destination)
                 if (finished.bodySize > trackerSampleBytesLimit) {
                     const QLocale english(QLocale::English);
                     m_report.cut << QStringLiteral("%1: %2 bytes of sound, cut to the first %3")
-                                        .arg(m_samples.at(index).name, english.toString(finished.bodySize),
+                                        .arg(sampleLabel(index), english.toString(finished.bodySize),
                                              english.toString(trackerSampleBytesLimit));
                 }
             } else if (!m_modulePath.isEmpty()) {
@@ -300,7 +333,7 @@ void ExportEngine::publish(int index, const QString &destination)
 void ExportEngine::settle(int index, const QString &fileReason, const QString &kitReason)
 {
     ++m_settled;
-    const QString &name = m_samples.at(index).name;
+    const QString name = sampleLabel(index);
     if (!m_directory.isEmpty()) {
         if (fileReason.isEmpty()) {
             emit sampleWritten(index, m_report.written.constLast());

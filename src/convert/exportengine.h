@@ -27,16 +27,18 @@ struct ExportReport
     QString moduleProblem;
     QStringList leftOut;
     QStringList cut;
+    QStringList unreadable; // folders the samples were to be found in: "folder: reason"
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
     {
-        return notWritten.isEmpty() && moduleProblem.isEmpty() && leftOut.isEmpty();
+        return notWritten.isEmpty() && moduleProblem.isEmpty() && leftOut.isEmpty() && unreadable.isEmpty();
     }
 };
 
 /// The report of an export for the user, or an empty string when every
-/// sample was written and fits: the samples that are not in the folder, then
+/// sample was written and fits: the folders that could not be read, the
+/// samples that are not in the folder, then
 /// what became of the module (why it was not written, or the samples left
 /// out of it, then those it cut), then the written ones that are too long
 /// for a tracker. With \a shown (not -1), each list names at most that many
@@ -65,6 +67,15 @@ public:
     /// Writes the kit as the module \a path too; over a file that is there
     /// only with \a replace (and then whole or not at all).
     void setModule(const QString &path, bool replace = false);
+    /// Writes each sample into its subfolder of the folder ("Kicks",
+    /// "Snares/Rim"; empty: the folder itself), made as needed.
+    void setSubfolders(const QStringList &subfolders);
+    /// Folders that were to bring samples and could not be read, for the
+    /// report: "folder: reason".
+    void noteUnreadableFolders(const QStringList &folders);
+    /// What the report calls the sample at \a index: its name, under its
+    /// subfolder.
+    QString sampleLabel(int index) const;
 
     const QList<Sample> &samples() const { return m_samples; }
 
@@ -94,10 +105,13 @@ private:
     void publish(int index, const QString &destination);
     void settle(int index, const QString &fileReason, const QString &kitReason);
     void writeModule();
+    /// The sample's file under the folder: "Kicks/kick 1.8svx".
+    QString fileInFolder(int index) const;
     void moduleNotWritten(const QString &reason);
 
     QList<Sample> m_samples;
     QString m_directory;
+    QStringList m_subfolders;
     QString m_modulePath;
     bool m_replaceModule = false;
     int m_jobs;

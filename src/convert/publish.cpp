@@ -125,3 +125,22 @@ QString publishFile(const QString &directory, const QString &fileName, const QBy
         return inTheWay(destination, fileName);
     return error ? reasonFor(error, directory, fileName) : QString();
 }
+
+QString makeFolders(const QString &directory, const QString &subfolder)
+{
+    QString folder = directory;
+    for (const QString &part : subfolder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        folder += QLatin1Char('/') + part;
+        const QByteArray path = QFile::encodeName(folder);
+        if (::mkdir(path.constData(), 0777) == 0)
+            continue;
+        const int error = errno;
+        struct stat status;
+        if (error == EEXIST && ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode))
+            continue;
+        if (error == EEXIST)
+            return QStringLiteral("something named %1 is in the way of its folder").arg(folder.mid(directory.size() + 1));
+        return reasonFor(error, directory, part);
+    }
+    return QString();
+}

@@ -12,3 +12,9 @@
 /// string.
 QString publishFile(const QString &directory, const QString &fileName, const QByteArray &bytes,
                     bool replace = false);
+
+/// Makes \a subfolder ("Kicks", "Snares/Rim") of \a directory, each part
+/// that is not there yet, never over something of that name that is not a
+/// folder. Returns why it could not, in words for the user, or an empty
+/// string.
+QString makeFolders(const QString &directory, const QString &subfolder);
