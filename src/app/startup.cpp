@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "export.h"
+#include "folderwalk.h"
 #include "mainwindow.h"
 #include "notetable.h"
 #include "terminalexport.h"
@@ -10,10 +11,12 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QIcon>
+#include <QSet>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
+#include <optional>
 
 namespace {
 
@@ -27,6 +30,8 @@ const QString jobsOption = QStringLiteral("jobs");
 
 void describeOptions(QCommandLineParser &parser)
 {
+    // -platform and its kind are Qt's options, one word each.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
         QStringLiteral("Turns WAV recordings into 8-bit 8SVX samples for tracker music: opens its window with "
                        "the files loaded, or, with --export or --module, converts them into a folder or one module file "
@@ -82,18 +87,45 @@ int numberOption(const QCommandLineParser &parser, const QString &option, const 
     return number;
 }
 
-// Before any application object exists: whether to make one that needs no
-// display, as Qt's documentation of QCommandLineParser shows.
-bool needsNoDisplay(int argc, char **argv)
+/// How the command line is to be read, before any application object
+/// exists and so before anything needs a display.
+enum class FirstLook { Plain, Help, QtOptions };
+
+FirstLook firstLook(const QStringList &arguments)
 {
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+    // Qt's own options, which a window's application object takes out of
+    // the command line (with their values) before the program reads it.
+    static const QSet<QString> qtOptions{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),
+        QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+        QStringLiteral("dograb"), QStringLiteral("sync")};
     QCommandLineParser parser;
     describeOptions(parser);
-    parser.parse(arguments);
-    return parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
-        || parser.isSet(QStringLiteral("version")) || parser.isSet(exportOption) || parser.isSet(moduleOption);
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        const bool onlyQts = !unknown.isEmpty()
+            && std::all_of(unknown.cbegin(), unknown.cend(), [](const QString &name) { return qtOptions.contains(name); });
+        return onlyQts ? FirstLook::QtOptions : FirstLook::Plain;
+    }
+    const bool help = parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all"))
+        || parser.isSet(QStringLiteral("version"));
+    return help ? FirstLook::Help : FirstLook::Plain;
+}
+
+/// Whether the window can be expected to find a display: one is named, or
+/// a platform is chosen that needs none (offscreen, say).
+bool displayAvailable()
+{
+    const QString platform = qEnvironmentVariable("QT_QPA_PLATFORM");
+    if (platform.startsWith(QLatin1String("xcb")))
+        return !qEnvironmentVariableIsEmpty("DISPLAY");
+    if (platform.startsWith(QLatin1String("wayland")))
+        return !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
+    return !platform.isEmpty() || !qEnvironmentVariableIsEmpty("DISPLAY")
+        || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY");
 }
 
 } // namespace
@@ -121,8 +153,18 @@ CommandLine readCommandLine(const QStringList &arguments)
         parser.showVersion();
 
     CommandLine line;
+    QStringList named;
     for (const QString &file : parser.positionalArguments())
-        line.files << QDir::cleanPath(QDir::current().absoluteFilePath(file));
+        named << QDir::cleanPath(QDir::current().absoluteFilePath(file));
+    // A folder stands for the WAV files under it.
+    const FileSearch search = findWavFiles(named);
+    for (const FoundFile &file : search.files) {
+        line.files << file.path;
+        line.subfolders << file.subfolder;
+    }
+    line.unreadable = search.unreadable;
+    if (!named.isEmpty() && line.files.isEmpty())
+        usageError(QStringLiteral("there are no WAV files in %1").arg((search.emptyFolders + search.unreadable).join(QStringLiteral(", "))));
     if (parser.isSet(noteOption)) {
         line.settings.note = parser.value(noteOption);
         if (!noteFrequencies.contains(line.settings.note)) {
@@ -160,19 +202,45 @@ CommandLine readCommandLine(const QStringList &arguments)
 
 int runBrindlebox(int &argc, char **argv)
 {
-    std::unique_ptr<QCoreApplication> application;
-    if (needsNoDisplay(argc, argv))
-        application = std::make_unique<QCoreApplication>(argc, argv);
-    else
-        application = std::make_unique<QApplication>(argc, argv);
-    describeApplication();
-    const CommandLine line = readCommandLine(QCoreApplication::arguments());
-    if (line.withoutWindow())
-        return exportFromTerminal(line);
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // The command line is read before anything needs a display, so a wrong
+    // one says so wherever it is typed; only Qt's own options wait for the
+    // window's application object, which reads them.
+    const FirstLook look = firstLook(arguments);
+    if (look == FirstLook::Help) {
+        QCoreApplication application(argc, argv);
+        describeApplication();
+        readCommandLine(QCoreApplication::arguments()); // answers, and ends
+        return 0;
+    }
+    std::optional<CommandLine> line;
+    if (look == FirstLook::Plain) {
+        line = readCommandLine(arguments);
+        if (line->withoutWindow()) {
+            QCoreApplication application(argc, argv);
+            describeApplication();
+            return exportFromTerminal(*line);
+        }
+        if (!displayAvailable()) {
+            std::fprintf(stderr, "brindlebox: there is no display to open the window on (DISPLAY is not set); "
+                                 "--export DIR or --module FILE convert without one\n");
+            return 1;
+        }
+    }
 
-    exportJobs = line.jobs;
+    QApplication application(argc, argv);
+    describeApplication();
+    if (!line)
+        line = readCommandLine(QCoreApplication::arguments());
+    if (line->withoutWindow())
+        return exportFromTerminal(*line);
+    for (const QString &folder : std::as_const(line->unreadable))
+        std::fprintf(stderr, "brindlebox: cannot read %s\n", qPrintable(folder));
+    exportJobs = line->jobs;
     MainWindow window;
     window.show();
-    window.loadFiles(line.files, line.settings);
+    window.loadFiles(line->files, line->settings);
     return QCoreApplication::exec();
 }

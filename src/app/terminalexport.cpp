@@ -59,14 +59,16 @@ int exportFromTerminal(const CommandLine &line)
         samples << sample;
     }
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
+    engine.setSubfolders(line.subfolders);
+    engine.noteUnreadableFolders(line.unreadable);
     if (!line.modulePath.isEmpty())
         engine.setModule(line.modulePath);
     int endingSignal = 0;
     {
         ProgressLine progress;
-        const auto showNext = [&progress, &samples](int settled) {
+        const auto showNext = [&progress, &engine, &samples](int settled) {
             if (settled < samples.size())
-                progress.show(QStringLiteral("%1/%2 %3").arg(settled + 1).arg(samples.size()).arg(samples.at(settled).name));
+                progress.show(QStringLiteral("%1/%2 %3").arg(settled + 1).arg(samples.size()).arg(engine.sampleLabel(settled)));
         };
         QObject::connect(&engine, &ExportEngine::progressed, showNext);
         QObject::connect(&engine, &ExportEngine::sampleWritten,
