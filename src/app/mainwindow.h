@@ -10,6 +10,8 @@
 class QCloseEvent;
 class QContextMenuEvent;
 class QDragEnterEvent;
+class QDragLeaveEvent;
+class QDragMoveEvent;
 class QDropEvent;
 struct MainWindowForm;
 
@@ -33,6 +35,8 @@ public:
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -59,6 +63,9 @@ private:
     bool confirmDiscardSamples();
     bool startNewSampleList();
     void appendSamples(const QStringList &paths, const Sample &settings = Sample());
+    /// Loads what was dropped, each folder standing for the WAV files under
+    /// it, which are looked for away from the window's thread.
+    void loadDropped(const QStringList &paths);
     void refreshControls();
     void updateCutSliders();
     /// Lets every move of a cut slider by the user reach its handler, not

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QFutureWatcher>
 #include <QWindow>
 
 namespace {
@@ -100,6 +101,24 @@ void ConversionProgress::run(ExportEngine &engine)
     if (!engine.isFinished())
         loop.exec();
     disconnect(progressed);
+    m_cancel = nullptr;
+}
+
+void ConversionProgress::run(QFuture<void> work, const QString &text)
+{
+    QEventLoop loop;
+    QFutureWatcher<void> watcher;
+    connect(&watcher, &QFutureWatcherBase::finished, &loop, &QEventLoop::quit);
+    m_cancel = [&work, &loop] {
+        work.cancel();
+        loop.quit();
+    };
+    if (m_cancelled)
+        m_cancel();
+    show(text, 0);
+    watcher.setFuture(work);
+    if (!work.isFinished() && !m_cancelled)
+        loop.exec();
     m_cancel = nullptr;
 }
 

@@ -2,6 +2,7 @@
 
 #include "busycursor.h"
 
+#include <QFuture>
 #include <QObject>
 #include <QProgressDialog>
 
@@ -10,7 +11,7 @@
 class Conversion;
 class ExportEngine;
 
-/// Waits for conversions without freezing the window. While it lives the
+/// Waits for conversions, or other long work, without freezing the window. While it lives the
 /// busy cursor shows and no window but its own progress dialog takes the
 /// user's input (keys, shortcuts, clicks, drops, close requests), so nothing
 /// can change the list, start another conversion or quit meanwhile. Once
@@ -33,6 +34,9 @@ public:
     /// cancelled, showing which sample it waits for ("Exporting 2 of 3:
     /// kick.wav") and counting those it is done with.
     void run(ExportEngine &engine);
+    /// Shows \a text and returns once \a work, which runs away from the
+    /// window's thread, is done or has been cancelled.
+    void run(QFuture<void> work, const QString &text);
     /// Whether the user pressed Cancel, Escape or closed the dialog.
     bool wasCancelled() const { return m_cancelled; }
 

@@ -84,9 +84,9 @@ bool hasWavSuffix(const char *name)
 
 /// Adds the WAV files under a folder to \a search; false once \a stop says so.
 bool walkFolder(const QByteArray &bytes, const QString &path, const QString &subfolder, bool named,
-                FileSearch &search, const std::function<bool()> &stop)
+                FileSearch &search, const std::function<bool(const FileSearch &)> &stop)
 {
-    if (stop())
+    if (stop(search))
         return false;
     // O_NOFOLLOW: a subfolder swapped for a link since it was listed is not
     // followed either. O_DIRECTORY: nothing else is ever opened.
@@ -137,10 +137,12 @@ bool walkFolder(const QByteArray &bytes, const QString &path, const QString &sub
 
 } // namespace
 
-FileSearch findWavFiles(const QStringList &paths, const std::function<bool()> &cancelled)
+FileSearch findWavFiles(const QStringList &paths, const std::function<bool(const FileSearch &)> &enough)
 {
     FileSearch search;
-    const std::function<bool()> stop = [&cancelled] { return cancelled && cancelled(); };
+    const std::function<bool(const FileSearch &)> stop = [&enough](const FileSearch &sofar) {
+        return enough && enough(sofar);
+    };
     for (const QString &path : paths) {
         const QByteArray bytes = QFile::encodeName(path);
         struct stat status;

@@ -26,10 +26,11 @@ struct FileSearch
 /// caller decides. A folder stands for every regular file under it whose
 /// name ends in ".wav" in any letter case, depth first in comesBefore()
 /// order; hidden entries are skipped, links to files followed and links to
-/// folders not (a folder named may itself be a link). \a cancelled is asked
-/// before each folder is read; once it says yes, what was found so far is
+/// folders not (a folder named may itself be a link). \a enough is asked
+/// before each folder is read, with what was found so far; once it says
+/// yes (cancelled, or the first file is all that is wanted), that is
 /// returned.
-FileSearch findWavFiles(const QStringList &paths, const std::function<bool()> &cancelled = {});
+FileSearch findWavFiles(const QStringList &paths, const std::function<bool(const FileSearch &)> &enough = {});
 
 /// The order of a folder's entries: letter case ignored, runs of digits by
 /// value. Names that would tie ("kick 02", "kick 2") go by their plain text,
