@@ -35,9 +35,10 @@ in_depends() { grep -qxF -- "$1" <<<"$depends_names"; }
 for needed in sox libsox-fmt-all gstreamer1.0-plugins-base gstreamer1.0-plugins-good libqt6svg6; do
     in_depends "$needed" || fail "Depends lacks $needed"
 done
-# Every library the program links must come with it: dpkg-shlibdeps should
-# have named the package that holds each one on this machine.
-for library in $(readelf -d "$build/src/brindlebox" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p'); do
+# Every library the two programs link must come with them: dpkg-shlibdeps
+# should have named the package that holds each one on this machine.
+for library in $(readelf -d "$build/src/brindlebox" "$build/src/brindlebox-window" \
+    | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort -u); do
     owners=$(dpkg -S "*/$library" 2>/dev/null | sed 's/[:,].*//' | sort -u)
     [ -n "$owners" ] || fail "no Debian package on this machine holds $library"
     found=
@@ -46,7 +47,7 @@ for library in $(readelf -d "$build/src/brindlebox" | sed -n 's/.*(NEEDED).*\[\(
 done
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
-for file in ./usr/bin/brindlebox ./usr/share/applications/$id.desktop \
+for file in ./usr/bin/brindlebox ./usr/libexec/brindlebox/brindlebox-window ./usr/share/applications/$id.desktop \
     ./usr/share/icons/hicolor/scalable/apps/$id.svg ./usr/share/metainfo/$id.metainfo.xml \
     ./usr/share/man/man1/brindlebox.1.gz \
     ./usr/share/doc/brindlebox/copyright ./usr/share/doc/brindlebox/changelog.gz; do

@@ -1,7 +1,7 @@
 #include "terminalexport.h"
 
 #include "exportengine.h"
-#include "startup.h"
+#include "commandline.h"
 #include "unixsignals.h"
 
 #include <QEventLoop>

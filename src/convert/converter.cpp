@@ -310,3 +310,7 @@ QString convertSample(Sample sample, bool toWav, int timeLimitMs)
     conversion.run(timeLimitMs);
     return conversion.takeOutput();
 }
+
+// Its meta-object lives here, not with the window's, so the command line
+// can do without the window's libraries.
+#include "moc_converter.cpp"

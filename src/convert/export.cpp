@@ -79,11 +79,6 @@ void runExport(QWidget *window, ExportEngine &engine)
 
 } // namespace
 
-QString exportFileName(const QString &sampleName)
-{
-    return nameWithoutWav(sampleName) + QStringLiteral(".8svx");
-}
-
 void MainWindow::on_browseButton_clicked()
 {
     const QString directory = QFileDialog::getExistingDirectory(

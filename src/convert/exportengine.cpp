@@ -91,6 +91,11 @@ Finished finishAndPublish(const Finishing &job)
 
 } // namespace
 
+QString exportFileName(const QString &sampleName)
+{
+    return nameWithoutWav(sampleName) + QStringLiteral(".8svx");
+}
+
 QString reportText(const ExportReport &report, int shown)
 {
     QStringList sections;
@@ -381,3 +386,7 @@ void ExportEngine::writeModule()
         return publishFile(folder, name, protrackerModule(title, kit), replace);
     }));
 }
+
+// Its meta-object lives here, not with the window's, so the command line
+// can do without the window's libraries.
+#include "moc_exportengine.cpp"

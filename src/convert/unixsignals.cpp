@@ -83,3 +83,7 @@ void UnixSignals::endBy(int signal)
     ::raise(signal);
     ::_exit(128 + signal);
 }
+
+// Its meta-object lives here, not with the window's, so the command line
+// can do without the window's libraries.
+#include "moc_unixsignals.cpp"

@@ -1,7 +1,5 @@
 #include "notetable.h"
 
-#include <QComboBox>
-#include <QIcon>
 #include <QList>
 #include <QPair>
 #include <QStringList>
@@ -36,10 +34,4 @@ QStringList notesByRate()
     for (const auto &[rate, name] : notes)
         sorted << name;
     return sorted;
-}
-
-void fillFrequencyList(QComboBox *list)
-{
-    for (const QString &name : notesByRate())
-        list->insertItem(list->count(), QIcon(), name, noteFrequencies[name]);
 }

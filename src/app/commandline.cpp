@@ -1,0 +1,216 @@
+#include "commandline.h"
+
+#include "folderwalk.h"
+#include "notetable.h"
+#include "terminalexport.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <unistd.h>
+
+namespace {
+
+const QString exportOption = QStringLiteral("export");
+const QString moduleOption = QStringLiteral("module");
+const QString noteOption = QStringLiteral("note");
+const QString noNormaliseOption = QStringLiteral("no-normalise");
+const QString lowCutOption = QStringLiteral("low-cut");
+const QString highCutOption = QStringLiteral("high-cut");
+const QString jobsOption = QStringLiteral("jobs");
+
+void describeOptions(QCommandLineParser &parser)
+{
+    // -platform and its kind are Qt's options, one word each.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.setApplicationDescription(
+        QStringLiteral("Turns WAV recordings into 8-bit 8SVX samples for tracker music: opens its window with "
+                       "the files loaded, or, with --export or --module, converts them into a folder or one module file "
+                       "and ends."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOption({exportOption,
+                      QStringLiteral("Convert the files into DIR without a window, never over a file that is "
+                                     "there, and end: 0 when every file was written, 1 when some were not, "
+                                     "2 when the command line is wrong."),
+                      QStringLiteral("DIR")});
+    parser.addOption({moduleOption,
+                      QStringLiteral("Write the files as the samples of one ProTracker module FILE (at most 31, "
+                                     "in order), which every tracker opens whole, without a window, never over "
+                                     "a file that is there; with --export too, each file is converted once for "
+                                     "both. Exit status 0 when every file is in it, 1 when some are not or it "
+                                     "is not written, 2 when the command line is wrong."),
+                      QStringLiteral("FILE")});
+    parser.addOption({noteOption,
+                      QStringLiteral("The tracker note whose rate every file is resampled to, C-1 to A-3 "
+                                     "(default C-2)."),
+                      QStringLiteral("NOTE")});
+    parser.addOption({noNormaliseOption, QStringLiteral("Leave each file's level as it is (by default its "
+                                                        "loudest peak is brought to -6 dB).")});
+    parser.addOption({lowCutOption, QStringLiteral("Cut below HZ, 20 to 20000 (default: no low cut)."),
+                      QStringLiteral("HZ")});
+    parser.addOption({highCutOption, QStringLiteral("Cut above HZ, 20 to 20000 (default: no high cut)."),
+                      QStringLiteral("HZ")});
+    parser.addOption({jobsOption,
+                      QStringLiteral("Convert N files at once (default: one for each processor core)."),
+                      QStringLiteral("N")});
+    parser.addPositionalArgument(QStringLiteral("FILE.wav"),
+                                 QStringLiteral("WAV files to load, as Load Samples does, or to export."),
+                                 QStringLiteral("[FILE.wav...]"));
+}
+
+[[noreturn]] void usageError(const QString &message)
+{
+    std::fprintf(stderr, "brindlebox: %s\nTry 'brindlebox --help'.\n", qPrintable(message));
+    std::exit(usageErrorStatus);
+}
+
+/// The whole number in \a value, from \a lowest to \a highest, or a usage
+/// error that says what \a option takes.
+int numberOption(const QCommandLineParser &parser, const QString &option, const QString &takes, int lowest,
+                 int highest)
+{
+    const QString value = parser.value(option);
+    bool ok = false;
+    const int number = value.toInt(&ok);
+    if (!ok || number < lowest || number > highest)
+        usageError(QStringLiteral("--%1 takes %2, not '%3'").arg(option, takes, value));
+    return number;
+}
+
+} // namespace
+
+
+QStringList argumentsOf(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    return arguments;
+}
+
+Asked firstLook(const QStringList &arguments)
+{
+    // Qt's own options, which a window's application object takes out of
+    // the command line (with their values) before the program reads it.
+    static const QSet<QString> qtOptions{
+        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
+        QStringLiteral("plugin"), QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
+        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),
+        QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("style"),
+        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
+        QStringLiteral("dograb"), QStringLiteral("sync")};
+    QCommandLineParser parser;
+    describeOptions(parser);
+    if (!parser.parse(arguments)) {
+        const QStringList unknown = parser.unknownOptionNames();
+        const bool onlyQts = !unknown.isEmpty()
+            && std::all_of(unknown.cbegin(), unknown.cend(), [](const QString &name) { return qtOptions.contains(name); });
+        return onlyQts ? Asked::WindowWithQtOptions : Asked::NoWindow;
+    }
+    for (const QString &option : {QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("version"),
+                                  exportOption, moduleOption}) {
+        if (parser.isSet(option))
+            return Asked::NoWindow;
+    }
+    return Asked::Window;
+}
+
+void nameApplication()
+{
+    QCoreApplication::setApplicationName(QStringLiteral("brindlebox"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(BRINDLEBOX_VERSION));
+}
+
+CommandLine readCommandLine(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    describeOptions(parser);
+    if (!parser.parse(arguments))
+        usageError(parser.errorText());
+    if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
+        parser.showHelp();
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+
+    CommandLine line;
+    QStringList named;
+    for (const QString &file : parser.positionalArguments())
+        named << QDir::cleanPath(QDir::current().absoluteFilePath(file));
+    // A folder stands for the WAV files under it.
+    const FileSearch search = findWavFiles(named);
+    for (const FoundFile &file : search.files) {
+        line.files << file.path;
+        line.subfolders << file.subfolder;
+    }
+    line.unreadable = search.unreadable;
+    if (!named.isEmpty() && line.files.isEmpty())
+        usageError(QStringLiteral("there are no WAV files in %1").arg((search.emptyFolders + search.unreadable).join(QStringLiteral(", "))));
+    if (parser.isSet(noteOption)) {
+        line.settings.note = parser.value(noteOption);
+        if (!noteFrequencies.contains(line.settings.note)) {
+            usageError(QStringLiteral("there is no note '%1'; the notes are %2")
+                           .arg(line.settings.note, notesByRate().join(QStringLiteral(", "))));
+        }
+    }
+    line.settings.normalise = !parser.isSet(noNormaliseOption);
+    const QString frequency = QStringLiteral("a frequency from 20 to 20000 Hz");
+    if (parser.isSet(lowCutOption)) {
+        line.settings.lowCut = true;
+        line.settings.lowCutFrequency = numberOption(parser, lowCutOption, frequency, 20, 20000);
+    }
+    if (parser.isSet(highCutOption)) {
+        line.settings.highCut = true;
+        line.settings.highCutFrequency = numberOption(parser, highCutOption, frequency, 20, 20000);
+    }
+    if (parser.isSet(jobsOption))
+        line.jobs = numberOption(parser, jobsOption, QStringLiteral("a number of files from 1 up"), 1, 1024);
+    if (parser.isSet(exportOption)) {
+        line.exportDirectory = parser.value(exportOption);
+        if (!QFileInfo(line.exportDirectory).isDir())
+            usageError(QStringLiteral("there is no folder %1 to export into").arg(line.exportDirectory));
+    }
+    if (parser.isSet(moduleOption)) {
+        line.modulePath = QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(moduleOption)));
+        const QString folder = QFileInfo(line.modulePath).path();
+        if (parser.value(moduleOption).isEmpty() || !QFileInfo(folder).isDir())
+            usageError(QStringLiteral("there is no folder %1 to write the module into").arg(folder));
+    }
+    if (line.withoutWindow() && line.files.isEmpty())
+        usageError(QStringLiteral("no WAV files to export were named"));
+    return line;
+}
+
+std::optional<int> runWithoutWindow(int &argc, char **argv)
+{
+    if (firstLook(argumentsOf(argc, argv)) != Asked::NoWindow)
+        return std::nullopt;
+    QCoreApplication application(argc, argv);
+    nameApplication();
+    // Answers --help and --version, and ends a wrong command line, itself.
+    return exportFromTerminal(readCommandLine(QCoreApplication::arguments()));
+}
+
+int startWindowProgram(char **argv)
+{
+    // Beside this program in the build, in its libexec folder once installed.
+    char self[4096];
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    const QByteArray folder = length > 0 ? QByteArray(self, int(length)).left(QByteArray(self, int(length)).lastIndexOf('/'))
+                                         : QByteArray(".");
+    QByteArray window = folder + "/brindlebox-window";
+    if (::access(window.constData(), X_OK) != 0)
+        window = folder + "/" BRINDLEBOX_WINDOW_FROM_BIN;
+    ::execv(window.constData(), argv);
+    std::fprintf(stderr, "brindlebox: cannot start the window, %s: %s\n", window.constData(), std::strerror(errno));
+    return 1;
+}

@@ -1,0 +1,56 @@
+#pragma once
+
+#include "sample.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+/// What Brindlebox's command line asks for.
+struct CommandLine
+{
+    QStringList files;        // absolute paths, in order; a folder's WAV files in its place
+    QStringList subfolders;   // each file's folder under the folder named, or empty
+    QStringList unreadable;   // folders that could not be read: "folder: reason"
+    Sample settings;          // what the options set for every file
+    QString exportDirectory;  // with --export: convert into it, no window
+    QString modulePath;       // with --module: the kit as one module, no window
+    int jobs = 0;             // conversions at once; 0: one for each core
+
+    bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
+};
+
+/// The exit status of a command line that cannot be carried out as given.
+constexpr int usageErrorStatus = 2;
+
+/// Reads Brindlebox's command line, \a arguments with the program first and
+/// none of Qt's own options: answers --help and --version, or says what is
+/// wrong and exits with usageErrorStatus; otherwise returns what it asks
+/// for, each folder named standing for the WAV files under it.
+CommandLine readCommandLine(const QStringList &arguments);
+
+/// The program's arguments as Qt reads them.
+QStringList argumentsOf(int argc, char **argv);
+
+/// What a command line asks for, as its options alone say, before anything
+/// needs a display.
+enum class Asked {
+    NoWindow,           // --help, --version, --export, --module, or a wrong command line
+    Window,             // the window, with the files named
+    WindowWithQtOptions // the window, and options of Qt's own, which only its application object reads
+};
+Asked firstLook(const QStringList &arguments);
+
+/// Gives the running application the name and version that --version prints.
+void nameApplication();
+
+/// All that needs no window, without loading anything of the window's:
+/// answers --help and --version, ends a wrong command line with its
+/// message, and carries out --export and --module, returning the exit
+/// status; nothing when the command line asks for the window.
+std::optional<int> runWithoutWindow(int &argc, char **argv);
+
+/// Replaces this process with the window's program, which is given \a argv;
+/// returns only when that cannot be done, with the exit status.
+int startWindowProgram(char **argv);

@@ -1,0 +1,54 @@
+// The two lists the window keeps in its combo boxes, the sample list and the
+// frequency list; apart from the record and the note table, which the
+// command line uses with no widget at all.
+
+#include "notetable.h"
+#include "sample.h"
+
+#include <QComboBox>
+#include <QIcon>
+
+void appendSample(QComboBox *list, const Sample &sample)
+{
+    list->insertItem(list->count(), QIcon(), itemLabel(sample), QVariant::fromValue(sample));
+}
+
+Sample currentSample(const QComboBox *list)
+{
+    return qvariant_cast<Sample>(list->currentData(Qt::UserRole));
+}
+
+void storeCurrentSample(QComboBox *list, const Sample &sample)
+{
+    storeSample(list, list->currentIndex(), sample);
+}
+
+void storeSample(QComboBox *list, int index, const Sample &sample)
+{
+    list->setItemData(index, QVariant::fromValue(sample), Qt::UserRole);
+}
+
+void relabelCurrentSample(QComboBox *list, const Sample &sample)
+{
+    relabelSample(list, list->currentIndex(), sample);
+}
+
+void relabelSample(QComboBox *list, int index, const Sample &sample)
+{
+    list->setItemText(index, itemLabel(sample));
+}
+
+QList<Sample> allSamples(const QComboBox *list)
+{
+    QList<Sample> samples;
+    samples.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        samples.append(qvariant_cast<Sample>(list->itemData(i, Qt::UserRole)));
+    return samples;
+}
+
+void fillFrequencyList(QComboBox *list)
+{
+    for (const QString &name : notesByRate())
+        list->insertItem(list->count(), QIcon(), name, noteFrequencies[name]);
+}
