@@ -213,7 +213,11 @@ void ExportEngine::startConversions()
     const auto kitHasRoom = [this] {
         return !m_directory.isEmpty() || m_started - m_failed < moduleSampleSlots;
     };
-    while (!m_cancelled && m_running < m_jobs && m_started < m_samples.size() && kitHasRoom()) {
+    // Converted samples wait, sound in memory, until those before them are
+    // settled: a long one ahead holds back only so many.
+    const int lookahead = m_jobs * 16;
+    while (!m_cancelled && m_running < m_jobs && m_started < m_samples.size() && m_started - m_settled < lookahead
+           && kitHasRoom()) {
         const int index = m_started++;
         m_conversions[index] = std::make_unique<Conversion>(m_samples.at(index), ConversionOutput::Sound);
         Conversion *conversion = m_conversions[index].get();
