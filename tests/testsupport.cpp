@@ -153,8 +153,17 @@ Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)
     QDragEnterEvent enter(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
     QDropEvent drop(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
     QApplication::sendEvent(area, &enter);
-    if (enter.isAccepted())
-        QApplication::sendEvent(area, &drop);
+    // The mouse goes on moving, for two seconds at most, until the window
+    // lets the drag in.
+    for (int moves = 0; enter.isAccepted() && moves < 200; ++moves) {
+        QDragMoveEvent move(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
+        QApplication::sendEvent(area, &move);
+        if (move.isAccepted()) {
+            QApplication::sendEvent(area, &drop);
+            break;
+        }
+        QTest::qWait(10);
+    }
     return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
 }
 

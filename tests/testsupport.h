@@ -38,7 +38,8 @@ QStringList useContextMenu(QWidget *widget, const QString &choice = QString());
 
 /// Drags \a urls from a file manager onto the window's central area with
 /// Shift held, which asks for a move, and drops them if the window takes the
-/// drag. Returns the action the drop was taken with.
+/// drag (a drag of folders once it has looked into them). Returns the action
+/// the drop was taken with.
 Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls);
 
 /// Creates each named file (empty) in \a dir and returns their full paths.

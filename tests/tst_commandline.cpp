@@ -12,6 +12,8 @@
 #include <QTest>
 
 #include <csignal>
+#include <linux/capability.h>
+#include <sys/prctl.h>
 
 // brindlebox --export, run as a user runs it from a terminal or a script,
 // and how the program ends on the signals that ask it to, in a window too.
@@ -50,7 +52,7 @@ Run brindlebox(const QStringList &arguments, const QProcessEnvironment &environm
 }
 
 /// Which way the program is running when a signal comes.
-enum class Doing { CommandLine, WindowExporting, WindowPreviewing, WindowIdle };
+enum class Doing { CommandLine, CommandLineUnderNohup, WindowExporting, WindowPreviewing, WindowPlaying, WindowIdle };
 
 const char *childVariable = "BRINDLEBOX_TEST_WINDOW_CHILD";
 
@@ -70,6 +72,9 @@ private slots:
     void usageErrors();
     void convertsSeveralAtOnceAndPublishesInOrder();
     void kitLeavesOutWhatAModuleCannotHold();
+    void packsKeepTheirOrderAndTree();
+    void wrongCommandLinesNeedNoDisplay_data();
+    void wrongCommandLinesNeedNoDisplay();
     void signalsEndItCleanly_data();
     void signalsEndItCleanly();
     void windowChild();
@@ -267,6 +272,62 @@ void TestCommandLine::kitLeavesOutWhatAModuleCannotHold()
     QCOMPARE(module.readAll(), written);
 }
 
+void TestCommandLine::packsKeepTheirOrderAndTree()
+{
+    QTemporaryDir work;
+    const QDir pack(work.filePath("pack"));
+    for (const QString folder : {"pack/Kicks", "pack/B", "pack/.cache", "pack/Snares/Rim", "out"})
+        QVERIFY(QDir(work.path()).mkpath(folder));
+    for (const QString file : {"a.wav", "B/b.wav", "c.WAV", "Kicks/kick 10.wav", "Kicks/kick 2.wav", "Kicks/Kick 3.wav",
+                               ".hidden.wav", ".cache/x.wav", "Snares/Rim/rim.wav", "notes.txt", "../elsewhere.wav"})
+        QVERIFY(QFile::copy(source("a.wav"), pack.filePath(file)));
+    QVERIFY(QFile::link("../elsewhere.wav", pack.filePath("link.wav")));
+    QVERIFY(QFile::link(".", pack.filePath("loop"))); // never followed
+    QVERIFY(QFile::setPermissions(pack.filePath("Snares/Rim"), {}));
+
+    QProcess program;
+    program.setProcessEnvironment(withoutDisplay());
+    // Root reads any folder; without these two capabilities it reads as a
+    // user does.
+    program.setChildProcessModifier([] {
+        ::prctl(PR_CAPBSET_DROP, CAP_DAC_OVERRIDE);
+        ::prctl(PR_CAPBSET_DROP, CAP_DAC_READ_SEARCH);
+    });
+    program.start(BRINDLEBOX_PROGRAM, {"--export", work.filePath("out"), pack.path(), source("kick.wav")});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 1);
+    const QString out = work.filePath("out/");
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts),
+             QStringList({out + "a.8svx", out + "B/b.8svx", out + "c.8svx", out + "Kicks/kick 2.8svx",
+                          out + "Kicks/Kick 3.8svx", out + "Kicks/kick 10.8svx", out + "link.8svx", out + "kick.8svx",
+                          "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied"}));
+}
+
+void TestCommandLine::wrongCommandLinesNeedNoDisplay_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("a typo") << QStringList{"--modul", "kit.mod", "%k"} << 2 << "brindlebox: Unknown option 'modul'.";
+    QTest::newRow("no such note") << QStringList{"--note", "Z-9", "%k"} << 2
+                                  << "brindlebox: there is no note 'Z-9'; the notes";
+    QTest::newRow("a folder with no WAV file") << QStringList{"--export", "%1", "%1"} << 2
+                                               << "brindlebox: there are no WAV files in %1";
+    QTest::newRow("the window") << QStringList{"%k"} << 1 << "brindlebox: there is no display to open the window on";
+}
+
+void TestCommandLine::wrongCommandLinesNeedNoDisplay()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, status);
+    QFETCH(QString, said);
+    QTemporaryDir empty;
+    const Run run = brindlebox(arguments.replaceInStrings("%1", empty.path()).replaceInStrings("%k", source("kick.wav")));
+    QCOMPARE(run.bySignal, false);
+    QCOMPARE(run.status, status);
+    QVERIFY2(run.said.value(0).startsWith(said.replace("%1", empty.path())), qPrintable(run.said.join('\n')));
+}
+
 void TestCommandLine::signalsEndItCleanly_data()
 {
     QTest::addColumn<Doing>("doing");
@@ -275,8 +336,10 @@ void TestCommandLine::signalsEndItCleanly_data()
     QTest::newRow("command line, Ctrl+C") << Doing::CommandLine << SIGINT;
     QTest::newRow("command line, SIGHUP") << Doing::CommandLine << SIGHUP;
     QTest::newRow("command line, killed outright") << Doing::CommandLine << SIGKILL;
+    QTest::newRow("command line under nohup, SIGHUP then SIGTERM") << Doing::CommandLineUnderNohup << SIGTERM;
     QTest::newRow("window exporting, SIGTERM") << Doing::WindowExporting << SIGTERM;
     QTest::newRow("window previewing, Ctrl+C") << Doing::WindowPreviewing << SIGINT;
+    QTest::newRow("window playing a preview, SIGTERM") << Doing::WindowPlaying << SIGTERM;
     QTest::newRow("window idle, SIGHUP") << Doing::WindowIdle << SIGHUP;
 }
 
@@ -300,7 +363,12 @@ void TestCommandLine::signalsEndItCleanly()
     environment.insert("TMPDIR", work.filePath("tmp"));
     // Not in TMPDIR, where Qt would put it without.
     environment.insert("XDG_RUNTIME_DIR", work.filePath("runtime"));
-    if (doing == Doing::CommandLine) {
+    const bool commandLine = doing == Doing::CommandLine || doing == Doing::CommandLineUnderNohup;
+    const bool windowWaits = doing == Doing::WindowIdle || doing == Doing::WindowPlaying;
+    if (commandLine) {
+        // As nohup starts it: SIGHUP ignored, which it must leave so.
+        if (doing == Doing::CommandLineUnderNohup)
+            program.setChildProcessModifier([] { ::signal(SIGHUP, SIG_IGN); });
         program.setProcessEnvironment(environment);
         program.start(QStringLiteral(BRINDLEBOX_PROGRAM),
                       QStringList{"--export", work.filePath("out"), "--jobs", "2"} + sources);
@@ -313,16 +381,20 @@ void TestCommandLine::signalsEndItCleanly()
         program.setProcessEnvironment(environment);
         program.start(QCoreApplication::applicationFilePath(), {"windowChild"});
     }
-    // Both slow conversions under way (or, idle, the window up), and the
-    // quick one written before them.
+    // Both slow conversions under way (or the window up, idle or playing),
+    // and the quick one written before them.
     const int soxRunning = doing == Doing::WindowPreviewing ? 1 : 2;
     const auto underWay = [&] {
-        if (doing == Doing::WindowIdle)
+        if (windowWaits)
             return QFileInfo::exists(ready);
         QFile file(pids);
         return file.open(QIODevice::ReadOnly) && file.readAll().count('\n') == soxRunning;
     };
     QTRY_VERIFY_WITH_TIMEOUT(underWay(), 20000);
+    if (doing == Doing::CommandLineUnderNohup) {
+        QVERIFY(::kill(pid_t(program.processId()), SIGHUP) == 0);
+        QVERIFY(!program.waitForFinished(500));
+    }
     QVERIFY(::kill(pid_t(program.processId()), signal) == 0);
     QVERIFY(program.waitForFinished(10000));
 
@@ -333,12 +405,12 @@ void TestCommandLine::signalsEndItCleanly()
         QTRY_VERIFY_WITH_TIMEOUT(processEnded(pids), 5000);
         return;
     }
-    if (doing != Doing::WindowIdle)
+    if (!windowWaits)
         QVERIFY(processEnded(pids));
     QCOMPARE(QDir(work.filePath("tmp")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden | QDir::System),
              QStringList());
     const QStringList written = QDir(work.filePath("out")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::Hidden);
-    if (doing == Doing::CommandLine || doing == Doing::WindowExporting) {
+    if (commandLine || doing == Doing::WindowExporting) {
         QCOMPARE(written, QStringList{"kick.8svx"});
         QVERIFY(read8svx(work.filePath("out/kick.8svx")).problem.isEmpty());
     } else {
@@ -369,6 +441,12 @@ void TestCommandLine::windowChild()
         break;
     default:
         window.loadFiles(sources.mid(0, 1));
+        // Playing: the preview's file stays while its second of sound plays.
+        if (Doing(doing.toInt()) == Doing::WindowPlaying) {
+            window.findChild<QPushButton *>("previewButton")->click();
+            if (QDir::temp().entryList({"brindlebox-*.wav"}).isEmpty())
+                QFAIL("no preview plays");
+        }
         QFile(qEnvironmentVariable("BRINDLEBOX_TEST_READY")).open(QIODevice::WriteOnly);
         QEventLoop().exec();
     }

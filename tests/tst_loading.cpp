@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -54,6 +55,7 @@ private slots:
     void commandLineFilesAreLoadedAsIfChosen();
     void droppedWavFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
+    void droppedFoldersBringTheirWavFiles();
     void anEmptyListOffersNoBatchEdit_data();
     void anEmptyListOffersNoBatchEdit();
 
@@ -362,6 +364,25 @@ void TestLoading::dropOntoLoadedListAsksFirst()
     QTRY_COMPARE(driver.texts(), QStringList{"Lose current samples?"});
     QCOMPARE(allSamples(window.findChild<QComboBox *>("sampleCombo")).size(), 2);
     QCOMPARE(currentSample(window.findChild<QComboBox *>("sampleCombo")).path, kickAndSnare.at(0));
+}
+
+void TestLoading::droppedFoldersBringTheirWavFiles()
+{
+    QTemporaryDir pack;
+    QVERIFY(QDir(pack.path()).mkpath("Kicks") && QDir(pack.path()).mkpath("Empty/.cache"));
+    touchFiles(pack.path(), {"Kicks/kick 10.wav", "Kicks/kick 2.wav", "a.wav", ".hidden.wav", "Empty/.cache/x.wav"});
+    MainWindow window;
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+
+    QCOMPARE(dropOn(window, {QUrl::fromLocalFile(pack.filePath("Empty"))}), Qt::IgnoreAction);
+    QCOMPARE(dropOn(window, {QUrl::fromLocalFile(pack.path()), QUrl::fromLocalFile(kickAndSnare.at(1))}),
+             Qt::CopyAction);
+    QTRY_COMPARE(samples->count(), 4);
+    QCOMPARE(allSamples(samples).at(0).path, pack.filePath("a.wav"));
+    QCOMPARE(samples->itemText(1), QStringLiteral("kick 2.wav | Not Ready"));
+    QCOMPARE(samples->itemText(2), QStringLiteral("kick 10.wav | Not Ready"));
+    QCOMPARE(allSamples(samples).at(3).path, kickAndSnare.at(1));
+    QCOMPARE(stateOf(window), Loaded);
 }
 
 void TestLoading::anEmptyListOffersNoBatchEdit_data()
