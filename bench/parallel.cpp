@@ -1,8 +1,10 @@
 // Parallel export: the command line's export (brindlebox --export DIR
-// FILE...) of 50 one-second stereo 44.1 kHz 16-bit WAV files, with its
-// default number of jobs (one for each core) and with --jobs 1, beside xargs
-// running the same sox command lines straight into a folder, as many at once
-// as there are cores and one at a time; in turns, each going first as often.
+// FILE...) of 200 stereo 16-bit WAV recordings of 0.2 to 2.5 s, at 44.1 and
+// 48 kHz, with its default number of jobs (one for each core), with one job
+// more than the cores and with --jobs 1, beside xargs running the same sox
+// command lines straight into a folder (sox writing each 8SVX file itself,
+// where the program takes the bare sound through a pipe), as many at once as
+// there are cores and one at a time; in turns, each going first as often.
 // Prints the median ratios.
 //
 //   brindlebox_bench_parallel [rounds]
@@ -23,7 +25,7 @@
 
 namespace {
 
-constexpr int sampleCount = 50;
+constexpr int sampleCount = 200;
 } // namespace
 
 int main(int argc, char *argv[])
@@ -45,15 +47,20 @@ int main(int argc, char *argv[])
     // The samples as the command line makes them of its FILE arguments with
     // no options.
     QList<Sample> samples;
+    QList<int> rates;
     QStringList paths;
-    for (int i = 1; i <= sampleCount; ++i) {
-        const QString path = work.filePath(QStringLiteral("sources/tone-%1.wav").arg(i, 2, 10, QLatin1Char('0')));
-        if (!makeWav(path, {"-r", "44100", "-c", "2", "-b", "16"},
-                     {"synth", "1", "sine", QString::number(100 + 20 * i)})) {
+    for (int i = 0; i < sampleCount; ++i) {
+        const QString path = work.filePath(QStringLiteral("sources/take-%1.wav").arg(i, 3, 10, QLatin1Char('0')));
+        // Lengths spread evenly over 0.2 to 2.5 s, in a shuffled order.
+        const double seconds = 0.2 + 2.3 * ((i * 37) % sampleCount) / (sampleCount - 1);
+        const int rate = i % 2 ? 48000 : 44100;
+        if (!makeWav(path, {"-r", QString::number(rate), "-c", "2", "-b", "16"},
+                     {"synth", QString::number(seconds, 'f', 3), "sine", QString::number(80 + 9 * i), "gain", "-3"})) {
             err() << "sox could not make " << path << "\n";
             return 1;
         }
         samples << sampleOfFile(path);
+        rates << rate;
         paths << path;
     }
 
@@ -63,9 +70,9 @@ int main(int argc, char *argv[])
     auto writeArguments = [&](const QString &directory) -> int {
         QByteArray all;
         qsizetype perRun = -1;
-        for (const Sample &sample : samples) {
-            const QStringList arguments =
-                converterArguments(sample, directory + QLatin1Char('/') + exportFileName(sample.name), 44100);
+        for (int i = 0; i < samples.size(); ++i) {
+            const QStringList arguments = converterArguments(
+                samples.at(i), directory + QLatin1Char('/') + exportFileName(samples.at(i).name), rates.at(i));
             if (perRun >= 0 && arguments.size() != perRun)
                 return -1;
             perRun = arguments.size();
@@ -97,12 +104,14 @@ int main(int argc, char *argv[])
     // xargs with one job too: how much faster two sox runs at once can be on
     // the machine as it is, busy or not, for the program's speed-up to be
     // set against.
-    enum { Program, Shell, OneJob, ShellOneJob, Contenders };
+    // And the program with one job more than the cores, which keeps a sox
+    // ready for a core while the program does its own work on a sample.
+    enum { Program, Shell, OneJob, ShellOneJob, ExtraJob, Contenders };
     const QStringList labels{QStringLiteral("program"), QStringLiteral("xargs"), QStringLiteral("one-job"),
-                             QStringLiteral("xargs-one-job")};
+                             QStringLiteral("xargs-one-job"), QStringLiteral("extra-job")};
     // Round 0 warms the disk cache and the dynamic loader and is not counted.
     QList<QList<double>> times(Contenders);
-    QList<double> shellRatios, speedups, shellSpeedups;
+    QList<double> shellRatios, extraJobRatios, speedups, shellSpeedups;
     // What starting and ending the program costs whatever it exports: the
     // same kind of application as --export, answering --version.
     QList<double> startTimes;
@@ -115,10 +124,11 @@ int main(int argc, char *argv[])
                 err() << "cannot make " << directory << "\n";
                 return 1;
             }
-            seconds[which] = which == Program ? runProgram(directory, {})
-                           : which == Shell   ? runShell(directory, cores)
-                           : which == OneJob  ? runProgram(directory, {QStringLiteral("--jobs"), QStringLiteral("1")})
-                                              : runShell(directory, 1);
+            seconds[which] = which == Program  ? runProgram(directory, {})
+                           : which == Shell    ? runShell(directory, cores)
+                           : which == OneJob   ? runProgram(directory, {QStringLiteral("--jobs"), QStringLiteral("1")})
+                           : which == ExtraJob ? runProgram(directory, {QStringLiteral("--jobs"), QString::number(cores + 1)})
+                                               : runShell(directory, 1);
             if (seconds[which] < 0)
                 return 1;
             QDir(directory).removeRecursively();
@@ -133,6 +143,7 @@ int main(int argc, char *argv[])
         for (int which = 0; which < Contenders; ++which)
             times[which] << seconds[which];
         shellRatios << seconds[Program] / seconds[Shell];
+        extraJobRatios << seconds[ExtraJob] / seconds[Shell];
         speedups << seconds[OneJob] / seconds[Program];
         shellSpeedups << seconds[ShellOneJob] / seconds[Shell];
     }
@@ -152,6 +163,9 @@ int main(int argc, char *argv[])
     printFigure(QStringLiteral("export_parallel_program_start_median_s"), median(startTimes), 3);
     printFigure(QStringLiteral("export_parallel_ratio_to_parallel_shell_each_round"), eachRound(shellRatios));
     printFigure(QStringLiteral("export_parallel_ratio_to_parallel_shell"), median(shellRatios), 3);
+    printFigure(QStringLiteral("export_parallel_ratio_goal"), QStringLiteral("at most 1.15"));
+    printFigure(QStringLiteral("export_parallel_extra_job_median_s"), median(times.at(ExtraJob)), 3);
+    printFigure(QStringLiteral("export_parallel_extra_job_ratio_to_parallel_shell"), median(extraJobRatios), 3);
     printFigure(QStringLiteral("export_parallel_speedup_each_round"), eachRound(speedups));
     printFigure(QStringLiteral("export_parallel_speedup"), median(speedups), 3);
     printFigure(QStringLiteral("export_parallel_speedup_goal"),

@@ -6,7 +6,9 @@
 //   opened it for reading in the window's thread would wait for ever (the
 //   program refuses it as "not a regular file");
 // - a WAV file with 512 MiB of empty chunks (64 Mi "JUNK" headers of size 0)
-//   ahead of its fmt chunk, which a reader walks one 8-byte header at a time.
+//   ahead of its fmt chunk, which a reader walks one 8-byte header at a time;
+// - and then, dropped on the window, a pack of 10,000 files in 10 folders,
+//   walked and loaded.
 //
 // The window's message boxes are answered by the tests' dialog driver. Since
 // an event loop that does not come back cannot notice it, a watchdog thread
@@ -32,6 +34,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTextStream>
+#include <QUrl>
 #include <QtEndian>
 
 #include <chrono>
@@ -234,6 +237,29 @@ int main(int argc, char *argv[])
         printFigure(QStringLiteral("stall_chunk_walk_export_s"), seconds, 2);
     }
     printFigure(QStringLiteral("stall_chunk_walk_export_files_written"), fileCount(outputDirectory), 0);
+
+    // (c) A pack of 10,000 files in 10 folders dropped on the window: the
+    // walk runs away from the window's thread, the load on it. Loading
+    // opens no file, so empty ones do.
+    const QString pack = work.filePath(QStringLiteral("pack"));
+    for (int folder = 0; folder < 10; ++folder) {
+        const QString path = pack + QStringLiteral("/Folder %1").arg(folder);
+        QDir().mkpath(path);
+        for (int file = 0; file < 1000; ++file)
+            QFile(path + QStringLiteral("/hit %1.wav").arg(file)).open(QIODevice::WriteOnly);
+    }
+    list->clear();
+    {
+        TimeLimit limit(QStringLiteral("stall_pack_drop_longest_gap_ms"), stepLimitS, work.path());
+        const qint64 dropped = monotonicNs();
+        gaps.start();
+        const Qt::DropAction action = dropOn(*window, {QUrl::fromLocalFile(pack)});
+        while (action != Qt::IgnoreAction && list->count() < 10000)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        printFigure(QStringLiteral("stall_pack_drop_longest_gap_ms"), gaps.stop(), 1);
+        printFigure(QStringLiteral("stall_pack_drop_s"), (monotonicNs() - dropped) / 1e9, 2);
+        printFigure(QStringLiteral("stall_pack_drop_samples_loaded"), list->count(), 0);
+    }
 
     window.reset();
     const bool removed = QFile::remove(walk.path);
