@@ -61,7 +61,7 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOption({highCutOption, QStringLiteral("Cut above HZ, 20 to 20000 (default: no high cut)."),
                       QStringLiteral("HZ")});
     parser.addOption({jobsOption,
-                      QStringLiteral("Convert N files at once (default: one for each processor core)."),
+                      QStringLiteral("Convert N files at once (default: one more than the processor cores)."),
                       QStringLiteral("N")});
     parser.addPositionalArgument(QStringLiteral("FILE.wav"),
                                  QStringLiteral("WAV files to load, as Load Samples does, or to export."),

@@ -16,7 +16,7 @@ struct CommandLine
     Sample settings;          // what the options set for every file
     QString exportDirectory;  // with --export: convert into it, no window
     QString modulePath;       // with --module: the kit as one module, no window
-    int jobs = 0;             // conversions at once; 0: one for each core
+    int jobs = 0;             // conversions at once; 0: one more than the cores
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };

@@ -7,8 +7,8 @@
 /// cancelled Browse.
 extern QString outputDirectory;
 
-/// How many samples an export converts at once; below 1, one for each
-/// processor core. The command line can set it.
+/// How many samples an export converts at once; below 1, one more than the
+/// processor cores. The command line can set it.
 extern int exportJobs;
 
 /// The file name a sample is exported under: a final ".wav" in any letter

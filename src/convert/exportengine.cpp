@@ -119,7 +119,7 @@ ExportEngine::ExportEngine(const QList<Sample> &samples, const QString &director
     : QObject(parent)
     , m_samples(samples)
     , m_directory(directory)
-    , m_jobs(jobs > 0 ? jobs : QThread::idealThreadCount())
+    , m_jobs(jobs > 0 ? jobs : QThread::idealThreadCount() + 1)
     , m_conversions(samples.size())
 {
     m_report.total = samples.size();

@@ -59,8 +59,9 @@ class ExportEngine : public QObject
     Q_OBJECT
 
 public:
-    /// \a directory empty: no 8SVX files. \a jobs below 1: one for each
-    /// processor core.
+    /// \a directory empty: no 8SVX files. \a jobs below 1: one more than
+    /// the processor cores, so that a sox is ready for each core while this
+    /// thread finishes a sample.
     ExportEngine(const QList<Sample> &samples, const QString &directory, int jobs = 0, QObject *parent = nullptr);
     ~ExportEngine() override;
 
