@@ -64,7 +64,8 @@ void describeOptions(QCommandLineParser &parser)
                       QStringLiteral("Convert N files at once (default: one more than the processor cores)."),
                       QStringLiteral("N")});
     parser.addPositionalArgument(QStringLiteral("FILE.wav"),
-                                 QStringLiteral("WAV files to load, as Load Samples does, or to export."),
+                                 QStringLiteral("WAV files, or folders of them, to load as Load Samples does, or to export; "
+                                                "--export keeps a folder's tree."),
                                  QStringLiteral("[FILE.wav...]"));
 }
 
