@@ -35,10 +35,10 @@ double median(QList<double> values)
 
 namespace {
 
-/// One of the sizes /proc/self/status gives in kB, such as "VmRSS:".
-qint64 statusKiB(const QByteArray &field)
+/// One of the sizes /proc/<process>/status gives in kB, such as "VmRSS:".
+qint64 statusKiB(const QByteArray &field, const QString &process = QStringLiteral("self"))
 {
-    QFile status(QStringLiteral("/proc/self/status"));
+    QFile status(QStringLiteral("/proc/%1/status").arg(process));
     if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
         return -1;
     // "VmRSS:     12345 kB"
@@ -59,6 +59,11 @@ qint64 residentKiB()
 qint64 peakResidentKiB()
 {
     return statusKiB("VmHWM:");
+}
+
+qint64 peakResidentKiB(qint64 pid)
+{
+    return statusKiB("VmHWM:", QString::number(pid));
 }
 
 void printFigure(const QString &name, const QString &value)

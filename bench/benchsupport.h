@@ -26,6 +26,8 @@ qint64 residentKiB();
 /// The most this process has held resident since it started (VmHWM), in
 /// KiB; -1 when it cannot be read.
 qint64 peakResidentKiB();
+/// The same for the process \a pid; -1 once it has ended.
+qint64 peakResidentKiB(qint64 pid);
 
 /// Prints one figure as "name: value" on standard output, at once.
 void printFigure(const QString &name, const QString &value);

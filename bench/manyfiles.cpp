@@ -54,19 +54,6 @@ bool writeTone(const QString &path, double hz, double seconds)
     return file.open(QIODevice::WriteOnly) && file.write(header + data) == header.size() + data.size();
 }
 
-/// One field of /proc/PID/status in kB, such as "VmHWM:"; -1 once it is gone.
-qint64 statusKiB(qint64 pid, const QByteArray &field)
-{
-    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
-    if (!status.open(QIODevice::ReadOnly | QIODevice::Text))
-        return -1;
-    for (QByteArray line = status.readLine(); !line.isEmpty(); line = status.readLine()) {
-        if (line.startsWith(field))
-            return line.mid(field.size()).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
-
 /// The processor time of process \a pid so far, user and system, in
 /// milliseconds; -1 once it is gone.
 double cpuMs(qint64 pid)
@@ -119,7 +106,7 @@ int main(int argc, char *argv[])
         // Each reading is taken only while the program is still there.
         const QDir open(QStringLiteral("/proc/%1/fd").arg(pid));
         const int descriptors = int(open.entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot).size());
-        const qint64 peak = statusKiB(pid, "VmHWM:");
+        const qint64 peak = peakResidentKiB(pid);
         const double used = cpuMs(pid);
         if (!open.exists() || peak < 0 || used < 0)
             return;

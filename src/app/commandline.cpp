@@ -90,7 +90,6 @@ int numberOption(const QCommandLineParser &parser, const QString &option, const 
 
 } // namespace
 
-
 QStringList argumentsOf(int argc, char **argv)
 {
     QStringList arguments;
@@ -144,18 +143,6 @@ CommandLine readCommandLine(const QStringList &arguments)
         parser.showVersion();
 
     CommandLine line;
-    QStringList named;
-    for (const QString &file : parser.positionalArguments())
-        named << QDir::cleanPath(QDir::current().absoluteFilePath(file));
-    // A folder stands for the WAV files under it.
-    const FileSearch search = findWavFiles(named);
-    for (const FoundFile &file : search.files) {
-        line.files << file.path;
-        line.subfolders << file.subfolder;
-    }
-    line.unreadable = search.unreadable;
-    if (!named.isEmpty() && line.files.isEmpty())
-        usageError(QStringLiteral("there are no WAV files in %1").arg((search.emptyFolders + search.unreadable).join(QStringLiteral(", "))));
     if (parser.isSet(noteOption)) {
         line.settings.note = parser.value(noteOption);
         if (!noteFrequencies.contains(line.settings.note)) {
@@ -186,8 +173,24 @@ CommandLine readCommandLine(const QStringList &arguments)
         if (parser.value(moduleOption).isEmpty() || !QFileInfo(folder).isDir())
             usageError(QStringLiteral("there is no folder %1 to write the module into").arg(folder));
     }
-    if (line.withoutWindow() && line.files.isEmpty())
+
+    // A folder stands for the WAV files under it; a large one is walked
+    // only once the options are known to be right.
+    QStringList named;
+    for (const QString &file : parser.positionalArguments())
+        named << QDir::cleanPath(QDir::current().absoluteFilePath(file));
+    if (line.withoutWindow() && named.isEmpty())
         usageError(QStringLiteral("no WAV files to export were named"));
+    const FileSearch search = findWavFiles(named);
+    for (const FoundFile &file : search.files) {
+        line.files << file.path;
+        line.subfolders << file.subfolder;
+    }
+    line.unreadable = search.unreadable;
+    if (!named.isEmpty() && line.files.isEmpty()) {
+        usageError(QStringLiteral("there are no WAV files in %1")
+                       .arg((search.emptyFolders + search.unreadable).join(QStringLiteral(", "))));
+    }
     return line;
 }
 
@@ -205,9 +208,9 @@ int startWindowProgram(char **argv)
 {
     // Beside this program in the build, in its libexec folder once installed.
     char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    const QByteArray folder = length > 0 ? QByteArray(self, int(length)).left(QByteArray(self, int(length)).lastIndexOf('/'))
-                                         : QByteArray(".");
+    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
+    const QByteArray program = length > 0 ? QByteArray(self, int(length)) : QByteArray("./brindlebox");
+    const QByteArray folder = program.left(program.lastIndexOf('/'));
     QByteArray window = folder + "/brindlebox-window";
     if (::access(window.constData(), X_OK) != 0)
         window = folder + "/" BRINDLEBOX_WINDOW_FROM_BIN;

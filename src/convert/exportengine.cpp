@@ -56,8 +56,8 @@ struct Finished
 };
 
 /// Away from the window's thread, since a long recording makes a large
-/// file: finishes sox's output for trackers, writes it into the folder and
-/// takes its sound for the kit.
+/// file: makes sox's sound an 8SVX file for trackers, writes it into the
+/// folder and takes it for the kit.
 Finished finishAndPublish(const Finishing &job)
 {
     Finished result;
