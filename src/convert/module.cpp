@@ -68,10 +68,7 @@ QByteArray moduleTitle(const QString &fileName)
     const QString extension = QStringLiteral(".mod");
     const QString name =
         fileName.endsWith(extension, Qt::CaseInsensitive) ? fileName.chopped(extension.size()) : fileName;
-    QByteArray title;
-    for (const char32_t character : name.toUcs4().mid(0, titleBytes))
-        title.append(character >= 0x20 && character <= 0x7e ? char(character) : '_');
-    return title;
+    return printableAscii(name).left(titleBytes);
 }
 
 int trackerPeriod(int rate)

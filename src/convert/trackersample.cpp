@@ -53,12 +53,17 @@ QByteArray voiceHeader(quint32 oneShot, quint32 repeat, quint16 rate)
 
 } // namespace
 
-QByteArray trackerName(const QString &sampleName)
+QByteArray printableAscii(const QString &text)
 {
     QByteArray ascii;
-    for (const char32_t character : nameWithoutWav(sampleName).toUcs4())
+    for (const char32_t character : text.toUcs4())
         ascii.append(character >= 0x20 && character <= 0x7e ? char(character) : '_');
     return ascii;
+}
+
+QByteArray trackerName(const QString &sampleName)
+{
+    return printableAscii(nameWithoutWav(sampleName));
 }
 
 TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &sampleName, const WavFormat &source)

@@ -12,6 +12,10 @@
 constexpr qint64 classicTrackerSampleBytes = 65534;
 constexpr qint64 trackerSampleBytesLimit = 131070;
 
+/// \a text as trackers can show it: each character outside printable
+/// ASCII as "_".
+QByteArray printableAscii(const QString &text);
+
 /// The name a tracker shows for a sample: its file name without a final
 /// ".wav" in any letter case, each character outside printable ASCII as "_".
 QByteArray trackerName(const QString &sampleName);
