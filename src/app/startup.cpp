@@ -45,8 +45,8 @@ int runBrindlebox(int &argc, char **argv)
     // a wrong one says so wherever it is typed; only Qt's own options wait
     // for the application object, which takes them out.
     std::optional<CommandLine> line;
-    if (firstLook(argumentsOf(argc, argv)) == Asked::Window) {
-        line = readCommandLine(argumentsOf(argc, argv));
+    if (const QStringList arguments = argumentsOf(argc, argv); firstLook(arguments) == Asked::Window) {
+        line = readCommandLine(arguments);
         if (!displayAvailable()) {
             std::fprintf(stderr, "brindlebox: there is no display to open the window on (DISPLAY is not set); "
                                  "--export DIR or --module FILE convert without one\n");

@@ -43,6 +43,13 @@ Dragged dragged(const QMimeData *data)
     return found;
 }
 
+/// Ends the look into a drag's folders, when a drag leaves, drops or comes
+/// anew.
+void forgetFolderLook(QObject *window)
+{
+    delete window->findChild<QFutureWatcherBase *>(folderLookName);
+}
+
 /// Takes a drop of files as a copy: a file manager told "moved" might
 /// delete what it thinks we took.
 void acceptAsCopy(QDropEvent *event)
@@ -64,7 +71,7 @@ FileSearch searchFor(QPromise<FileSearch> &promise, const QStringList &paths, bo
 
 void MainWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    delete findChild<QFutureWatcherBase *>(folderLookName);
+    forgetFolderLook(this);
     const Dragged drag = dragged(event->mimeData());
     if (drag.paths.isEmpty()) {
         // Ignored, the drag's cursor shows that nothing can be dropped here.
@@ -97,7 +104,7 @@ void MainWindow::dragMoveEvent(QDragMoveEvent *event)
 
 void MainWindow::dragLeaveEvent(QDragLeaveEvent *)
 {
-    delete findChild<QFutureWatcherBase *>(folderLookName);
+    forgetFolderLook(this);
 }
 
 void MainWindow::dropEvent(QDropEvent *event)
@@ -108,7 +115,7 @@ void MainWindow::dropEvent(QDropEvent *event)
         return;
     }
     acceptAsCopy(event);
-    delete findChild<QFutureWatcherBase *>(folderLookName);
+    forgetFolderLook(this);
     // Loading may ask "Lose current samples?": ask once the drop is over, so
     // the file manager is not left waiting for the answer.
     QTimer::singleShot(0, this, [this, paths = drag.paths] { loadDropped(paths); });
