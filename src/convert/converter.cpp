@@ -3,6 +3,7 @@
 #include "chunks.h"
 #include "notetable.h"
 #include "temporaryfiles.h"
+#include "trackersample.h"
 
 #include <QDebug>
 #include <QDir>
@@ -129,6 +130,12 @@ Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *p
         m_timedOut = true;
         m_sox.kill();
     });
+    // The bare sound is taken as it comes, so no second copy of a long one
+    // waits in the process's buffer.
+    connect(&m_sox, &QProcess::readyReadStandardOutput, this, [this] {
+        if (m_output == ConversionOutput::Sound)
+            m_sound.append(m_sox.readAllStandardOutput());
+    });
     connect(&m_sox, &QProcess::finished, this, &Conversion::processEnded);
     connect(&m_sox, &QProcess::errorOccurred, this, [this](QProcess::ProcessError error) {
         // Only a start that failed has no finished() to follow.
@@ -192,6 +199,12 @@ void Conversion::start(int timeLimitMs)
             return;
         }
     }
+    if (m_output == ConversionOutput::Sound) {
+        // Room for the whole sound at once, as far as the header tells it.
+        const qint64 expected = soundBytesAt(m_source, noteFrequencies.value(m_sample.note));
+        if (expected > 0 && expected < (qint64(1) << 30))
+            m_sound.reserve(expected);
+    }
     const QStringList arguments =
         converterArguments(m_sample, m_output == ConversionOutput::Sound ? soundOnStandardOutput : m_outputPath, sourceRate);
     log(inDebugNotation(arguments));
@@ -243,7 +256,7 @@ void Conversion::processEnded()
 {
     m_timeLimit.stop();
     if (m_output == ConversionOutput::Sound) {
-        m_sound = m_sox.readAllStandardOutput();
+        m_sound.append(m_sox.readAllStandardOutput());
         log(QStringLiteral("%1 bytes of sound").arg(m_sound.size()));
     } else {
         log(inDebugNotation(m_sox.readAllStandardOutput()));

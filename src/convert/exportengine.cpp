@@ -84,7 +84,7 @@ Finished finishAndPublish(const Finishing &job)
         result.kitSample = std::move(sample);
     }
     if (result.kitSample || (!job.directory.isEmpty() && result.fileReason.isEmpty()))
-        result.lengthNote = lengthNote(job.noteLabel, finished);
+        result.lengthNote = lengthNote(job.noteLabel, finished, job.source);
     result.bodySize = finished.bodySize;
     return result;
 }

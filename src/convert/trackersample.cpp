@@ -66,6 +66,48 @@ QByteArray trackerName(const QString &sampleName)
     return printableAscii(nameWithoutWav(sampleName));
 }
 
+TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source)
+{
+    TrackerLayout layout;
+    const std::optional<Loop> loop = scaledLoop(source, rate, soundBytes);
+    // Classic trackers count a sample in 16-bit words, silence a one-shot
+    // sample's first word, and disagree on whether an odd BODY's pad byte
+    // is sound.
+    layout.silentBytes = loop ? 0 : 2;
+    layout.bodySize = layout.silentBytes + soundBytes + ((layout.silentBytes + soundBytes) & 1);
+    layout.looped = loop.has_value();
+    layout.loopStart = loop ? loop->start : 0;
+    layout.loopLength = loop ? loop->length : 0;
+    return layout;
+}
+
+qint64 soundBytesAt(const WavFormat &source, int rate)
+{
+    const bool plain = source.formatTag == 1 || source.formatTag == 3 || source.formatTag == 0xfffe;
+    if (!plain || source.channels <= 0 || source.sampleRate <= 0 || source.bitsPerSample <= 0 || rate <= 0
+        || source.data.dataOffset == 0 || source.blockAlign != source.channels * ((source.bitsPerSample + 7) / 8))
+        return -1;
+    // sox's rate effect, to the letter: it ends with the frame nearest to
+    // the input's length times the ratio, reckoned in doubles.
+    return qint64(double(source.frames) * (double(rate) / double(source.sampleRate)) + .5);
+}
+
+QString highestFittingNote(const WavFormat &source, int ceilingRate)
+{
+    const QStringList notes = notesByRate();
+    for (auto note = notes.crbegin(); note != notes.crend(); ++note) {
+        const int rate = noteFrequencies.value(*note);
+        if (ceilingRate > 0 && rate > ceilingRate)
+            continue;
+        const qint64 sound = soundBytesAt(source, rate);
+        if (sound < 0)
+            return QString();
+        if (trackerLayout(sound, rate, source).bodySize <= classicTrackerSampleBytes)
+            return *note;
+    }
+    return QString();
+}
+
 TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &sampleName, const WavFormat &source)
 {
     TrackerSample finished;
@@ -73,14 +115,10 @@ TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &s
         finished.problem = QStringLiteral("there is no sample rate of %1 Hz in an 8SVX file").arg(rate);
         return finished;
     }
-    const std::optional<Loop> loop = scaledLoop(source, rate, sound.size());
-
-    // Classic trackers count a sample in 16-bit words, and readers disagree
-    // on whether an odd BODY's pad byte is sound.
-    const QByteArray silentWord = loop ? QByteArray() : QByteArray(2, '\0');
-    const qsizetype words = silentWord.size() + sound.size() + ((silentWord.size() + sound.size()) & 1);
-    const quint32 oneShot = loop ? quint32(loop->start) : quint32(words);
-    const quint32 repeat = loop ? quint32(loop->length) : 0;
+    const TrackerLayout layout = trackerLayout(sound.size(), rate, source);
+    const QByteArray silentWord(layout.silentBytes, '\0');
+    const quint32 oneShot = layout.looped ? quint32(layout.loopStart) : quint32(layout.bodySize);
+    const quint32 repeat = quint32(layout.loopLength);
     // A NUL ends an odd name instead of a pad byte, which some readers take
     // for the start of the next chunk.
     QByteArray name = trackerName(sampleName);
@@ -90,26 +128,46 @@ TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &s
     // One buffer of the finished size: a sample can be long, and the window
     // waits while it is made.
     QByteArray &file = finished.bytes;
-    file.reserve(12 + 8 + 20 + 8 + name.size() + 8 + words);
+    file.reserve(12 + 8 + 20 + 8 + name.size() + 8 + layout.bodySize);
     file.append("FORM\0\0\0\08SVX", 12);
     appendIffChunk(file, "VHDR", voiceHeader(oneShot, repeat, quint16(rate)));
     appendIffChunk(file, "NAME", name);
     char size[4];
-    qToBigEndian<quint32>(quint32(words), size);
+    qToBigEndian<quint32>(quint32(layout.bodySize), size);
     file.append("BODY", 4).append(size, 4).append(silentWord).append(sound);
-    if (words > silentWord.size() + sound.size())
+    if (layout.bodySize > silentWord.size() + sound.size())
         file.append('\0');
     qToBigEndian<quint32>(quint32(file.size() - 8), file.data() + 4);
     finished.rate = rate;
-    finished.bodySize = words;
+    finished.bodySize = layout.bodySize;
     finished.soundSize = sound.size();
-    finished.looped = loop.has_value();
-    finished.loopStart = loop ? loop->start : 0;
-    finished.loopLength = loop ? loop->length : 0;
+    finished.looped = layout.looped;
+    finished.loopStart = layout.loopStart;
+    finished.loopLength = layout.loopLength;
     return finished;
 }
 
-QString lengthNote(const QString &fileName, const TrackerSample &sample)
+QString fittingNote(const TrackerSample &sample, const WavFormat &source)
+{
+    // The header tells exactly, as long as it agrees with what sox made.
+    if (soundBytesAt(source, sample.rate) == sample.soundSize)
+        return highestFittingNote(source);
+    // Otherwise the same sound at another note's rate, about: the silent
+    // first word of a one-shot stays, and the BODY is whole words.
+    QString fitting;
+    int fittingRate = 0;
+    for (auto it = noteFrequencies.cbegin(); it != noteFrequencies.cend(); ++it) {
+        qint64 atNote = (sample.soundSize * it.value() + sample.rate - 1) / sample.rate + (sample.looped ? 0 : 2);
+        atNote += atNote & 1;
+        if (it.value() > fittingRate && atNote <= classicTrackerSampleBytes) {
+            fittingRate = it.value();
+            fitting = it.key();
+        }
+    }
+    return fitting;
+}
+
+QString lengthNote(const QString &fileName, const TrackerSample &sample, const WavFormat &source)
 {
     const int rate = sample.rate;
     const qint64 bytes = sample.bodySize;
@@ -126,19 +184,7 @@ QString lengthNote(const QString &fileName, const TrackerSample &sample)
                    .arg(fileName, english.toString(bytes), english.toString(classicTrackerSampleBytes),
                         english.toString(trackerSampleBytesLimit));
     }
-
-    // The same sound at another note's rate: the silent first word of a
-    // one-shot stays, and the BODY is whole words.
-    QString fitting;
-    int fittingRate = 0;
-    for (auto it = noteFrequencies.cbegin(); it != noteFrequencies.cend(); ++it) {
-        qint64 atNote = (sample.soundSize * it.value() + rate - 1) / rate + (sample.looped ? 0 : 2);
-        atNote += atNote & 1;
-        if (it.value() > fittingRate && atNote <= classicTrackerSampleBytes) {
-            fittingRate = it.value();
-            fitting = it.key();
-        }
-    }
+    const QString fitting = fittingNote(sample, source);
     if (fitting.isEmpty())
         return note + QStringLiteral("; it is too long even at C-1, so only a shorter recording fits.");
     return note + QStringLiteral("; at %1 or lower it fits.").arg(fitting);

@@ -20,6 +20,34 @@ QByteArray printableAscii(const QString &text);
 /// ".wav" in any letter case, each character outside printable ASCII as "_".
 QByteArray trackerName(const QString &sampleName);
 
+/// Where sox's sound lies in a finished sample's BODY: after a silent first
+/// word when it does not loop, the recording's loop in whole words, and the
+/// BODY itself in whole words. The export writes it so, and the waveform
+/// view and the note fitting reckon with it.
+struct TrackerLayout
+{
+    qint64 silentBytes = 0; // before the sound: 2 for a one-shot
+    qint64 bodySize = 0;
+    bool looped = false;
+    qint64 loopStart = 0; // bytes into the BODY
+    qint64 loopLength = 0;
+};
+
+/// The layout of \a soundBytes of sound at \a rate, with the first loop of
+/// the recording \a source scaled to that rate.
+TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source);
+
+/// How many bytes of sound sox makes of \a source at \a rate, as its header
+/// tells before sox runs (its rate effect ends on the nearest whole frame);
+/// -1 when the header does not say (not plain PCM or float, no data chunk,
+/// no rate).
+qint64 soundBytesAt(const WavFormat &source, int rate);
+
+/// The highest note at which the finished sample of \a source fits what
+/// classic trackers play, at \a ceilingRate or below (0: any); empty when it
+/// fits at none or its length is not known.
+QString highestFittingNote(const WavFormat &source, int ceilingRate = 0);
+
 /// An 8SVX file as trackers take it.
 struct TrackerSample
 {
@@ -40,6 +68,11 @@ struct TrackerSample
 /// (trackers silence a one-shot sample's first word).
 TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &sampleName, const WavFormat &source);
 
+/// The highest note at which \a sample, made of the recording \a source,
+/// fits what classic trackers play: from the source's header when it tells
+/// the length, else from the sound sox made. Empty when it fits at none.
+QString fittingNote(const TrackerSample &sample, const WavFormat &source);
+
 /// A note on a written sample that a tracker would cut short, naming the
 /// highest note at which it fits; an empty string when it fits.
-QString lengthNote(const QString &fileName, const TrackerSample &sample);
+QString lengthNote(const QString &fileName, const TrackerSample &sample, const WavFormat &source);
