@@ -168,24 +168,25 @@ CommandLine readCommandLine(const QStringList &arguments)
             usageError(QStringLiteral("there is no folder %1 to export into").arg(line.exportDirectory));
     }
     if (parser.isSet(moduleOption)) {
-        line.modulePath = QDir::cleanPath(QDir::current().absoluteFilePath(parser.value(moduleOption)));
-        const QString folder = QFileInfo(line.modulePath).path();
-        if (parser.value(moduleOption).isEmpty() || !QFileInfo(folder).isDir())
-            usageError(QStringLiteral("there is no folder %1 to write the module into").arg(folder));
+        line.modulePath = parser.value(moduleOption);
+        const QFileInfo module(line.modulePath);
+        if (module.fileName().isEmpty())
+            usageError(QStringLiteral("the module's file name is empty"));
+        if (!QFileInfo(module.path()).isDir())
+            usageError(QStringLiteral("there is no folder %1 to write the module into").arg(module.path()));
     }
 
     // A folder stands for the WAV files under it; a large one is walked
     // only once the options are known to be right.
     QStringList named;
     for (const QString &file : parser.positionalArguments())
-        named << QDir::cleanPath(QDir::current().absoluteFilePath(file));
+        named << QDir::cleanPath(file);
     if (line.withoutWindow() && named.isEmpty())
         usageError(QStringLiteral("no WAV files to export were named"));
     const FileSearch search = findWavFiles(named);
-    for (const FoundFile &file : search.files) {
-        line.files << file.path;
-        line.subfolders << file.subfolder;
-    }
+    for (const FoundFile &file : search.files)
+        line.files << QDir::cleanPath(QDir::current().absoluteFilePath(file.path));
+    line.origins = search.files;
     line.unreadable = search.unreadable;
     if (!named.isEmpty() && line.files.isEmpty()) {
         usageError(QStringLiteral("there are no WAV files in %1")

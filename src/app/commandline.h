@@ -1,5 +1,6 @@
 #pragma once
 
+#include "folderwalk.h"
 #include "sample.h"
 
 #include <QString>
@@ -11,11 +12,11 @@
 struct CommandLine
 {
     QStringList files;        // absolute paths, in order; a folder's WAV files in its place
-    QStringList subfolders;   // each file's folder under the folder named, or empty
+    QList<FoundFile> origins; // each file as named, with its folder under the folder named
     QStringList unreadable;   // folders that could not be read: "folder: reason"
     Sample settings;          // what the options set for every file
     QString exportDirectory;  // with --export: convert into it, no window
-    QString modulePath;       // with --module: the kit as one module, no window
+    QString modulePath;       // with --module: the kit as one module, no window; as typed
     int jobs = 0;             // conversions at once; 0: one more than the cores
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }

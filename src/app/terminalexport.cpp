@@ -59,7 +59,7 @@ int exportFromTerminal(const CommandLine &line)
         samples << sample;
     }
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
-    engine.setSubfolders(line.subfolders);
+    engine.setOrigins(line.origins);
     engine.noteUnreadableFolders(line.unreadable);
     if (!line.modulePath.isEmpty())
         engine.setModule(line.modulePath);

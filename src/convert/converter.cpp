@@ -2,6 +2,7 @@
 
 #include "chunks.h"
 #include "notetable.h"
+#include "sourcecheck.h"
 #include "temporaryfiles.h"
 #include "trackersample.h"
 
@@ -14,9 +15,9 @@
 
 #include <cerrno>
 #include <csignal>
-#include <dirent.h>
+#include <limits>
 #include <sys/prctl.h>
-#include <sys/stat.h>
+#include <sys/resource.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -38,51 +39,6 @@ QSet<Conversion *> &liveConversions()
     return conversions;
 }
 
-/// Whether \a path names its file in bytes that are not UTF-8: Qt shows
-/// such bytes as U+FFFD and cannot name the file again, so sox would be
-/// told of a file that is not there.
-bool namedInBytesQtCannotSay(const QString &path)
-{
-    if (!path.contains(QChar::ReplacementCharacter))
-        return false;
-    // The first part of the path that cannot be found: is it, as Qt reads
-    // names, one of its folder's names that are not UTF-8?
-    QString folder = path.startsWith(QLatin1Char('/')) ? QStringLiteral("/") : QStringLiteral(".");
-    for (const QString &part : path.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
-        const QString next = QDir(folder).filePath(part);
-        if (QFileInfo::exists(next)) {
-            folder = next;
-            continue;
-        }
-        DIR *listing = ::opendir(QFile::encodeName(folder).constData());
-        if (!listing)
-            return false;
-        bool found = false;
-        while (const dirent *entry = ::readdir(listing)) {
-            const QByteArray bytes(entry->d_name);
-            if (QString::fromUtf8(bytes).toUtf8() != bytes && QFile::decodeName(bytes) == part) {
-                found = true;
-                break;
-            }
-        }
-        ::closedir(listing);
-        return found;
-    }
-    return false;
-}
-
-/// Why sox should not be given \a path at all, or an empty string; where
-/// the source cannot be found, sox is left to say so in its own words.
-QString sourceProblem(const QString &path)
-{
-    struct stat status;
-    if (::stat(QFile::encodeName(path).constData(), &status) == 0)
-        return S_ISREG(status.st_mode) ? QString() : QStringLiteral("not a regular file");
-    if (errno == ENOENT && namedInBytesQtCannotSay(path))
-        return QStringLiteral("its file name is not valid UTF-8; rename the file");
-    return QString();
-}
-
 /// Why the file sox wrote at \a path is not whole, in words for the user.
 QString incompleteOutput(const QString &path, const QString &problem)
 {
@@ -95,30 +51,6 @@ QString incompleteOutput(const QString &path, const QString &problem)
 }
 
 } // namespace
-
-QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate)
-{
-    // --no-glob: sox would read "snare [old].wav" as a pattern and convert
-    // whatever it matches instead.
-    QStringList arguments{QStringLiteral("--no-glob"), sample.path,
-                          QStringLiteral("-b"), QStringLiteral("8"),
-                          QStringLiteral("-c"), QStringLiteral("1")};
-    if (outputPath == soundOnStandardOutput)
-        arguments << QStringLiteral("-t") << QStringLiteral("s8");
-    arguments << outputPath << QStringLiteral("remix") << QStringLiteral("-");
-    if (sample.normalise)
-        arguments << QStringLiteral("norm") << QStringLiteral("-6");
-    const bool belowTop = sourceRate <= 0 || qint64(sample.highCutFrequency) * 2 < sourceRate;
-    if (sample.highCut && belowTop)
-        arguments << QStringLiteral("lowpass") << QStringLiteral("-1")
-                  << QString::number(sample.highCutFrequency);
-    if (sample.lowCut)
-        arguments << QStringLiteral("highpass") << QStringLiteral("-1")
-                  << QString::number(sample.lowCutFrequency);
-    arguments << QStringLiteral("rate") << QString::number(noteFrequencies[sample.note])
-              << QStringLiteral("dither") << QStringLiteral("-S");
-    return arguments;
-}
 
 Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *parent)
     : QObject(parent)
@@ -177,16 +109,10 @@ void Conversion::start(int timeLimitMs)
         return;
     }
     m_source = readWavFormat(m_sample.path);
-    // A high-pass at or above the top of the recording leaves silence; sox
-    // would refuse it anyway, so say why instead of running it.
     const int sourceRate = m_source.sampleRate;
-    if (m_sample.lowCut && sourceRate > 0 && qint64(m_sample.lowCutFrequency) * 2 >= sourceRate) {
-        const QString reason =
-            QStringLiteral("the low cut (%1 Hz) is above the highest frequency of this %2 Hz recording")
-                .arg(m_sample.lowCutFrequency)
-                .arg(sourceRate);
-        log(QStringLiteral("sox not run: ") + reason);
-        finish(reason);
+    if (const QString problem = settingsProblem(m_sample, m_source); !problem.isEmpty()) {
+        log(QStringLiteral("sox not run: ") + problem);
+        finish(problem);
         return;
     }
     // The bare sound needs no file: it comes whole through a pipe, and no
@@ -236,6 +162,20 @@ void Conversion::stopAll()
         conversion->m_sox.kill();
         conversion->m_sox.waitForFinished();
     }
+}
+
+int Conversion::mostAtOnce()
+{
+    // A running sox holds four of ours (three pipes and its process's own),
+    // and one more while it starts; a few stay for reading sources and
+    // writing files meanwhile.
+    constexpr qint64 perRun = 5;
+    constexpr qint64 kept = 16;
+    struct rlimit limit;
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return std::numeric_limits<int>::max();
+    const qint64 open = QDir(QStringLiteral("/proc/self/fd")).count();
+    return int(qBound(qint64(1), (qint64(limit.rlim_cur) - open - kept) / perRun, qint64(std::numeric_limits<int>::max())));
 }
 
 void Conversion::log(const QString &message)

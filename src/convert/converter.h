@@ -2,6 +2,7 @@
 
 #include "chunks.h"
 #include "sample.h"
+#include "soxarguments.h"
 
 #include <QObject>
 #include <QProcess>
@@ -18,18 +19,6 @@ constexpr int converterTimeLimitMs = 30000;
 /// (to play) or 8SVX, or the bare sound, signed 8-bit, which it hands over
 /// on its standard output for an export to finish itself.
 enum class ConversionOutput { WavFile, SvxFile, Sound };
-
-/// sox's output argument for the bare sound on its standard output.
-inline const QString soundOnStandardOutput = QStringLiteral("-");
-
-/// The arguments that turn \a sample into an 8-bit mono file at its note's
-/// rate, written to \a outputPath; sox picks WAV or 8SVX from its extension,
-/// and writes the bare sound to its standard output for
-/// soundOnStandardOutput.
-/// With the source's \a sourceRate known (not 0), a high cut at or above half
-/// of it is left out: the recording holds nothing up there to cut, and sox
-/// would refuse the whole conversion.
-QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate = 0);
 
 /// One run of sox that turns a Sample into a WAV (preview) or 8SVX file of
 /// the system temporary directory, or into the bare sound (export), without
@@ -60,6 +49,10 @@ public:
     /// Stops every sox that is running, at once: for a program that must
     /// end now.
     static void stopAll();
+    /// How many runs of sox can be under way at once, as far as the
+    /// descriptors this process may still open go (each run holds its
+    /// pipes); at least one.
+    static int mostAtOnce();
 
     /// Keeps the debug messages of this run (its argument list, what sox
     /// said) until takeLog(), so that runs side by side do not mix them.

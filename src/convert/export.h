@@ -1,5 +1,7 @@
 #pragma once
 
+#include "sample.h"
+
 #include <QString>
 
 /// Where Export writes its 8SVX files: the directory last chosen with
@@ -10,7 +12,3 @@ extern QString outputDirectory;
 /// How many samples an export converts at once; below 1, one more than the
 /// processor cores. The command line can set it.
 extern int exportJobs;
-
-/// The file name a sample is exported under: a final ".wav" in any letter
-/// case becomes ".8svx", and any other name gets ".8svx" appended.
-QString exportFileName(const QString &sampleName);

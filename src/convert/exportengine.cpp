@@ -1,9 +1,9 @@
 #include "exportengine.h"
 
 #include "converter.h"
-#include "export.h"
-#include "notetable.h"
+#include "finishing.h"
 #include "publish.h"
+#include "notetable.h"
 #include "trackersample.h"
 
 #include <QDebug>
@@ -13,113 +13,19 @@
 #include <QThread>
 #include <QtConcurrent>
 
-#include <optional>
-
 namespace {
 
 const QString cancelledReason = QStringLiteral("the export was cancelled");
 const QString kitFullReason = QStringLiteral("a module holds at most %1 samples").arg(moduleSampleSlots);
-
-/// \a lines one to a line; with \a shown (not -1), the first that many and
-/// how many more there are.
-QString listed(const QStringList &lines, int shown)
-{
-    if (shown < 0 || lines.size() <= shown)
-        return lines.join(QLatin1Char('\n'));
-    return (lines.mid(0, shown) + QStringList{QStringLiteral("… and %1 more").arg(lines.size() - shown)})
-        .join(QLatin1Char('\n'));
-}
-
-/// The file work of one converted sample: where it goes and what it is
-/// called there.
-struct Finishing
-{
-    QByteArray sound;
-    int rate = 0;
-    QString sampleName;
-    WavFormat source;
-    QString directory; // empty: not into a folder
-    QString subfolder; // of it, made as needed
-    QString fileName;
-    QString noteLabel; // what a length note calls it
-    bool forKit = false;
-};
-
-/// What finishing one sample came to.
-struct Finished
-{
-    QString problem;    // sox's output is of no use: nothing is written
-    QString fileReason; // why it is not in the folder
-    QString lengthNote;
-    std::optional<KitSample> kitSample;
-    qint64 bodySize = 0;
-};
-
-/// Away from the window's thread, since a long recording makes a large
-/// file: makes sox's sound an 8SVX file for trackers, writes it into the
-/// folder and takes it for the kit.
-Finished finishAndPublish(const Finishing &job)
-{
-    Finished result;
-    const TrackerSample finished = finishForTrackers(job.sound, job.rate, job.sampleName, job.source);
-    if (!finished.problem.isEmpty()) {
-        result.problem = finished.problem;
-        return result;
-    }
-    if (!job.directory.isEmpty()) {
-        result.fileReason = makeFolders(job.directory, job.subfolder);
-        if (result.fileReason.isEmpty()) {
-            const QString folder = job.subfolder.isEmpty() ? job.directory : job.directory + QLatin1Char('/') + job.subfolder;
-            result.fileReason = publishFile(folder, job.fileName, finished.bytes);
-        }
-    }
-    if (job.forKit) {
-        // The module holds no more of a sample than its limit; keep no more.
-        KitSample sample;
-        sample.name = trackerName(job.sampleName);
-        sample.body = finished.bytes.right(finished.bodySize).left(trackerSampleBytesLimit);
-        sample.loopStart = finished.loopStart;
-        sample.loopLength = finished.loopLength;
-        sample.rate = finished.rate;
-        result.kitSample = std::move(sample);
-    }
-    if (result.kitSample || (!job.directory.isEmpty() && result.fileReason.isEmpty()))
-        result.lengthNote = lengthNote(job.noteLabel, finished, job.source);
-    result.bodySize = finished.bodySize;
-    return result;
-}
+const QString takenReason = QStringLiteral("another sample with the same name was already written");
 
 } // namespace
-
-QString exportFileName(const QString &sampleName)
-{
-    return nameWithoutWav(sampleName) + QStringLiteral(".8svx");
-}
-
-QString reportText(const ExportReport &report, int shown)
-{
-    QStringList sections;
-    const auto section = [&sections, shown](const QString &heading, const QStringList &lines) {
-        if (!lines.isEmpty())
-            sections << heading + QStringLiteral(":\n\n") + listed(lines, shown);
-    };
-    section(QStringLiteral("Folders that could not be read"), report.unreadable);
-    section(QStringLiteral("%1 of %2 samples were not written").arg(report.notWritten.size()).arg(report.total),
-            report.notWritten);
-    if (!report.moduleProblem.isEmpty())
-        sections << QStringLiteral("%1 was not written: %2").arg(report.module, report.moduleProblem);
-    section(QStringLiteral("%1 of %2 samples are not in %3").arg(report.leftOut.size()).arg(report.total).arg(report.module),
-            report.leftOut);
-    section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
-    section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
-    return sections.join(QStringLiteral("\n\n"));
-}
 
 ExportEngine::ExportEngine(const QList<Sample> &samples, const QString &directory, int jobs, QObject *parent)
     : QObject(parent)
     , m_samples(samples)
     , m_directory(directory)
-    , m_jobs(jobs > 0 ? jobs : QThread::idealThreadCount() + 1)
+    , m_jobs(qMin(jobs > 0 ? jobs : QThread::idealThreadCount() + 1, Conversion::mostAtOnce()))
     , m_conversions(samples.size())
 {
     m_report.total = samples.size();
@@ -135,9 +41,9 @@ void ExportEngine::setModule(const QString &path, bool replace)
     m_report.module = QFileInfo(path).fileName();
 }
 
-void ExportEngine::setSubfolders(const QStringList &subfolders)
+void ExportEngine::setOrigins(const QList<FoundFile> &origins)
 {
-    m_subfolders = subfolders;
+    m_origins = origins;
 }
 
 void ExportEngine::noteUnreadableFolders(const QStringList &folders)
@@ -147,14 +53,20 @@ void ExportEngine::noteUnreadableFolders(const QStringList &folders)
 
 QString ExportEngine::sampleLabel(int index) const
 {
-    const QString &folder = m_subfolders.value(index);
+    const QString &folder = m_origins.value(index).subfolder;
     const QString &name = m_samples.at(index).name;
     return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
 }
 
+QString ExportEngine::namedPath(int index) const
+{
+    const QString &named = m_origins.value(index).path;
+    return named.isEmpty() ? m_samples.at(index).path : named;
+}
+
 QString ExportEngine::fileInFolder(int index) const
 {
-    const QString &folder = m_subfolders.value(index);
+    const QString &folder = m_origins.value(index).subfolder;
     const QString file = exportFileName(m_samples.at(index).name);
     return folder.isEmpty() ? file : folder + QLatin1Char('/') + file;
 }
@@ -219,6 +131,11 @@ void ExportEngine::startConversions()
     while (!m_cancelled && m_running < m_jobs && m_started < m_samples.size() && m_started - m_settled < lookahead
            && kitHasRoom()) {
         const int index = m_started++;
+        // A sample whose path may name another file is never converted.
+        if (!m_origins.value(index).problem.isEmpty()) {
+            ++m_failed;
+            continue;
+        }
         m_conversions[index] = std::make_unique<Conversion>(m_samples.at(index), ConversionOutput::Sound);
         Conversion *conversion = m_conversions[index].get();
         // Each sample's messages go to the log together, when it is settled.
@@ -246,6 +163,11 @@ bool ExportEngine::settleNext()
         return false;
     const int index = m_settled;
     std::unique_ptr<Conversion> &conversion = m_conversions[index];
+    if (const QString &problem = m_origins.value(index).problem; !problem.isEmpty() && index < m_started && !m_cancelled) {
+        qDebug().noquote() << QStringLiteral("sox not run for %1: %2").arg(namedPath(index), problem);
+        settle(index, problem, problem);
+        return true;
+    }
     if (!conversion && !m_cancelled && m_directory.isEmpty() && m_kit.size() >= moduleSampleSlots) {
         settle(index, QString(), kitFullReason);
         return true;
@@ -288,14 +210,14 @@ void ExportEngine::publish(int index, const QString &destination)
                   sample.name,
                   conversion.source(),
                   QString(),
-                  m_subfolders.value(index),
+                  m_origins.value(index).subfolder,
                   exportFileName(sample.name),
                   m_directory.isEmpty() ? sampleLabel(index) : fileInFolder(index),
                   !m_modulePath.isEmpty() && m_kit.size() < moduleSampleSlots};
     QString fileReason;
     if (!destination.isEmpty()) {
         if (m_written.contains(destination))
-            fileReason = QStringLiteral("another sample with the same name was already written");
+            fileReason = takenReason;
         else
             job.directory = m_directory;
     }
@@ -342,7 +264,9 @@ void ExportEngine::publish(int index, const QString &destination)
 void ExportEngine::settle(int index, const QString &fileReason, const QString &kitReason)
 {
     ++m_settled;
-    const QString name = sampleLabel(index);
+    // Of two samples of one name, the one left out is told by the path it
+    // came by.
+    const QString name = fileReason == takenReason ? namedPath(index) : sampleLabel(index);
     if (!m_directory.isEmpty()) {
         if (fileReason.isEmpty()) {
             emit sampleWritten(index, m_report.written.constLast());

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "exportreport.h"
+#include "folderwalk.h"
 #include "module.h"
 #include "sample.h"
 
@@ -13,37 +15,6 @@
 #include <vector>
 
 class Conversion;
-
-/// What an export did, in list order: the basis of its report.
-struct ExportReport
-{
-    qsizetype total = 0;
-    QStringList written;    // destination paths
-    QStringList notWritten; // "name: reason"
-    QStringList tooLong;    // a note on each written sample a tracker cuts short
-    /// With a module: its file name, and why it was not written (empty once
-    /// it is); the samples left out of it ("name: reason") and those it cut.
-    QString module;
-    QString moduleProblem;
-    QStringList leftOut;
-    QStringList cut;
-    QStringList unreadable; // folders the samples were to be found in: "folder: reason"
-
-    /// Whether everything asked for is there, whole: the exit status.
-    bool complete() const
-    {
-        return notWritten.isEmpty() && moduleProblem.isEmpty() && leftOut.isEmpty() && unreadable.isEmpty();
-    }
-};
-
-/// The report of an export for the user, or an empty string when every
-/// sample was written and fits: the folders that could not be read, the
-/// samples that are not in the folder, then
-/// what became of the module (why it was not written, or the samples left
-/// out of it, then those it cut), then the written ones that are too long
-/// for a tracker. With \a shown (not -1), each list names at most that many
-/// and counts the rest.
-QString reportText(const ExportReport &report, int shown = -1);
 
 /// An export of samples into a folder, a module, or both, with no window and
 /// no terminal: the window's Export and Export Kit as Module, and
@@ -61,16 +32,20 @@ class ExportEngine : public QObject
 public:
     /// \a directory empty: no 8SVX files. \a jobs below 1: one more than
     /// the processor cores, so that a sox is ready for each core while this
-    /// thread finishes a sample.
+    /// thread finishes a sample; never more than the open-file limit lets
+    /// start.
     ExportEngine(const QList<Sample> &samples, const QString &directory, int jobs = 0, QObject *parent = nullptr);
     ~ExportEngine() override;
 
     /// Writes the kit as the module \a path too; over a file that is there
     /// only with \a replace (and then whole or not at all).
     void setModule(const QString &path, bool replace = false);
-    /// Writes each sample into its subfolder of the folder ("Kicks",
-    /// "Snares/Rim"; empty: the folder itself), made as needed.
-    void setSubfolders(const QStringList &subfolders);
+    /// Where each sample was found, in list order: it is written into its
+    /// subfolder of the folder ("Kicks", "Snares/Rim"; empty: the folder
+    /// itself), made as needed; a sample left out because another of its
+    /// name took its place is reported by the path it was named with; one
+    /// with a problem is not converted at all, and reported with it.
+    void setOrigins(const QList<FoundFile> &origins);
     /// Folders that were to bring samples and could not be read, for the
     /// report: "folder: reason".
     void noteUnreadableFolders(const QStringList &folders);
@@ -108,11 +83,14 @@ private:
     void writeModule();
     /// The sample's file under the folder: "Kicks/kick 1.8svx".
     QString fileInFolder(int index) const;
+    /// The sample's path as it was named, which tells it from another of
+    /// its name.
+    QString namedPath(int index) const;
     void moduleNotWritten(const QString &reason);
 
     QList<Sample> m_samples;
     QString m_directory;
-    QStringList m_subfolders;
+    QList<FoundFile> m_origins;
     QString m_modulePath;
     bool m_replaceModule = false;
     int m_jobs;

@@ -1,16 +1,34 @@
 #include "publish.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRandomGenerator>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <climits>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
+
+/// Why the system said ENAMETOOLONG for \a fileName in \a directory: the
+/// name itself, or the whole path it makes (a pack folders deep in a
+/// folder deep itself).
+QString tooLong(const QString &directory, const QString &fileName)
+{
+    long nameMax = ::pathconf(QFile::encodeName(directory).constData(), _PC_NAME_MAX);
+    if (nameMax <= 0)
+        nameMax = NAME_MAX;
+    if (QFile::encodeName(fileName).size() > nameMax)
+        return QStringLiteral("the name %1 is too long for this folder").arg(fileName);
+    const QLocale english(QLocale::English);
+    return QStringLiteral("its path is too long: %1 bytes, where the system takes at most %2")
+        .arg(english.toString(QFile::encodeName(directory + QLatin1Char('/') + fileName).size()),
+             english.toString(PATH_MAX - 1));
+}
 
 /// What the system's \a error means for writing \a fileName into \a directory.
 QString reasonFor(int error, const QString &directory, const QString &fileName)
@@ -21,7 +39,7 @@ QString reasonFor(int error, const QString &directory, const QString &fileName)
     case EDQUOT:
         return QStringLiteral("the disk quota for %1 is used up").arg(directory);
     case ENAMETOOLONG:
-        return QStringLiteral("the name %1 is too long for this folder").arg(fileName);
+        return tooLong(directory, fileName);
     case ENOENT:
     case ENOTDIR:
         return QStringLiteral("the folder does not exist");
@@ -126,21 +144,32 @@ QString publishFile(const QString &directory, const QString &fileName, const QBy
     return error ? reasonFor(error, directory, fileName) : QString();
 }
 
-QString makeFolders(const QString &directory, const QString &subfolder)
+QString makeFolders(const QString &directory, const QString &subfolder, QStringList *made)
 {
     QString folder = directory;
     for (const QString &part : subfolder.split(QLatin1Char('/'), Qt::SkipEmptyParts)) {
+        const QString parent = folder;
         folder += QLatin1Char('/') + part;
         const QByteArray path = QFile::encodeName(folder);
-        if (::mkdir(path.constData(), 0777) == 0)
+        if (::mkdir(path.constData(), 0777) == 0) {
+            if (made)
+                made->append(folder);
             continue;
+        }
         const int error = errno;
         struct stat status;
         if (error == EEXIST && ::stat(path.constData(), &status) == 0 && S_ISDIR(status.st_mode))
             continue;
         if (error == EEXIST)
             return QStringLiteral("something named %1 is in the way of its folder").arg(folder.mid(directory.size() + 1));
-        return reasonFor(error, directory, part);
+        return reasonFor(error, parent, part);
     }
     return QString();
+}
+
+void removeEmptyFolders(const QStringList &made)
+{
+    // rmdir never takes a folder that holds anything, whoever put it there.
+    for (auto folder = made.crbegin(); folder != made.crend(); ++folder)
+        ::rmdir(QFile::encodeName(*folder).constData());
 }

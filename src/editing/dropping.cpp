@@ -44,10 +44,14 @@ Dragged dragged(const QMimeData *data)
 }
 
 /// Ends the look into a drag's folders, when a drag leaves, drops or comes
-/// anew.
+/// anew: its search stops at the next folder, so an abandoned drag of a
+/// large tree does not go on walking it.
 void forgetFolderLook(QObject *window)
 {
-    delete window->findChild<QFutureWatcherBase *>(folderLookName);
+    if (QFutureWatcherBase *look = window->findChild<QFutureWatcherBase *>(folderLookName)) {
+        look->cancel();
+        delete look;
+    }
 }
 
 /// Takes a drop of files as a copy: a file manager told "moved" might

@@ -18,6 +18,11 @@ QString nameWithoutWav(const QString &name)
     return name.endsWith(extension, Qt::CaseInsensitive) ? name.chopped(extension.size()) : name;
 }
 
+QString exportFileName(const QString &sampleName)
+{
+    return nameWithoutWav(sampleName) + QStringLiteral(".8svx");
+}
+
 QString itemLabel(const Sample &sample)
 {
     return sample.name + readySuffix(sample.ready);

@@ -30,6 +30,10 @@ Sample sampleOfFile(const QString &path, Sample settings = Sample());
 /// exported file and a tracker call it.
 QString nameWithoutWav(const QString &name);
 
+/// The file name a sample is exported under: a final ".wav" in any letter
+/// case becomes ".8svx", and any other name gets ".8svx" appended.
+QString exportFileName(const QString &sampleName);
+
 // The sample list is the entries of the window's sampleCombo: each entry's
 // text is its label and its Qt::UserRole data a Sample.
 

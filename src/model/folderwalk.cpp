@@ -1,6 +1,8 @@
 #include "folderwalk.h"
 
 #include <QFile>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cerrno>
@@ -82,9 +84,10 @@ bool hasWavSuffix(const char *name)
     return length >= 4 && ::strcasecmp(name + length - 4, ".wav") == 0;
 }
 
-/// Adds the WAV files under a folder to \a search; false once \a stop says so.
+/// Adds the WAV files under a folder to \a search, with \a problem (a
+/// name on the way that Qt cannot say back); false once \a stop says so.
 bool walkFolder(const QByteArray &bytes, const QString &path, const QString &subfolder, bool named,
-                FileSearch &search, const std::function<bool(const FileSearch &)> &stop)
+                const QString &problem, FileSearch &search, const std::function<bool(const FileSearch &)> &stop)
 {
     if (stop(search))
         return false;
@@ -126,11 +129,23 @@ bool walkFolder(const QByteArray &bytes, const QString &path, const QString &sub
     const QString prefix = path.endsWith(u'/') ? path : path + u'/';
     const QByteArray bytePrefix = bytes.endsWith('/') ? bytes : bytes + '/';
     for (const Entry &entry : std::as_const(entries)) {
-        if (!entry.folder)
-            search.files.append({prefix + entry.name, subfolder});
-        else if (!walkFolder(bytePrefix + entry.bytes, prefix + entry.name,
-                             subfolder.isEmpty() ? entry.name : subfolder + u'/' + entry.name, false, search, stop))
+        // Such a name comes back from Qt with U+FFFD in it, which may be
+        // the name of another file beside it.
+        const bool sayable = QFile::encodeName(entry.name) == entry.bytes;
+        const QString inside = subfolder.isEmpty() ? entry.name : subfolder + u'/' + entry.name;
+        if (!entry.folder) {
+            search.files.append({prefix + entry.name, subfolder,
+                                 !problem.isEmpty() || sayable
+                                     ? problem
+                                     : QStringLiteral("its file name is not valid UTF-8; rename the file")});
+        } else if (!walkFolder(bytePrefix + entry.bytes, prefix + entry.name, inside, false,
+                               !problem.isEmpty() || sayable
+                                   ? problem
+                                   : QStringLiteral("the name of its folder %1 is not valid UTF-8; rename the folder")
+                                         .arg(entry.name),
+                               search, stop)) {
             return false;
+        }
     }
     return true;
 }
@@ -143,16 +158,22 @@ FileSearch findWavFiles(const QStringList &paths, const std::function<bool(const
     const std::function<bool(const FileSearch &)> stop = [&enough](const FileSearch &sofar) {
         return enough && enough(sofar);
     };
-    for (const QString &path : paths) {
-        const QByteArray bytes = QFile::encodeName(path);
+    const auto isFolder = [](const QString &path) {
         struct stat status;
-        if (::stat(bytes.constData(), &status) != 0 || !S_ISDIR(status.st_mode)) {
-            search.files.append({path, QString()});
+        return ::stat(QFile::encodeName(path).constData(), &status) == 0 && S_ISDIR(status.st_mode);
+    };
+    // Several packs side by side each keep their own folder, so that their
+    // files of one name do not meet.
+    const bool severalFolders = std::count_if(paths.cbegin(), paths.cend(), isFolder) > 1;
+    for (const QString &path : paths) {
+        if (!isFolder(path)) {
+            search.files.append({path, QString(), QString()});
             continue;
         }
         const qsizetype filesBefore = search.files.size();
         const qsizetype problemsBefore = search.unreadable.size();
-        if (!walkFolder(bytes, path, QString(), true, search, stop))
+        const QString own = severalFolders ? QFileInfo(QDir::cleanPath(path)).fileName() : QString();
+        if (!walkFolder(QFile::encodeName(path), path, own, true, QString(), search, stop))
             break;
         if (search.files.size() == filesBefore && search.unreadable.size() == problemsBefore)
             search.emptyFolders.append(path);

@@ -11,6 +11,10 @@ struct FoundFile
 {
     QString path;      // as named, or the folder named + "/" + the path under it
     QString subfolder; // "Kicks", "Snares/Rim"; empty when named or at the top of a folder
+    /// Why it must not be converted, or empty: a name on its way that is
+    /// not valid UTF-8, which Qt cannot say back, so its path may name
+    /// another file.
+    QString problem;
 };
 
 /// What a search of the paths found.
@@ -26,7 +30,9 @@ struct FileSearch
 /// caller decides. A folder stands for every regular file under it whose
 /// name ends in ".wav" in any letter case, depth first in comesBefore()
 /// order; hidden entries are skipped, links to files followed and links to
-/// folders not (a folder named may itself be a link). \a enough is asked
+/// folders not (a folder named may itself be a link). With more than one
+/// folder named, each keeps its own name as the first part of its files'
+/// subfolders, as copying them into one folder would. \a enough is asked
 /// before each folder is read, with what was found so far; once it says
 /// yes (cancelled, or the first file is all that is wanted), that is
 /// returned.

@@ -1,0 +1,34 @@
+#include "exportreport.h"
+
+namespace {
+
+/// \a lines one to a line; with \a shown (not -1), the first that many and
+/// how many more there are.
+QString listed(const QStringList &lines, int shown)
+{
+    if (shown < 0 || lines.size() <= shown)
+        return lines.join(QLatin1Char('\n'));
+    return (lines.mid(0, shown) + QStringList{QStringLiteral("… and %1 more").arg(lines.size() - shown)})
+        .join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+QString reportText(const ExportReport &report, int shown)
+{
+    QStringList sections;
+    const auto section = [&sections, shown](const QString &heading, const QStringList &lines) {
+        if (!lines.isEmpty())
+            sections << heading + QStringLiteral(":\n\n") + listed(lines, shown);
+    };
+    section(QStringLiteral("Folders that could not be read"), report.unreadable);
+    section(QStringLiteral("%1 of %2 samples were not written").arg(report.notWritten.size()).arg(report.total),
+            report.notWritten);
+    if (!report.moduleProblem.isEmpty())
+        sections << QStringLiteral("%1 was not written: %2").arg(report.module, report.moduleProblem);
+    section(QStringLiteral("%1 of %2 samples are not in %3").arg(report.leftOut.size()).arg(report.total).arg(report.module),
+            report.leftOut);
+    section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
+    section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
+    return sections.join(QStringLiteral("\n\n"));
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QtGlobal>
+
+/// What an export did, in list order: the basis of its report.
+struct ExportReport
+{
+    qsizetype total = 0;
+    QStringList written;    // destination paths
+    QStringList notWritten; // "name: reason"
+    QStringList tooLong;    // a note on each written sample a tracker cuts short
+    /// With a module: its file name, and why it was not written (empty once
+    /// it is); the samples left out of it ("name: reason") and those it cut.
+    QString module;
+    QString moduleProblem;
+    QStringList leftOut;
+    QStringList cut;
+    QStringList unreadable; // folders the samples were to be found in: "folder: reason"
+
+    /// Whether everything asked for is there, whole: the exit status.
+    bool complete() const
+    {
+        return notWritten.isEmpty() && moduleProblem.isEmpty() && leftOut.isEmpty() && unreadable.isEmpty();
+    }
+};
+
+/// The report of an export for the user, or an empty string when every
+/// sample was written and fits: the folders that could not be read, the
+/// samples that are not in the folder, then
+/// what became of the module (why it was not written, or the samples left
+/// out of it, then those it cut), then the written ones that are too long
+/// for a tracker. With \a shown (not -1), each list names at most that many
+/// and counts the rest.
+QString reportText(const ExportReport &report, int shown = -1);

@@ -1,0 +1,27 @@
+#include "soxarguments.h"
+
+#include "notetable.h"
+
+QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate)
+{
+    // --no-glob: sox would read "snare [old].wav" as a pattern and convert
+    // whatever it matches instead.
+    QStringList arguments{QStringLiteral("--no-glob"), sample.path,
+                          QStringLiteral("-b"), QStringLiteral("8"),
+                          QStringLiteral("-c"), QStringLiteral("1")};
+    if (outputPath == soundOnStandardOutput)
+        arguments << QStringLiteral("-t") << QStringLiteral("s8");
+    arguments << outputPath << QStringLiteral("remix") << QStringLiteral("-");
+    if (sample.normalise)
+        arguments << QStringLiteral("norm") << QStringLiteral("-6");
+    const bool belowTop = sourceRate <= 0 || qint64(sample.highCutFrequency) * 2 < sourceRate;
+    if (sample.highCut && belowTop)
+        arguments << QStringLiteral("lowpass") << QStringLiteral("-1")
+                  << QString::number(sample.highCutFrequency);
+    if (sample.lowCut)
+        arguments << QStringLiteral("highpass") << QStringLiteral("-1")
+                  << QString::number(sample.lowCutFrequency);
+    arguments << QStringLiteral("rate") << QString::number(noteFrequencies[sample.note])
+              << QStringLiteral("dither") << QStringLiteral("-S");
+    return arguments;
+}
