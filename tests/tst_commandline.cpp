@@ -4,6 +4,7 @@
 #include "testsupport.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QEventLoop>
 #include <QProcess>
 #include <QRegularExpression>
@@ -12,7 +13,11 @@
 #include <QTest>
 
 #include <csignal>
+#include <fcntl.h>
 #include <linux/capability.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <sys/prctl.h>
 
 // brindlebox --export, run as a user runs it from a terminal or a script,
@@ -73,6 +78,8 @@ private slots:
     void convertsSeveralAtOnceAndPublishesInOrder();
     void kitLeavesOutWhatAModuleCannotHold();
     void packsKeepTheirOrderAndTree();
+    void packsUnderAttack_data();
+    void packsUnderAttack();
     void wrongCommandLinesNeedNoDisplay_data();
     void wrongCommandLinesNeedNoDisplay();
     void signalsEndItCleanly_data();
@@ -301,6 +308,142 @@ void TestCommandLine::packsKeepTheirOrderAndTree()
              QStringList({out + "a.8svx", out + "B/b.8svx", out + "c.8svx", out + "Kicks/kick 2.8svx",
                           out + "Kicks/Kick 3.8svx", out + "Kicks/kick 10.8svx", out + "link.8svx", out + "kick.8svx",
                           "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied"}));
+}
+
+void TestCommandLine::packsUnderAttack_data()
+{
+    // Paths are typed relative to the work folder; "%80" in a file's path
+    // is the byte 0x80, which is not UTF-8, and "=file" makes a plain file
+    // instead of a recording.
+    QTest::addColumn<QStringList>("files");
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("fileLimit"); // 0: as it is
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QStringList>("said");
+    QTest::addColumn<QStringList>("left"); // in the folder exported into
+    const auto numbered = [](const QString &pattern, int count) {
+        QStringList list;
+        for (int i = 1; i <= count; ++i)
+            list << pattern.arg(i);
+        return list;
+    };
+    QTest::newRow("two packs side by side") << QStringList{"digits/1.wav", "digits/2.wav", "silence/1.wav"}
+                                            << QStringList{"--export", "out", "digits", "silence"} << 0 << 0
+                                            << QStringList{"out/digits/1.8svx", "out/digits/2.8svx", "out/silence/1.8svx"}
+                                            << QStringList{"digits", "digits/1.8svx", "digits/2.8svx", "silence",
+                                                           "silence/1.8svx"};
+    QTest::newRow("two packs of one name") << QStringList{"a/digits/1.wav", "b/digits/1.wav", "b/digits/2.wav"}
+                                           << QStringList{"--export", "out", "a/digits", "b/digits"} << 0 << 1
+                                           << QStringList{"out/digits/1.8svx", "out/digits/2.8svx",
+                                                          "1 of 3 samples were not written:",
+                                                          "b/digits/1.wav: another sample with the same name was already written"}
+                                           << QStringList{"digits", "digits/1.8svx", "digits/2.8svx"};
+    QTest::newRow("a pack named through a link, nested")
+        << QStringList{"pack/Snares/Side/side.wav", "pack/top.wav", "drums=link:pack"}
+        << QStringList{"--export", "out", "drums"} << 0 << 0
+        << QStringList{"out/Snares/Side/side.8svx", "out/top.8svx"}
+        << QStringList{"Snares", "Snares/Side", "Snares/Side/side.8svx", "top.8svx"};
+    QTest::newRow("a name that is not UTF-8 beside the one it reads as")
+        << QStringList{"pack/%80/kick.wav", "pack/%80/only.wav", "pack/\uFFFD/kick.wav"}
+        << QStringList{"--export", "out", "pack"} << 0 << 1
+        << QStringList{"out/\uFFFD/kick.8svx", "2 of 3 samples were not written:",
+                       "\uFFFD/kick.wav: the name of its folder \uFFFD is not valid UTF-8; rename the folder",
+                       "\uFFFD/only.wav: the name of its folder \uFFFD is not valid UTF-8; rename the folder"}
+        << QStringList{"\uFFFD", "\uFFFD/kick.8svx"};
+    QTest::newRow("a file where a folder goes") << QStringList{"pack/Kicks/kick.wav", "out/Kicks=file"}
+                                                << QStringList{"--export", "out", "pack"} << 0 << 1
+                                                << QStringList{"1 of 1 samples were not written:",
+                                                               "Kicks/kick.wav: something named Kicks is in the way of its folder"}
+                                                << QStringList{"Kicks"};
+    const QString deep = QStringLiteral("a/").repeated(200);
+    QTest::newRow("a path too long") << QStringList{"pack/" + deep + "deep.wav"}
+                                     << QStringList{"--export", "out/" + QString(250, 'x').append('/').repeated(15), "pack"}
+                                     << 0 << 1
+                                     << QStringList{"1 of 1 samples were not written:",
+                                                    deep + "deep.wav: its path is too long: *"}
+                                     << QStringList();
+    QTest::newRow("more jobs than open files allow") << numbered("many/%1.wav", 30)
+                                                     << QStringList{"--export", "out", "--jobs", "1024", "many"} << 48 << 0
+                                                     << numbered("out/%1.8svx", 30) << numbered("%1.8svx", 30);
+    QTest::newRow("the lowest values") << QStringList{"one.wav"}
+                                       << QStringList{"--export", "out", "--jobs", "1", "--low-cut", "20", "--high-cut",
+                                                      "20", "one.wav"}
+                                       << 0 << 0 << QStringList{"out/one.8svx"} << QStringList{"one.8svx"};
+    QTest::newRow("a folder and a module, a 32nd sample") << numbered("kit/%1.wav", 32)
+                                                         << QStringList{"--export", "out", "--module", "out/kit.mod", "kit"}
+                                                         << 0 << 1
+                                                         << numbered("out/%1.8svx", 32)
+            + QStringList{"out/kit.mod", "1 of 32 samples are not in kit.mod:", "32.wav: a module holds at most 31 samples"}
+                                                         << numbered("%1.8svx", 32) + QStringList{"kit.mod"};
+    QTest::newRow("a module but no files") << QStringList() << QStringList{"--module", "out/kit.mod"} << 0 << 2
+                                           << QStringList{"brindlebox: no WAV files to export were named",
+                                                          "Try 'brindlebox --help'."}
+                                           << QStringList();
+    QTest::newRow("a module without a name") << QStringList{"one.wav"} << QStringList{"--module", "", "one.wav"} << 0 << 2
+                                             << QStringList{"brindlebox: the module's file name is empty",
+                                                            "Try 'brindlebox --help'."}
+                                             << QStringList();
+}
+
+void TestCommandLine::packsUnderAttack()
+{
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, arguments);
+    QFETCH(int, fileLimit);
+    QFETCH(int, status);
+    QFETCH(QStringList, said);
+    QFETCH(QStringList, left);
+    QTemporaryDir work;
+    const QByteArray top = QFile::encodeName(work.path()) + '/';
+    QFile recording(source("a.wav"));
+    QVERIFY(recording.open(QIODevice::ReadOnly));
+    const QByteArray sound = recording.readAll();
+    const qsizetype exportOption = arguments.indexOf("--export");
+    const QString exportTo = exportOption >= 0 ? arguments.value(exportOption + 1) : QStringLiteral("out");
+    for (const QString &file : files + QStringList{exportTo + '/'}) {
+        const QByteArray path = top + file.section('=', 0, 0).toUtf8().replace("%80", "\x80");
+        for (qsizetype slash = path.indexOf('/', top.size()); slash > 0; slash = path.indexOf('/', slash + 1))
+            ::mkdir(path.left(slash).constData(), 0777);
+        if (file.section('=', 1).startsWith("link:"))
+            QCOMPARE(::symlink(file.section(':', 1).toUtf8().constData(), path.constData()), 0);
+        else if (!file.endsWith('/')) {
+            const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+            QVERIFY(fd >= 0 && ::write(fd, sound.constData(), file.endsWith("=file") ? 0 : sound.size()) >= 0);
+            ::close(fd);
+        }
+    }
+
+    QProcess program;
+    program.setProcessEnvironment(withoutDisplay());
+    program.setWorkingDirectory(work.path());
+    if (fileLimit > 0) {
+        program.setChildProcessModifier([fileLimit] {
+            const rlimit limit{rlim_t(fileLimit), rlim_t(fileLimit)};
+            ::setrlimit(RLIMIT_NOFILE, &limit);
+        });
+    }
+    program.start(BRINDLEBOX_PROGRAM, arguments);
+    QVERIFY(program.waitForFinished(60000));
+    const QStringList lines = QString::fromLocal8Bit(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts);
+    QCOMPARE(lines.size(), said.size());
+    for (int i = 0; i < said.size(); ++i) {
+        if (said[i].endsWith('*'))
+            QVERIFY2(lines[i].startsWith(said[i].chopped(1)), qPrintable(lines[i]));
+        else
+            QCOMPARE(lines[i], said[i]);
+    }
+    QCOMPARE(program.exitCode(), status);
+    // What the export left in its folder: no folder made for nothing.
+    QStringList found;
+    const QString out = work.filePath(exportTo);
+    QDirIterator it(out, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        found << it.next().mid(out.size() + 1);
+    found.sort();
+    left.sort();
+    QCOMPARE(found, left);
+    // Qt cannot name the byte 0x80 to remove it: rm takes the names as they are.
+    QCOMPARE(QProcess::execute("rm", {"-rf", "--", work.path()}), 0);
 }
 
 void TestCommandLine::wrongCommandLinesNeedNoDisplay_data()

@@ -1,5 +1,6 @@
 #include "converter.h"
 #include "export.h"
+#include "exportengine.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "notetable.h"
@@ -16,6 +17,7 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QStandardPaths>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 
@@ -602,6 +604,7 @@ void TestExport::fullDisksWriteNothingAndSaySo_data()
     QTest::newRow("temporary folder, nothing free") << 0;
     QTest::newRow("temporary folder, 4 KiB free") << 4;
     QTest::newRow("output folder") << -1;
+    QTest::newRow("output folder, a module over an older one") << -2;
 }
 
 void TestExport::fullDisksWriteNothingAndSaySo()
@@ -610,6 +613,23 @@ void TestExport::fullDisksWriteNothingAndSaySo()
     SmallDisk disk(64);
     if (!disk.problem().isEmpty())
         QSKIP(qPrintable(disk.problem()));
+    if (temporaryFreeKiB == -2) {
+        // Replacing it, as the user agreed to, but the new kit does not fit.
+        QFile old(disk.filePath("kit.mod"));
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("an older kit") > 0);
+        old.close();
+        QVERIFY(disk.fillLeaving(20));
+        ExportEngine engine({sampleOfFile(m_sources.filePath("5s.wav"))}, QString(), 1);
+        engine.setModule(old.fileName(), true);
+        QSignalSpy finished(&engine, &ExportEngine::finished);
+        engine.start();
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(engine.report().moduleProblem, "no space left on the disk of " + disk.path());
+        QVERIFY(old.open(QIODevice::ReadOnly));
+        QCOMPARE(old.readAll(), "an older kit");
+        QCOMPARE(QDir(disk.path()).entryList(QDir::Files | QDir::Hidden), QStringList({".filler", "kit.mod"}));
+        return;
+    }
     ModalDriver driver;
     if (temporaryFreeKiB < 0) {
         // The first fills most of the disk; the second finds too little.

@@ -66,6 +66,8 @@ class TestKit : public QObject
 
 private slots:
     void holdsEverySampleAsExported();
+    void keepsLoopsInsideAndEndsInSilence_data();
+    void keepsLoopsInsideAndEndsInSilence();
     void exportsFromTheMenu();
 
 private:
@@ -128,6 +130,49 @@ void TestKit::holdsEverySampleAsExported()
     // The pad held about 2 s, the others for their length, and then it ends.
     const QTime duration = QTime::fromString(info.section("Duration...: ", 1).left(9), "mm:ss.zzz");
     QVERIFY2(duration >= QTime(0, 0, 3, 340) && duration <= QTime(0, 0, 3, 700), qPrintable(info));
+}
+
+void TestKit::keepsLoopsInsideAndEndsInSilence_data()
+{
+    // The last sample of the kit: its BODY and loop in bytes, and what the
+    // module makes of them in words.
+    QTest::addColumn<int>("bytes");
+    QTest::addColumn<int>("loopStart");
+    QTest::addColumn<int>("loopLength");
+    QTest::addColumn<QList<int>>("slot"); // length, loop start, loop length
+    QTest::addColumn<bool>("silenced");   // by a C00 on the song's last row
+    QTest::newRow("short one-shot") << 1000 << 0 << 0 << QList<int>{500, 0, 1} << false;
+    QTest::newRow("short loop") << 1000 << 200 << 600 << QList<int>{500, 100, 300} << true;
+    QTest::newRow("loop ending past the cut") << 140000 << 120000 << 20000 << QList<int>{65535, 60000, 5535} << true;
+    QTest::newRow("loop starting past the cut") << 140000 << 132000 << 8000 << QList<int>{65535, 0, 1} << true;
+}
+
+void TestKit::keepsLoopsInsideAndEndsInSilence()
+{
+    QFETCH(int, bytes);
+    QFETCH(int, loopStart);
+    QFETCH(int, loopLength);
+    QFETCH(QList<int>, slot);
+    QFETCH(bool, silenced);
+    const QString path = m_dir.filePath("last.mod");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    const KitSample first{"first", QByteArray(100, '\1'), 0, 0, 8287};
+    const KitSample last{"last", QByteArray(bytes, '\1'), loopStart, loopLength, 27928};
+    const QByteArray written = protrackerModule("kit", {first, last});
+    file.write(written);
+    file.close();
+
+    const Slot header = readModule(path).headers.at(1);
+    QCOMPARE((QList<int>{header.words, header.loopStart, header.loopWords}), slot);
+    // The song's last row ends it (D00 on the second channel) and, for a
+    // sample still sounding, silences the first.
+    const int patterns = quint8(written.at(950));
+    const char *lastRow = written.constData() + 1084 + 1024 * patterns - 16;
+    for (int row = 64 * patterns - 1; row >= 0 && (quint8(lastRow[6]) & 0x0f) != 0xd; --row)
+        lastRow -= 16;
+    QCOMPARE(quint8(lastRow[6]) & 0x0f, 0xd);
+    QCOMPARE((quint8(lastRow[2]) & 0x0f) == 0xc && lastRow[3] == 0, silenced);
 }
 
 void TestKit::exportsFromTheMenu()
