@@ -1,3 +1,4 @@
+#include "export.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "startup.h"
@@ -8,6 +9,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QLabel>
 #include <QPushButton>
@@ -56,6 +58,8 @@ private slots:
     void droppedWavFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
     void droppedFoldersBringTheirWavFiles();
+    void droppedPacksKeepTheirTreeInExport_data();
+    void droppedPacksKeepTheirTreeInExport();
     void anEmptyListOffersNoBatchEdit_data();
     void anEmptyListOffersNoBatchEdit();
 
@@ -383,6 +387,56 @@ void TestLoading::droppedFoldersBringTheirWavFiles()
     QCOMPARE(samples->itemText(2), QStringLiteral("kick 10.wav | Not Ready"));
     QCOMPARE(allSamples(samples).at(3).path, kickAndSnare.at(1));
     QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::droppedPacksKeepTheirTreeInExport_data()
+{
+    QTest::addColumn<QStringList>("dropped");
+    QTest::addColumn<QStringList>("exported");
+    QTest::newRow("one pack") << QStringList{"Drums"} << QStringList{"Kicks/1.8svx", "Snares/1.8svx"};
+    QTest::newRow("two packs at once") << QStringList{"Drums", "Loops"}
+                                       << QStringList{"Drums/Kicks/1.8svx", "Drums/Snares/1.8svx", "Loops/1.8svx"};
+    QTest::newRow("loaded with Load Samples") << QStringList() << QStringList{"1.8svx"};
+}
+
+void TestLoading::droppedPacksKeepTheirTreeInExport()
+{
+    QFETCH(QStringList, dropped);
+    QFETCH(QStringList, exported);
+    QTemporaryDir packs;
+    for (const QString folder : {"Drums/Kicks", "Drums/Snares", "Loops"})
+        QVERIFY(QDir(packs.path()).mkpath(folder));
+    for (const QString file : {"Drums/Kicks/1.wav", "Drums/Snares/1.wav", "Loops/1.wav"})
+        QVERIFY(makeWav(packs.filePath(file), {"-r", "8000", "-c", "1"}, {"synth", "0.1", "sine", "300"}));
+    MainWindow window;
+    QList<QUrl> urls;
+    for (const QString &folder : dropped)
+        urls << QUrl::fromLocalFile(packs.filePath(folder));
+    // A pack dropped first is forgotten with its list when files are loaded.
+    QCOMPARE(dropOn(window, {QUrl::fromLocalFile(packs.filePath("Drums"))}), Qt::CopyAction);
+    QTRY_COMPARE(window.findChild<QComboBox *>("sampleCombo")->count(), 2);
+    if (dropped.isEmpty()) {
+        QVERIFY(loadSamples(window, {packs.filePath("Drums/Kicks/1.wav")}));
+    } else {
+        ModalDriver driver;
+        driver.press(QMessageBox::Yes); // lose the samples dropped first
+        QCOMPARE(dropOn(window, urls), Qt::CopyAction);
+        QTRY_COMPARE(driver.pending(), 0);
+        QTRY_COMPARE(window.findChild<QComboBox *>("sampleCombo")->count(), exported.size());
+    }
+
+    QTemporaryDir out;
+    outputDirectory = out.path();
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes); // not all samples are ready
+    window.findChild<QPushButton *>("ExportButton")->click();
+    QCOMPARE(driver.pending(), 0);
+    QStringList written;
+    QDirIterator it(out.path(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        written << it.next().mid(out.path().size() + 1);
+    written.sort();
+    QCOMPARE(written, exported);
 }
 
 void TestLoading::anEmptyListOffersNoBatchEdit_data()

@@ -30,8 +30,11 @@ public:
 
     /// Loads \a paths as Load Samples loads the files chosen in its dialog,
     /// asking first if samples are loaded, each with \a settings (the
-    /// command line's options). The command line and drops use it.
-    void loadFiles(const QStringList &paths, const Sample &settings = Sample());
+    /// command line's options) and, when found in a folder, where it lay
+    /// there (\a origins, in the same order), which Export keeps. The command
+    /// line and drops use it.
+    void loadFiles(const QStringList &paths, const Sample &settings = Sample(),
+                   const QList<FoundFile> &origins = {});
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -62,7 +65,8 @@ private:
     void confirmQuit();
     bool confirmDiscardSamples();
     bool startNewSampleList();
-    void appendSamples(const QStringList &paths, const Sample &settings = Sample());
+    void appendSamples(const QStringList &paths, const Sample &settings = Sample(),
+                       const QList<FoundFile> &origins = {});
     /// Loads what was dropped, each folder standing for the WAV files under
     /// it, which are looked for away from the window's thread.
     void loadDropped(const QStringList &paths);

@@ -65,6 +65,6 @@ int runBrindlebox(int &argc, char **argv)
     exportJobs = line->jobs;
     MainWindow window;
     window.show();
-    window.loadFiles(line->files, line->settings);
+    window.loadFiles(line->files, line->settings, line->origins);
     return QCoreApplication::exec();
 }

@@ -101,6 +101,8 @@ void MainWindow::on_ExportButton_clicked()
     if (!mayExport(samples) || samples.isEmpty())
         return;
     ExportEngine engine(samples, outputDirectory, exportJobs);
+    // A pack keeps its tree, as the command line's export keeps it.
+    engine.setOrigins(allOrigins(ui->sampleCombo));
     runExport(this, engine);
 }
 
@@ -123,6 +125,7 @@ void MainWindow::exportKitAsModule()
     if (!mayExport(samples))
         return;
     ExportEngine engine(samples, QString(), exportJobs);
+    engine.setOrigins(allOrigins(ui->sampleCombo));
     engine.setModule(path, replace);
     runExport(this, engine);
 }

@@ -44,23 +44,24 @@ void MainWindow::on_previewButton_clicked()
 
     const Sample sample = currentSample(ui->sampleCombo);
     auto conversion = std::make_unique<Conversion>(sample, true);
-    bool cancelled;
-    {
+    // A sample whose path may name another file is never converted.
+    QString failure = sampleOrigin(ui->sampleCombo, ui->sampleCombo->currentIndex()).problem;
+    if (failure.isEmpty()) {
         ConversionProgress progress(this, 0);
         progress.run(*conversion, QStringLiteral("Converting %1").arg(sample.name), 0);
-        cancelled = progress.wasCancelled();
+        if (progress.wasCancelled())
+            return;
+        failure = conversion->failure();
     }
-    if (cancelled)
-        return;
 
     const QString path = conversion->outputPath();
     evenOutWavData(path);
     ui->SizeLabel->setText(QLocale().formattedDataSize(QFileInfo(path).size(), 0, QLocale::DataSizeIecFormat));
-    if (!conversion->failure().isEmpty()) {
+    if (!failure.isEmpty()) {
         QMessageBox box;
         box.setIcon(QMessageBox::Warning);
         box.setTextFormat(Qt::PlainText);
-        box.setText(QStringLiteral("%1 could not be previewed: %2").arg(sample.name, conversion->failure()));
+        box.setText(QStringLiteral("%1 could not be previewed: %2").arg(sample.name, failure));
         box.exec();
         return;
     }

@@ -140,7 +140,7 @@ void MainWindow::loadDropped(const QStringList &paths)
     QStringList files;
     for (const FoundFile &file : found.files)
         files << file.path;
-    loadFiles(files);
+    loadFiles(files, Sample(), found.files);
     if (!found.unreadable.isEmpty()) {
         QMessageBox box;
         box.setIcon(QMessageBox::Warning);

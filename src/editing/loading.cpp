@@ -24,10 +24,10 @@ void MainWindow::on_actionLoad_Samples_triggered()
         this, tr("Open Samples"), QStringLiteral("."), tr("Wave Files (*.wav)")));
 }
 
-void MainWindow::loadFiles(const QStringList &paths, const Sample &settings)
+void MainWindow::loadFiles(const QStringList &paths, const Sample &settings, const QList<FoundFile> &origins)
 {
     if (startNewSampleList())
-        appendSamples(paths, settings);
+        appendSamples(paths, settings, origins);
 }
 
 bool MainWindow::startNewSampleList()
@@ -39,11 +39,11 @@ bool MainWindow::startNewSampleList()
     return true;
 }
 
-void MainWindow::appendSamples(const QStringList &paths, const Sample &settings)
+void MainWindow::appendSamples(const QStringList &paths, const Sample &settings, const QList<FoundFile> &origins)
 {
     // Files are not opened here: a bad one fails when it is converted.
-    for (const QString &path : paths)
-        appendSample(ui->sampleCombo, sampleOfFile(path, settings));
+    for (int i = 0; i < paths.size(); ++i)
+        appendSample(ui->sampleCombo, sampleOfFile(paths.at(i), settings), origins.value(i));
     if (paths.isEmpty())
         return;
     ui->centralwidget->setEnabled(true);

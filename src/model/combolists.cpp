@@ -8,9 +8,11 @@
 #include <QComboBox>
 #include <QIcon>
 
-void appendSample(QComboBox *list, const Sample &sample)
+void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin)
 {
     list->insertItem(list->count(), QIcon(), itemLabel(sample), QVariant::fromValue(sample));
+    if (!origin.path.isEmpty())
+        list->setItemData(list->count() - 1, QVariant::fromValue(origin), originRole);
 }
 
 Sample currentSample(const QComboBox *list)
@@ -51,4 +53,18 @@ void fillFrequencyList(QComboBox *list)
 {
     for (const QString &name : notesByRate())
         list->insertItem(list->count(), QIcon(), name, noteFrequencies[name]);
+}
+
+FoundFile sampleOrigin(const QComboBox *list, int index)
+{
+    return qvariant_cast<FoundFile>(list->itemData(index, originRole));
+}
+
+QList<FoundFile> allOrigins(const QComboBox *list)
+{
+    QList<FoundFile> origins;
+    origins.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        origins.append(sampleOrigin(list, i));
+    return origins;
 }

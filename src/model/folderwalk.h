@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QMetaType>
 #include <QString>
 #include <QStringList>
 
@@ -16,6 +17,8 @@ struct FoundFile
     /// another file.
     QString problem;
 };
+
+Q_DECLARE_METATYPE(FoundFile)
 
 /// What a search of the paths found.
 struct FileSearch

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "folderwalk.h"
+
 #include <QComboBox>
 #include <QList>
 #include <QMetaType>
@@ -35,7 +37,11 @@ QString nameWithoutWav(const QString &name);
 QString exportFileName(const QString &sampleName);
 
 // The sample list is the entries of the window's sampleCombo: each entry's
-// text is its label and its Qt::UserRole data a Sample.
+// text is its label and its Qt::UserRole data a Sample. A sample found in a
+// folder keeps where it lay there beside it, under originRole, and goes
+// with its entry.
+
+constexpr int originRole = Qt::UserRole + 1;
 
 /// " | Ready" or " | Not Ready", the tail of an entry's label.
 QString readySuffix(bool ready);
@@ -43,8 +49,9 @@ QString readySuffix(bool ready);
 /// An entry's label: the bare name followed by its ready suffix.
 QString itemLabel(const Sample &sample);
 
-/// Appends an entry for \a sample at the end of the list.
-void appendSample(QComboBox *list, const Sample &sample);
+/// Appends an entry for \a sample at the end of the list, found as
+/// \a origin (none: loaded as a file of its own).
+void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin = FoundFile());
 
 /// The current entry's Sample; the default Sample when there is none.
 Sample currentSample(const QComboBox *list);
@@ -63,3 +70,9 @@ void relabelSample(QComboBox *list, int index, const Sample &sample);
 
 /// Copies of every entry's Sample, in list order.
 QList<Sample> allSamples(const QComboBox *list);
+
+/// Where the entry at \a index was found; nothing for a file loaded on its own.
+FoundFile sampleOrigin(const QComboBox *list, int index);
+
+/// Where every entry was found, in list order.
+QList<FoundFile> allOrigins(const QComboBox *list);
