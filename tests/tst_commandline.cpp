@@ -78,8 +78,8 @@ private slots:
     void convertsSeveralAtOnceAndPublishesInOrder();
     void kitLeavesOutWhatAModuleCannotHold();
     void packsKeepTheirOrderAndTree();
-    void packsUnderAttack_data();
-    void packsUnderAttack();
+    void packsAndKitsAsTyped_data();
+    void packsAndKitsAsTyped();
     void wrongCommandLinesNeedNoDisplay_data();
     void wrongCommandLinesNeedNoDisplay();
     void signalsEndItCleanly_data();
@@ -310,11 +310,12 @@ void TestCommandLine::packsKeepTheirOrderAndTree()
                           "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied"}));
 }
 
-void TestCommandLine::packsUnderAttack_data()
+void TestCommandLine::packsAndKitsAsTyped_data()
 {
     // Paths are typed relative to the work folder; "%80" in a file's path
-    // is the byte 0x80, which is not UTF-8, and "=file" makes a plain file
-    // instead of a recording.
+    // is the byte 0x80, which is not UTF-8. A recording lasts 0.2 s, or as
+    // many seconds as "=N" says; "=file" makes a plain file instead, and
+    // "=link:X" a link to X.
     QTest::addColumn<QStringList>("files");
     QTest::addColumn<QStringList>("arguments");
     QTest::addColumn<int>("fileLimit"); // 0: as it is
@@ -375,6 +376,20 @@ void TestCommandLine::packsUnderAttack_data()
                                                          << numbered("out/%1.8svx", 32)
             + QStringList{"out/kit.mod", "1 of 32 samples are not in kit.mod:", "32.wav: a module holds at most 31 samples"}
                                                          << numbered("%1.8svx", 32) + QStringList{"kit.mod"};
+    QTest::newRow("fitted to a tracker, one at no note")
+        << QStringList{"pad.wav=4.5", "drone.wav=17", "one.wav"}
+        << QStringList{"--export", "out", "--fit", "--note", "C-3", "pad.wav", "drone.wav", "one.wav"} << 0 << 0
+        << QStringList{"out/pad.8svx at A-2", "out/drone.8svx at C-1", "out/one.8svx",
+                       "Made at a lower note for a tracker to play whole:", "pad.wav: C-3 → A-2", "drone.wav: C-3 → C-1",
+                       "Too long for a tracker to play whole:",
+                       "drone.8svx: 70,450 bytes of sound; classic trackers play at most 65,534 bytes (131,070 in "
+                       "newer ones); it is too long even at C-1, so only a shorter recording fits."}
+        << QStringList{"pad.8svx", "drone.8svx", "one.8svx"};
+    QTest::newRow("fitted in a window") << QStringList{"one.wav"} << QStringList{"--fit", "one.wav"} << 0 << 2
+                                        << QStringList{"brindlebox: --fit goes with --export or --module; in the "
+                                                       "window, Fit Notes to Tracker Length does the same",
+                                                       "Try 'brindlebox --help'."}
+                                        << QStringList();
     QTest::newRow("a module but no files") << QStringList() << QStringList{"--module", "out/kit.mod"} << 0 << 2
                                            << QStringList{"brindlebox: no WAV files to export were named",
                                                           "Try 'brindlebox --help'."}
@@ -385,7 +400,7 @@ void TestCommandLine::packsUnderAttack_data()
                                              << QStringList();
 }
 
-void TestCommandLine::packsUnderAttack()
+void TestCommandLine::packsAndKitsAsTyped()
 {
     QFETCH(QStringList, files);
     QFETCH(QStringList, arguments);
@@ -406,6 +421,8 @@ void TestCommandLine::packsUnderAttack()
             ::mkdir(path.left(slash).constData(), 0777);
         if (file.section('=', 1).startsWith("link:"))
             QCOMPARE(::symlink(file.section(':', 1).toUtf8().constData(), path.constData()), 0);
+        else if (const double seconds = file.section('=', 1).toDouble(); seconds > 0)
+            QVERIFY(makeWav(QFile::decodeName(path), {"-r", "8000", "-c", "1"}, {"synth", QString::number(seconds), "sine", "300"}));
         else if (!file.endsWith('/')) {
             const int fd = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0666);
             QVERIFY(fd >= 0 && ::write(fd, sound.constData(), file.endsWith("=file") ? 0 : sound.size()) >= 0);

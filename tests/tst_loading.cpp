@@ -457,7 +457,8 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
     for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
         QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
                  QStringList({"Apply These Settings to All Samples (disabled)", "Mark All Ready (disabled)",
-                              "Mark All Not Ready (disabled)", "Export Kit as Module… (disabled)"}));
+                              "Mark All Not Ready (disabled)", "Fit Notes to Tracker Length (disabled)",
+                              "Export Kit as Module… (disabled)"}));
     }
     QCOMPARE(stateOf(window), State(state));
 }

@@ -2,6 +2,7 @@
 
 #include "folderwalk.h"
 #include "notetable.h"
+#include "trackersample.h"
 #include "terminalexport.h"
 
 #include <QCommandLineParser>
@@ -27,6 +28,8 @@ const QString noNormaliseOption = QStringLiteral("no-normalise");
 const QString lowCutOption = QStringLiteral("low-cut");
 const QString highCutOption = QStringLiteral("high-cut");
 const QString jobsOption = QStringLiteral("jobs");
+const QString fitOption = QStringLiteral("fit");
+const QString notesOption = QStringLiteral("notes");
 
 void describeOptions(QCommandLineParser &parser)
 {
@@ -60,6 +63,16 @@ void describeOptions(QCommandLineParser &parser)
                       QStringLiteral("HZ")});
     parser.addOption({highCutOption, QStringLiteral("Cut above HZ, 20 to 20000 (default: no high cut)."),
                       QStringLiteral("HZ")});
+    parser.addOption({fitOption,
+                      QStringLiteral("With --export or --module: make each file at the highest note, from --note "
+                                     "down, at which classic trackers play it whole (65,534 bytes); one that fits "
+                                     "at no note at C-1. Each lowered note is named as it is written, and in the "
+                                     "report.")});
+    parser.addOption({notesOption,
+                      QStringLiteral("Print every note: its rate, the seconds of sound that 65,534 and 131,070 "
+                                     "bytes hold at it (what classic trackers play and hold), and its name in "
+                                     "FastTracker 2 and MilkyTracker, and in Impulse Tracker and Schism Tracker. "
+                                     "The notes are ProTracker's, at PAL rates.")});
     parser.addOption({jobsOption,
                       QStringLiteral("Convert N files at once (default: one more than the processor cores)."),
                       QStringLiteral("N")});
@@ -67,6 +80,24 @@ void describeOptions(QCommandLineParser &parser)
                                  QStringLiteral("WAV files, or folders of them, to load as Load Samples does, or to export; "
                                                 "--export keeps a folder's tree."),
                                  QStringLiteral("[FILE.wav...]"));
+}
+
+/// One line per note, lowest first: its name and rate, the seconds that
+/// 65,534 and 131,070 bytes last at it, and its names in the trackers that
+/// count octaves otherwise.
+QString noteTable()
+{
+    QString table;
+    for (const QString &note : notesByRate()) {
+        const double rate = noteFrequencies.value(note);
+        table += QStringLiteral("%1  %2 Hz  %3 s  %4 s  FastTracker 2, MilkyTracker: %5  Impulse Tracker, Schism Tracker: %6\n")
+                     .arg(note)
+                     .arg(int(rate), 5)
+                     .arg(classicTrackerSampleBytes / rate, 5, 'f', 2)
+                     .arg(trackerSampleBytesLimit / rate, 5, 'f', 2)
+                     .arg(fastTrackerNote(note), impulseTrackerNote(note));
+    }
+    return table;
 }
 
 [[noreturn]] void usageError(const QString &message)
@@ -118,7 +149,7 @@ Asked firstLook(const QStringList &arguments)
         return onlyQts ? Asked::WindowWithQtOptions : Asked::NoWindow;
     }
     for (const QString &option : {QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("version"),
-                                  exportOption, moduleOption}) {
+                                  notesOption, exportOption, moduleOption}) {
         if (parser.isSet(option))
             return Asked::NoWindow;
     }
@@ -141,6 +172,10 @@ CommandLine readCommandLine(const QStringList &arguments)
         parser.showHelp();
     if (parser.isSet(QStringLiteral("version")))
         parser.showVersion();
+    if (parser.isSet(notesOption)) {
+        std::fputs(qPrintable(noteTable()), stdout);
+        std::exit(0);
+    }
 
     CommandLine line;
     if (parser.isSet(noteOption)) {
@@ -175,6 +210,11 @@ CommandLine readCommandLine(const QStringList &arguments)
         if (!QFileInfo(module.path()).isDir())
             usageError(QStringLiteral("there is no folder %1 to write the module into").arg(module.path()));
     }
+
+    line.fit = parser.isSet(fitOption);
+    if (line.fit && !line.withoutWindow())
+        usageError(QStringLiteral("--fit goes with --export or --module; in the window, Fit Notes to Tracker Length "
+                                  "does the same"));
 
     // A folder stands for the WAV files under it; a large one is walked
     // only once the options are known to be right.

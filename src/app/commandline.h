@@ -18,6 +18,7 @@ struct CommandLine
     QString exportDirectory;  // with --export: convert into it, no window
     QString modulePath;       // with --module: the kit as one module, no window; as typed
     int jobs = 0;             // conversions at once; 0: one more than the cores
+    bool fit = false;         // with --fit: each file at the highest note, from its own down, that a tracker plays whole
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };
@@ -26,7 +27,7 @@ struct CommandLine
 constexpr int usageErrorStatus = 2;
 
 /// Reads Brindlebox's command line, \a arguments with the program first and
-/// none of Qt's own options: answers --help and --version, or says what is
+/// none of Qt's own options: answers --help, --version and --notes, or says what is
 /// wrong and exits with usageErrorStatus; otherwise returns what it asks
 /// for, each folder named standing for the WAV files under it.
 CommandLine readCommandLine(const QStringList &arguments);
@@ -37,7 +38,7 @@ QStringList argumentsOf(int argc, char **argv);
 /// What a command line asks for, as its options alone say, before anything
 /// needs a display.
 enum class Asked {
-    NoWindow,           // --help, --version, --export, --module, or a wrong command line
+    NoWindow,           // --help, --version, --notes, --export, --module, or a wrong command line
     Window,             // the window, with the files named
     WindowWithQtOptions // the window, and options of Qt's own, which only its application object reads
 };
@@ -47,7 +48,7 @@ Asked firstLook(const QStringList &arguments);
 void nameApplication();
 
 /// All that needs no window, without loading anything of the window's:
-/// answers --help and --version, ends a wrong command line with its
+/// answers --help, --version and --notes, ends a wrong command line with its
 /// message, and carries out --export and --module, returning the exit
 /// status; nothing when the command line asks for the window.
 std::optional<int> runWithoutWindow(int &argc, char **argv);

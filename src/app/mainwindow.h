@@ -82,6 +82,9 @@ private:
     void showBatchMenu(const QPoint &globalPos);
     void applySettingsToAll();
     void markAllReady(bool ready);
+    /// Lowers each sample's note, where it must, until a classic tracker
+    /// plays it whole, and says which it lowered.
+    void fitNotesToTrackerLength();
     /// Writes every sample into one module file that trackers open whole.
     void exportKitAsModule();
 

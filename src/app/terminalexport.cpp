@@ -1,6 +1,7 @@
 #include "terminalexport.h"
 
 #include "exportengine.h"
+#include "notefitting.h"
 #include "commandline.h"
 #include "unixsignals.h"
 
@@ -53,26 +54,45 @@ int exportFromTerminal(const CommandLine &line)
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     QList<Sample> samples;
-    for (const QString &path : line.files) {
-        Sample sample = sampleOfFile(path, line.settings);
+    QStringList loweredTo; // the note each sample was lowered to, or nothing
+    QStringList lowered;
+    for (int i = 0; i < line.files.size(); ++i) {
+        Sample sample = sampleOfFile(line.files.at(i), line.settings);
         sample.ready = true;
+        const FoundFile &origin = line.origins.value(i);
+        const NoteFit fit = line.fit && origin.problem.isEmpty() ? fitNote(readWavFormat(sample.path), sample.note)
+                                                                 : NoteFit{NoteFit::Fits, sample.note};
+        loweredTo << (fit.note != sample.note ? fit.note : QString());
+        if (!loweredTo.constLast().isEmpty()) {
+            const QString name = origin.subfolder.isEmpty() ? sample.name : origin.subfolder + u'/' + sample.name;
+            lowered << QStringLiteral("%1: %2 → %3").arg(name, sample.note, fit.note);
+            sample.note = fit.note;
+        }
         samples << sample;
     }
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
     engine.setOrigins(line.origins);
     engine.noteUnreadableFolders(line.unreadable);
+    engine.noteLoweredNotes(lowered);
+    const auto atNote = [&loweredTo](int index) {
+        return loweredTo.at(index).isEmpty() ? QString() : QStringLiteral(" at ") + loweredTo.at(index);
+    };
     if (!line.modulePath.isEmpty())
         engine.setModule(line.modulePath);
     int endingSignal = 0;
     {
         ProgressLine progress;
-        const auto showNext = [&progress, &engine, &samples](int settled) {
+        const auto showNext = [&progress, &engine, &samples, &atNote](int settled) {
             if (settled < samples.size())
-                progress.show(QStringLiteral("%1/%2 %3").arg(settled + 1).arg(samples.size()).arg(engine.sampleLabel(settled)));
+                progress.show(QStringLiteral("%1/%2 %3%4")
+                                  .arg(settled + 1)
+                                  .arg(samples.size())
+                                  .arg(engine.sampleLabel(settled), atNote(settled)));
         };
         QObject::connect(&engine, &ExportEngine::progressed, showNext);
-        QObject::connect(&engine, &ExportEngine::sampleWritten,
-                         [&progress](int, const QString &destination) { progress.say(destination); });
+        QObject::connect(&engine, &ExportEngine::sampleWritten, [&progress, &atNote](int index, const QString &destination) {
+            progress.say(destination + atNote(index));
+        });
         QObject::connect(&engine, &ExportEngine::moduleWritten, [&progress](const QString &path) { progress.say(path); });
         QObject::connect(&UnixSignals::watch(), &UnixSignals::arrived, &engine, [&engine, &endingSignal](int signal) {
             endingSignal = signal;

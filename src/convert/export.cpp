@@ -19,42 +19,17 @@ int exportJobs = 0;
 
 namespace {
 
-/// \a text with each word too long to wrap shortened in its middle, so
-/// that a box showing it fits the screen; the box's details keep it whole.
-QString withLongWordsShortened(const QString &text)
-{
-    constexpr int longest = 80;
-    QStringList lines = text.split(QLatin1Char('\n'));
-    for (QString &line : lines) {
-        QStringList words = line.split(QLatin1Char(' '));
-        for (QString &word : words) {
-            if (word.size() > longest)
-                word = word.left(longest / 2 - 1) + QStringLiteral("…") + word.right(longest / 2 - 1);
-        }
-        line = words.join(QLatin1Char(' '));
-    }
-    return lines.join(QLatin1Char('\n'));
-}
-
 /// One box after the export: the samples that are not in the folder, then
 /// the written ones that are too long for a tracker, each list cut short
 /// where it would outgrow the screen, whole in the details. Nothing when
 /// all is well.
 void showReport(const ExportReport &report)
 {
-    const QString text = withLongWordsShortened(reportText(report, 10));
-    if (text.isEmpty())
+    if (reportText(report).isEmpty())
         return;
-    QMessageBox box;
     const bool failed = !report.notWritten.isEmpty();
-    box.setIcon(failed ? QMessageBox::Warning : QMessageBox::Information);
-    box.setWindowTitle(failed ? QStringLiteral("Not all samples were written")
-                              : QStringLiteral("Samples too long for a tracker"));
-    box.setTextFormat(Qt::PlainText);
-    box.setText(text);
-    if (const QString whole = reportText(report); whole != text)
-        box.setDetailedText(whole);
-    box.exec();
+    showListing(failed ? QStringLiteral("Not all samples were written") : QStringLiteral("Samples too long for a tracker"),
+                failed, [&report](int shown) { return reportText(report, shown); });
 }
 
 /// Whether the samples may go: all are ready, or the user says so.

@@ -51,6 +51,11 @@ void ExportEngine::noteUnreadableFolders(const QStringList &folders)
     m_report.unreadable = folders;
 }
 
+void ExportEngine::noteLoweredNotes(const QStringList &samples)
+{
+    m_report.lowered = samples;
+}
+
 QString ExportEngine::sampleLabel(int index) const
 {
     const QString &folder = m_origins.value(index).subfolder;

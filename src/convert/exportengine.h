@@ -49,6 +49,9 @@ public:
     /// Folders that were to bring samples and could not be read, for the
     /// report: "folder: reason".
     void noteUnreadableFolders(const QStringList &folders);
+    /// Samples whose note was lowered to fit a tracker, for the report:
+    /// "name: C-3 → G#2".
+    void noteLoweredNotes(const QStringList &samples);
     /// What the report calls the sample at \a index: its name, under its
     /// subfolder.
     QString sampleLabel(int index) const;

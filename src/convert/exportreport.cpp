@@ -14,12 +14,22 @@ QString listed(const QStringList &lines, int shown)
 
 } // namespace
 
+QString listedSections(const QList<std::pair<QString, QStringList>> &sections, int shown)
+{
+    QStringList texts;
+    for (const auto &[heading, lines] : sections) {
+        if (!lines.isEmpty())
+            texts << heading + QStringLiteral(":\n\n") + listed(lines, shown);
+    }
+    return texts.join(QStringLiteral("\n\n"));
+}
+
 QString reportText(const ExportReport &report, int shown)
 {
     QStringList sections;
     const auto section = [&sections, shown](const QString &heading, const QStringList &lines) {
         if (!lines.isEmpty())
-            sections << heading + QStringLiteral(":\n\n") + listed(lines, shown);
+            sections << listedSections({{heading, lines}}, shown);
     };
     section(QStringLiteral("Folders that could not be read"), report.unreadable);
     section(QStringLiteral("%1 of %2 samples were not written").arg(report.notWritten.size()).arg(report.total),
@@ -29,6 +39,7 @@ QString reportText(const ExportReport &report, int shown)
     section(QStringLiteral("%1 of %2 samples are not in %3").arg(report.leftOut.size()).arg(report.total).arg(report.module),
             report.leftOut);
     section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
+    section(QStringLiteral("Made at a lower note for a tracker to play whole"), report.lowered);
     section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
     return sections.join(QStringLiteral("\n\n"));
 }

@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QtGlobal>
 
+#include <utility>
+
 /// What an export did, in list order: the basis of its report.
 struct ExportReport
 {
@@ -18,6 +20,7 @@ struct ExportReport
     QStringList leftOut;
     QStringList cut;
     QStringList unreadable; // folders the samples were to be found in: "folder: reason"
+    QStringList lowered;    // samples made at a lower note to fit a tracker: "name: C-3 → G#2"
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
@@ -30,7 +33,12 @@ struct ExportReport
 /// sample was written and fits: the folders that could not be read, the
 /// samples that are not in the folder, then
 /// what became of the module (why it was not written, or the samples left
-/// out of it, then those it cut), then the written ones that are too long
-/// for a tracker. With \a shown (not -1), each list names at most that many
+/// out of it, then those it cut), then the samples made at a lower note to
+/// fit a tracker, then the written ones that are too long for a tracker. With \a shown (not -1), each list names at most that many
 /// and counts the rest.
 QString reportText(const ExportReport &report, int shown = -1);
+
+/// Each list that is not empty under its heading ("Heading:", a blank line,
+/// one line each), the sections a blank line apart; with \a shown (not -1),
+/// each list names at most that many and counts the rest.
+QString listedSections(const QList<std::pair<QString, QStringList>> &sections, int shown = -1);

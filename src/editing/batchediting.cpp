@@ -4,12 +4,15 @@
 
 #include "mainwindow.h"
 #include "mainwindowform.h"
+#include "notetable.h"
 #include "sample.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QMenu>
+#include <QToolTip>
 
 void MainWindow::connectBatchMenu()
 {
@@ -37,6 +40,14 @@ void MainWindow::contextMenuEvent(QContextMenuEvent *event)
 
 bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
+    // The frequency list's tip names the note shown as the trackers that
+    // count octaves otherwise name it, below the tip the list has.
+    if (event->type() == QEvent::ToolTip && watched == ui->FrequencyCombo && ui->FrequencyCombo->currentIndex() >= 0) {
+        QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(),
+                           ui->FrequencyCombo->toolTip() + u'\n' + noteDescription(ui->FrequencyCombo->currentText()),
+                           ui->FrequencyCombo);
+        return true;
+    }
     if (event->type() == QEvent::ContextMenu && watched->isWidgetType()
         && ui->centralwidget->isAncestorOf(static_cast<QWidget *>(watched))) {
         showBatchMenu(static_cast<QContextMenuEvent *>(event)->globalPos());
@@ -57,6 +68,7 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Apply These Settings to All Samples"), [this] { applySettingsToAll(); });
     addEntry(tr("Mark All Ready"), [this] { markAllReady(true); });
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
+    addEntry(tr("Fit Notes to Tracker Length"), [this] { fitNotesToTrackerLength(); });
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
     menu.exec(globalPos);
 }

@@ -35,3 +35,18 @@ QStringList notesByRate()
         sorted << name;
     return sorted;
 }
+
+QString noteNamedUp(const QString &note, int octavesUp)
+{
+    if (note.size() != 3 || !note.at(2).isDigit())
+        return note;
+    return note.left(2) + QString::number(note.at(2).digitValue() + octavesUp);
+}
+
+QString noteDescription(const QString &note)
+{
+    return QStringLiteral("%1: %2 Hz; %3 in FastTracker 2 and MilkyTracker, %4 in Impulse Tracker and Schism Tracker")
+        .arg(note)
+        .arg(noteFrequencies.value(note))
+        .arg(fastTrackerNote(note), impulseTrackerNote(note));
+}

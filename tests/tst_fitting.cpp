@@ -1,0 +1,187 @@
+#include "exportengine.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "notefitting.h"
+#include "notetable.h"
+#include "testsupport.h"
+
+#include <QComboBox>
+#include <QHelpEvent>
+#include <QSignalSpy>
+#include <QTest>
+#include <QToolTip>
+#include <QtEndian>
+
+#include <sys/stat.h>
+
+// Each sample at the highest note at which a classic tracker plays it whole:
+// the rule against what the export really writes, and the window's entry.
+
+namespace {
+
+/// A WAV file of exactly \a frames frames of \a sound as its header \a fmt
+/// says, its recording's first loop at \a loop (none when empty) before
+/// the sound.
+bool writeWav(const QString &path, const QByteArray &fmt, const QByteArray &sound, qint64 frames,
+              const QList<SmplLoop> &loop)
+{
+    const int blockAlign = qFromLittleEndian<quint16>(fmt.constData() + 12);
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write("RIFF\0\0\0\0WAVE", 12) != 12)
+        return false;
+    file.close();
+    return appendRiffChunk(path, "fmt ", fmt) && (loop.isEmpty() || appendRiffChunk(path, "smpl", smplData(1, loop)))
+        && appendRiffChunk(path, "data", sound.left(frames * blockAlign));
+}
+
+/// The BODY the export writes of \a path at \a note, in bytes.
+qint64 exportedBody(const QString &path, const QString &note, const QString &folder)
+{
+    Sample sample = sampleOfFile(path);
+    sample.note = note;
+    ExportEngine engine({sample}, folder, 1);
+    QSignalSpy finished(&engine, &ExportEngine::finished);
+    engine.start();
+    if (!engine.isFinished() && !finished.wait(30000))
+        return -1;
+    const SvxFile svx = read8svx(folder + "/" + exportFileName(sample.name));
+    QFile::remove(folder + "/" + exportFileName(sample.name));
+    return svx.problem.isEmpty() ? svx.bodySize : -1;
+}
+
+QString noteNextTo(const QString &note, int step)
+{
+    const QStringList notes = notesByRate();
+    return notes.value(notes.indexOf(note) + step);
+}
+
+} // namespace
+
+class TestFitting : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void agreesWithTheExportAtTheByteBoundary_data();
+    void agreesWithTheExportAtTheByteBoundary();
+    void fitsEveryLoadedSampleFromTheMenu();
+
+private:
+    QTemporaryDir m_dir;
+};
+
+void TestFitting::agreesWithTheExportAtTheByteBoundary_data()
+{
+    QTest::addColumn<QStringList>("format"); // sox's output options
+    QTest::addColumn<bool>("looped");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("8-bit mono, 22,050 Hz, E-3") << QStringList{"-r", "22050", "-c", "1", "-b", "8"} << false << "E-3";
+    QTest::newRow("16-bit stereo, 44,100 Hz, looped, C-2")
+        << QStringList{"-r", "44100", "-c", "2", "-b", "16"} << true << "C-2";
+    QTest::newRow("24-bit mono, 48,000 Hz, G#2") << QStringList{"-r", "48000", "-c", "1", "-b", "24"} << false << "G#2";
+    QTest::newRow("24-bit stereo, 96,000 Hz, A-3") << QStringList{"-r", "96000", "-c", "2", "-b", "24"} << false << "A-3";
+    QTest::newRow("8-bit stereo, 96,000 Hz, D-1") << QStringList{"-r", "96000", "-c", "2", "-b", "8"} << false << "D-1";
+}
+
+void TestFitting::agreesWithTheExportAtTheByteBoundary()
+{
+    QFETCH(QStringList, format);
+    QFETCH(bool, looped);
+    QFETCH(QString, note);
+    const int noteRate = noteFrequencies.value(note);
+    const int rate = format.at(1).toInt();
+    // A recording somewhat longer than the note can play, cut to length below.
+    const QString long_ = m_dir.filePath("long.wav");
+    QVERIFY(makeWav(long_, format, {"synth", QString::number(70000.0 / noteRate), "sine", "440", "gain", "-3"}));
+    QFile file(long_);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QByteArray source, sound; // sox's own header (extensible for 24 bits), and its sound
+    forEachChunk(file, "RIFF", ChunkOrder::LittleEndian, [&](const Chunk &chunk) {
+        file.seek(chunk.dataOffset);
+        if (chunk.id == "fmt " || chunk.id == "data")
+            (chunk.id == "fmt " ? source : sound) = file.read(chunk.size);
+        return true;
+    });
+    const QList<SmplLoop> loop = looped ? QList<SmplLoop>{{0, quint32(rate / 10), quint32(rate / 5)}} : QList<SmplLoop>{};
+    const QString cut = m_dir.filePath("cut.wav");
+    QDir(m_dir.path()).mkdir("out");
+    const QString out = m_dir.filePath("out");
+
+    // The longest recording whose exported BODY fits, found by the export
+    // alone: at that many frames it fits, one more and it does not.
+    qint64 fits = qint64(65000.0 * rate / noteRate);
+    qint64 tooLong = qint64(66000.0 * rate / noteRate);
+    while (tooLong - fits > 1) {
+        const qint64 frames = (fits + tooLong) / 2;
+        QVERIFY(writeWav(cut, source, sound, frames, loop));
+        const qint64 body = exportedBody(cut, note, out);
+        QVERIFY(body > 0);
+        (body <= 65534 ? fits : tooLong) = frames;
+    }
+
+    // The rule, from the top note down, says the same before sox runs.
+    QVERIFY(writeWav(cut, source, sound, fits, loop));
+    const NoteFit atBoundary = fitNote(readWavFormat(cut), "A-3");
+    QCOMPARE(atBoundary.note, note);
+    QCOMPARE(atBoundary.kind, note == "A-3" ? NoteFit::Fits : NoteFit::Lowered);
+    QVERIFY(writeWav(cut, source, sound, tooLong, loop));
+    const NoteFit past = fitNote(readWavFormat(cut), "A-3");
+    QCOMPARE(past.note, noteNextTo(note, -1));
+    const qint64 body = exportedBody(cut, past.note, out);
+    QVERIFY2(body > 0 && body <= 65534, qPrintable(QString::number(body)));
+}
+
+void TestFitting::fitsEveryLoadedSampleFromTheMenu()
+{
+    // One that fits, one a little too long, one too long at any note, and
+    // two whose length no header tells: a truncated one, and a FIFO that
+    // must not hold anything up.
+    QVERIFY(makeWav(m_dir.filePath("short.wav"), {"-r", "44100", "-c", "2", "-b", "16"}, {"synth", "0.5", "sine", "300"}));
+    QVERIFY(makeWav(m_dir.filePath("pad.wav"), {"-r", "44100", "-c", "2", "-b", "16"}, {"synth", "4.5", "sine", "300"}));
+    QVERIFY(makeWav(m_dir.filePath("drone.wav"), {"-r", "8000", "-c", "1", "-b", "16"}, {"synth", "17", "sine", "300"}));
+    QFile broken(m_dir.filePath("broken.wav"));
+    QVERIFY(broken.open(QIODevice::WriteOnly) && broken.write("RIFF\x10\0\0\0WAVEfmt ", 16) == 16);
+    broken.close();
+    QCOMPARE(::mkfifo(QFile::encodeName(m_dir.filePath("fifo.wav")).constData(), 0600), 0);
+    MainWindow window;
+    window.loadFiles({m_dir.filePath("short.wav"), m_dir.filePath("pad.wav"), m_dir.filePath("drone.wav"),
+                      m_dir.filePath("broken.wav"), m_dir.filePath("fifo.wav")});
+    auto *list = window.findChild<QComboBox *>("sampleCombo");
+    const QStringList notes{"C-2", "C-3", "C-2", "C-3", "C-3"};
+    for (int i = 0; i < list->count(); ++i) {
+        Sample sample = allSamples(list).at(i);
+        sample.note = notes.at(i);
+        sample.ready = i == 1;
+        storeSample(list, i, sample);
+        relabelSample(list, i, sample);
+    }
+    list->setCurrentIndex(1);
+
+    ModalDriver driver;
+    driver.press(QMessageBox::Ok);
+    useContextMenu(window.findChild<QWidget *>("centralwidget"), "Fit Notes to Tracker Length");
+    QCOMPARE(driver.pending(), 0);
+    QCOMPARE(driver.texts(),
+             QStringList{"Lowered to the highest note at which classic trackers play them whole:\n\n"
+                         "pad.wav: C-3 → A-2\n\n"
+                         "Too long at every note, so at C-1, where they are shortest:\n\n"
+                         "drone.wav: C-2 → C-1\n\n"
+                         "Their length could not be read from their headers, so their notes are as they were:\n\n"
+                         "broken.wav\nfifo.wav"});
+    QStringList fitted;
+    for (const Sample &sample : allSamples(list))
+        fitted << sample.note;
+    QCOMPARE(fitted, QStringList({"C-2", "A-2", "C-1", "C-3", "C-3"}));
+    QCOMPARE(list->itemText(1), "pad.wav | Ready");
+    // The form shows the new note, and its tip names it as other trackers do.
+    auto *frequencies = window.findChild<QComboBox *>("FrequencyCombo");
+    QCOMPARE(frequencies->currentText(), "A-2");
+    window.show();
+    QHelpEvent hover(QEvent::ToolTip, QPoint(5, 5), frequencies->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(frequencies, &hover);
+    QCOMPARE(QToolTip::text(), "Currently Selected Sample\nA-2: 13964 Hz; A-4 in FastTracker 2 and MilkyTracker, "
+                               "A-5 in Impulse Tracker and Schism Tracker");
+}
+
+QTEST_MAIN(TestFitting)
+#include "tst_fitting.moc"
