@@ -403,7 +403,8 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
     for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
         QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
                  QStringList({"Apply These Settings to All Samples (disabled)", "Mark All Ready (disabled)",
-                              "Mark All Not Ready (disabled)", "Export Kit as Module… (disabled)"}));
+                              "Mark All Not Ready (disabled)", "Export Kit as Module… (disabled)", "",
+                              "Show Waveform (disabled)"}));
     }
     QCOMPARE(stateOf(window), State(state));
 }

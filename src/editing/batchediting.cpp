@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "mainwindowform.h"
 #include "sample.h"
+#include "waveformwindow.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -58,6 +59,8 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Mark All Ready"), [this] { markAllReady(true); });
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
+    menu.addSeparator();
+    addEntry(tr("Show Waveform"), [this] { showWaveformWindow(this); });
     menu.exec(globalPos);
 }
 
