@@ -192,7 +192,12 @@ void WaveformWindow::converted(int generation, const Sample &sample)
     m_summarising = std::make_unique<SummaryWatcher>();
     connect(m_summarising.get(), &SummaryWatcher::finished, this,
             [this, generation, sample] { pictured(generation, sample); });
-    m_summarising->setFuture(QtConcurrent::run(summarise, std::move(sound), noteFrequencies.value(sample.note), source));
+    // QtConcurrent::run would hand an argument on as a copy, which the
+    // finishing in place would then copy whole; a capture is moved.
+    m_summarising->setFuture(QtConcurrent::run(
+        [sound = std::move(sound), rate = noteFrequencies.value(sample.note), source]() mutable {
+            return summarise(std::move(sound), rate, source);
+        }));
 }
 
 void WaveformWindow::pictured(int generation, const Sample &sample)
