@@ -10,7 +10,6 @@
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -19,12 +18,12 @@
 
 namespace {
 
-/// What the export writes for \a sample: its 8SVX file and the note its
-/// report gives when the sample is too long for a tracker.
+/// What the export writes for \a sample: its 8SVX file and, when it is too
+/// long for a tracker, how its report ends ("at E-3 or lower it fits").
 struct Exported
 {
     SvxFile file;
-    QString fittingNote; // "at E-3 or lower it fits", or empty
+    QString fits;
 };
 
 Exported exportOf(const Sample &sample)
@@ -35,15 +34,21 @@ Exported exportOf(const Sample &sample)
     engine.start();
     if (!engine.isFinished() && !finished.wait(20000))
         return {};
+    // "...; at E-3 or lower it fits." or "...; it is too long even at C-1,
+    // so only a shorter recording fits."
     const QString note = engine.report().tooLong.value(0);
-    const QRegularExpressionMatch fits = QRegularExpression("at \\S+ or lower it fits").match(note);
-    return {read8svx(out.filePath(exportFileName(sample.name))),
-            fits.hasMatch() ? fits.captured() : note.isEmpty() ? QString() : QStringLiteral("only a shorter recording fits")};
+    return {read8svx(out.filePath(exportFileName(sample.name))), note.section("; ", -1).section(", so ", -1).chopped(1)};
 }
 
 QString number(qint64 value)
 {
     return QLocale(QLocale::English).toString(value);
+}
+
+/// How the numbers line gives the rate and length of \a svx.
+QString rateAndLength(const SvxFile &svx)
+{
+    return QStringLiteral("%1 Hz · %2 bytes, ").arg(svx.samplesPerSec).arg(number(svx.bodySize));
 }
 
 bool near(const QColor &a, const QColor &b)
@@ -71,8 +76,9 @@ private slots:
 private:
     template<typename T>
     T *find(const char *name) { return window->findChild<T *>(name); }
+    Sample shown() { return currentSample(find<QComboBox>("sampleCombo")); }
     /// Loads \a files, picks \a note as a user does, opens the view and
-    /// waits for the picture of the current sample.
+    /// returns it once it pictures the first file at that note.
     QWidget *showWaveform(const QStringList &files, const QString &note = QStringLiteral("C-2"));
     QWidget *openView();
 
@@ -120,10 +126,9 @@ QWidget *TestWaveform::showWaveform(const QStringList &files, const QString &not
     while (notes->currentText() != note && notes->currentIndex() < notes->count() - 1)
         QTest::keyClick(notes, Qt::Key_Down);
     QWidget *view = openView();
-    const QString expected = QStringLiteral("%1 · %2,").arg(files.constFirst(), note);
-    if (view && !QTest::qWaitFor([&] { return view->accessibleDescription().startsWith(expected); }, 10000))
-        qWarning() << "the view shows" << view->accessibleDescription();
-    return view;
+    const QString expected = QStringLiteral("%1 · %2, ").arg(files.constFirst(), note);
+    return view && QTest::qWaitFor([&] { return view->accessibleDescription().startsWith(expected); }, 10000) ? view
+                                                                                                           : nullptr;
 }
 
 void TestWaveform::shadesTheLoopAndMarksTheLimits_data()
@@ -138,16 +143,12 @@ void TestWaveform::shadesTheLoopAndMarksTheLimits()
     QFETCH(QString, note);
     QWidget *view = showWaveform({"looped.wav"}, note);
     QVERIFY(view);
-    QVERIFY(view->accessibleDescription().contains(" Hz · "));
-    Sample sample = sampleOfFile(dir.filePath("looped.wav"));
-    sample.note = note;
-    const SvxFile exported = exportOf(sample).file;
+    const SvxFile exported = exportOf(shown()).file;
     QVERIFY2(exported.problem.isEmpty() && exported.repeat > 0, qPrintable(exported.problem));
 
     const QImage picture = view->grab().toImage();
-    const int width = picture.width();
     const int height = picture.height();
-    const auto columnOf = [&](qint64 byte) { return int(byte * width / exported.bodySize); };
+    const auto columnOf = [&](qint64 byte) { return int(byte * picture.width() / exported.bodySize); };
     const QColor highlight = view->palette().color(QPalette::Highlight);
     const QColor ink = view->palette().color(QPalette::WindowText);
     // Above the wave, which normalised stays within the middle half.
@@ -204,20 +205,17 @@ void TestWaveform::numbersAgreeWithTheExport()
     const QString line = find<QLabel>("waveformNumbers")->text();
     QCOMPARE(view->accessibleDescription(), line);
 
-    Sample sample = sampleOfFile(dir.filePath(file));
-    sample.note = note;
-    const Exported exported = exportOf(sample);
+    const Exported exported = exportOf(shown());
     const SvxFile &svx = exported.file;
     QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
-    QVERIFY2(line.contains(QStringLiteral("%1 Hz · %2 bytes,").arg(svx.samplesPerSec).arg(number(svx.bodySize))),
-             qPrintable(line));
+    QVERIFY2(line.contains(rateAndLength(svx)), qPrintable(line));
     const QString loop = svx.repeat ? QStringLiteral("loop from byte %1, %2 bytes long").arg(number(svx.oneShot), number(svx.repeat))
                                     : QStringLiteral("no loop");
     QVERIFY2(line.contains(loop), qPrintable(line));
-    if (exported.fittingNote.isEmpty())
+    if (exported.fits.isEmpty())
         QVERIFY2(!line.contains("too long"), qPrintable(line));
     else
-        QVERIFY2(line.endsWith(exported.fittingNote), qPrintable(line + " / " + exported.fittingNote));
+        QVERIFY2(line.endsWith(exported.fits), qPrintable(line + " / " + exported.fits));
 }
 
 void TestWaveform::followsTheShownSampleAndItsSettings()
@@ -228,8 +226,7 @@ void TestWaveform::followsTheShownSampleAndItsSettings()
     QCOMPARE(waveform->windowTitle(), "Waveform — looped.wav");
 
     const auto agreesWithExport = [&] {
-        const SvxFile svx = exportOf(currentSample(find<QComboBox>("sampleCombo"))).file;
-        const QString expected = QStringLiteral("%1 Hz · %2 bytes,").arg(svx.samplesPerSec).arg(number(svx.bodySize));
+        const QString expected = rateAndLength(exportOf(shown()).file);
         return QTest::qWaitFor([&] { return view->accessibleDescription().contains(expected); }, 5000);
     };
     QTest::keyClick(find<QComboBox>("FrequencyCombo"), Qt::Key_Down);
@@ -259,13 +256,11 @@ void TestWaveform::showsWhyAConversionFailed()
     driver.press(QMessageBox::Ok);
     find<QPushButton>("previewButton")->click();
     const QString previewSaid = driver.texts().value(0).section(": ", 1);
-    QVERIFY2(previewSaid.contains("gone.wav"), qPrintable(previewSaid));
 
     QWidget *view = openView();
     QVERIFY(view);
     QTRY_COMPARE(view->accessibleDescription(), "gone.wav could not be converted: " + previewSaid);
     QCOMPARE(driver.unexpected(), 0);
-    QCOMPARE(driver.answered(), 1);
     // Said in the picture's own area.
     const QImage picture = view->grab().toImage();
     int drawn = 0;
