@@ -17,7 +17,8 @@
 
 namespace {
 const QStringList batchEntries{"Apply These Settings to All Samples", "Mark All Ready",
-                               "Mark All Not Ready", "Fit Notes to Tracker Length", "Export Kit as Module…"};
+                               "Mark All Not Ready", "Fit Notes to Tracker Length", "Export Kit as Module…", "",
+                               "Show Waveform"};
 } // namespace
 
 class TestEditor : public QObject

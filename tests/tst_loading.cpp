@@ -458,7 +458,7 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
         QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
                  QStringList({"Apply These Settings to All Samples (disabled)", "Mark All Ready (disabled)",
                               "Mark All Not Ready (disabled)", "Fit Notes to Tracker Length (disabled)",
-                              "Export Kit as Module… (disabled)"}));
+                              "Export Kit as Module… (disabled)", "", "Show Waveform (disabled)"}));
     }
     QCOMPARE(stateOf(window), State(state));
 }

@@ -1,10 +1,14 @@
-// Pictures the real main window with samples loaded, for the README.
+// Pictures the real main window with samples loaded, for the README, or
+// with --waveform its waveform window, showing the first sample at the
+// highest note.
 //
-//   brindlebox_screenshot <output.png> <file.wav>...
+//   brindlebox_screenshot [--waveform] <output.png> <file.wav>...
 //
 // Loads the files the way a user does: picks File > Load Samples and types
-// their paths into the file dialog. Meant for the offscreen platform
-// (scripts/screenshot sets it up), where Qt's own file dialog is used.
+// their paths into the file dialog; for the waveform, presses End in the
+// frequency list and chooses Show Waveform from the context menu. Meant for
+// the offscreen platform (scripts/screenshot sets it up), where Qt's own
+// file dialog is used.
 
 #include "mainwindow.h"
 
@@ -13,8 +17,11 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QEventLoop>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPixmap>
 #include <QSaveFile>
 #include <QTextStream>
@@ -46,14 +53,71 @@ bool savePng(const QPixmap &picture, const QString &path)
     return file.open(QIODevice::WriteOnly) && picture.save(&file, "PNG") && file.commit();
 }
 
+/// Right-clicks the middle of \a widget and chooses \a choice from the
+/// menu that opens, with the keyboard; false when there was no such entry.
+bool chooseFromContextMenu(QWidget *widget, const QString &choice)
+{
+    bool chosen = false;
+    // The menu's exec() blocks until it closes: act on it from a timer.
+    QTimer::singleShot(0, [&] {
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction *entry : menu->actions()) {
+            if (entry->text() == choice && entry->isEnabled()) {
+                menu->setActiveAction(entry);
+                chosen = true;
+            }
+        }
+        QKeyEvent key(QEvent::KeyPress, chosen ? Qt::Key_Return : Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(menu, &key);
+    });
+    const QPoint middle = widget->rect().center();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, middle, widget->mapToGlobal(middle));
+    QApplication::sendEvent(widget, &event);
+    return chosen;
+}
+
+/// Shows the waveform window of the first sample at the highest note, and
+/// returns it once its picture is painted; nullptr when it does not come.
+QWidget *showWaveform(QWidget &window)
+{
+    auto *notes = window.findChild<QWidget *>("FrequencyCombo");
+    QKeyEvent end(QEvent::KeyPress, Qt::Key_End, Qt::NoModifier);
+    QApplication::sendEvent(notes, &end);
+    if (!chooseFromContextMenu(window.findChild<QWidget *>("centralwidget"), QStringLiteral("Show Waveform"))) {
+        err() << "the context menu has no Show Waveform\n";
+        return nullptr;
+    }
+    auto *waveform = window.findChild<QWidget *>("waveformWindow");
+    auto *view = window.findChild<QWidget *>("waveformView");
+    if (!waveform || !view)
+        return nullptr;
+    // The numbers line comes with the picture.
+    for (int waited = 0; waited < giveUpMs; waited += pollMs) {
+        if (view->accessibleDescription().contains(QStringLiteral(" bytes, "))) {
+            QApplication::processEvents();
+            return waveform;
+        }
+        QEventLoop wait;
+        QTimer::singleShot(pollMs, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    err() << "no picture came: " << view->accessibleDescription() << "\n";
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    const bool waveformOnly = args.value(1) == QLatin1String("--waveform");
+    if (waveformOnly)
+        args.removeAt(1);
     if (args.size() < 3) {
-        err() << "usage: brindlebox_screenshot <output.png> <file.wav>...\n";
+        err() << "usage: brindlebox_screenshot [--waveform] <output.png> <file.wav>...\n";
         return 2;
     }
     const QString output = args.at(1);
@@ -110,7 +174,10 @@ int main(int argc, char *argv[])
         return 1;
     }
 
-    if (!savePng(window.grab(), output)) {
+    QWidget *pictured = &window;
+    if (waveformOnly && !(pictured = showWaveform(window)))
+        return 1;
+    if (!savePng(pictured->grab(), output)) {
         err() << "cannot write " << output << "\n";
         return 1;
     }

@@ -4,6 +4,7 @@
 #include "mainwindowform.h"
 #include "progress.h"
 #include "sample.h"
+#include "waveformwindow.h"
 
 #include <QAudioOutput>
 #include <QComboBox>
@@ -82,4 +83,5 @@ void MainWindow::on_previewButton_clicked()
     player->setSource(QUrl::fromLocalFile(path));
     audioOutput->setVolume(0.5f);
     player->play();
+    followPreview(this, player, sample);
 }

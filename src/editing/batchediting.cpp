@@ -6,6 +6,7 @@
 #include "mainwindowform.h"
 #include "notetable.h"
 #include "sample.h"
+#include "waveformwindow.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -70,6 +71,8 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
     addEntry(tr("Fit Notes to Tracker Length"), [this] { fitNotesToTrackerLength(); });
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
+    menu.addSeparator();
+    addEntry(tr("Show Waveform"), [this] { showWaveformWindow(this); });
     menu.exec(globalPos);
 }
 

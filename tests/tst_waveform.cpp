@@ -1,0 +1,275 @@
+#include "export.h"
+#include "exportengine.h"
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "testsupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLocale>
+#include <QPointer>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+
+// The waveform window as a user meets it: opened from the context menu,
+// looked at, and checked against what the export writes.
+
+namespace {
+
+/// What the export writes for \a sample: its 8SVX file and, when it is too
+/// long for a tracker, how its report ends ("at E-3 or lower it fits").
+struct Exported
+{
+    SvxFile file;
+    QString fits;
+};
+
+Exported exportOf(const Sample &sample)
+{
+    QTemporaryDir out;
+    ExportEngine engine({sample}, out.path(), 1);
+    QSignalSpy finished(&engine, &ExportEngine::finished);
+    engine.start();
+    if (!engine.isFinished() && !finished.wait(20000))
+        return {};
+    // "...; at E-3 or lower it fits." or "...; it is too long even at C-1,
+    // so only a shorter recording fits."
+    const QString note = engine.report().tooLong.value(0);
+    return {read8svx(out.filePath(exportFileName(sample.name))), note.section("; ", -1).section(", so ", -1).chopped(1)};
+}
+
+QString number(qint64 value)
+{
+    return QLocale(QLocale::English).toString(value);
+}
+
+/// How the numbers line gives the rate and length of \a svx.
+QString rateAndLength(const SvxFile &svx)
+{
+    return QStringLiteral("%1 Hz · %2 bytes, ").arg(svx.samplesPerSec).arg(number(svx.bodySize));
+}
+
+bool near(const QColor &a, const QColor &b)
+{
+    return qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) + qAbs(a.blue() - b.blue()) < 24;
+}
+
+} // namespace
+
+class TestWaveform : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+    void shadesTheLoopAndMarksTheLimits_data();
+    void shadesTheLoopAndMarksTheLimits();
+    void numbersAgreeWithTheExport_data();
+    void numbersAgreeWithTheExport();
+    void followsTheShownSampleAndItsSettings();
+    void showsWhyAConversionFailed();
+
+private:
+    template<typename T>
+    T *find(const char *name) { return window->findChild<T *>(name); }
+    Sample shown() { return currentSample(find<QComboBox>("sampleCombo")); }
+    /// Loads \a files, picks \a note as a user does, opens the view and
+    /// returns it once it pictures the first file at that note.
+    QWidget *showWaveform(const QStringList &files, const QString &note = QStringLiteral("C-2"));
+    QWidget *openView();
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
+};
+
+void TestWaveform::initTestCase()
+{
+    // Five seconds, looped from 0.5 s to 1 s: at A-3 past both limits.
+    const QString looped = dir.filePath("looped.wav");
+    QVERIFY(makeWav(looped, {"-r", "44100", "-c", "1", "-b", "16"}, {"synth", "5", "sine", "440"}));
+    QVERIFY(appendRiffChunk(looped, "smpl", smplData(1, {{0, 22050, 44099}})));
+    QVERIFY(makeWav(dir.filePath("oneshot.wav"), {"-r", "22050", "-c", "2", "-b", "16"}, {"synth", "0.5", "sine", "300"}));
+}
+
+void TestWaveform::init()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestWaveform::cleanup()
+{
+    window.reset();
+}
+
+QWidget *TestWaveform::openView()
+{
+    useContextMenu(find<QWidget>("centralwidget"), "Show Waveform");
+    auto *view = find<QWidget>("waveformView");
+    return view && view->isVisible() ? view : nullptr;
+}
+
+QWidget *TestWaveform::showWaveform(const QStringList &files, const QString &note)
+{
+    QStringList paths;
+    for (const QString &file : files)
+        paths << dir.filePath(file);
+    if (!loadSamples(*window, paths))
+        return nullptr;
+    auto *notes = find<QComboBox>("FrequencyCombo");
+    QTest::keyClick(notes, Qt::Key_Home);
+    while (notes->currentText() != note && notes->currentIndex() < notes->count() - 1)
+        QTest::keyClick(notes, Qt::Key_Down);
+    QWidget *view = openView();
+    const QString expected = QStringLiteral("%1 · %2, ").arg(files.constFirst(), note);
+    return view && QTest::qWaitFor([&] { return view->accessibleDescription().startsWith(expected); }, 10000) ? view
+                                                                                                           : nullptr;
+}
+
+void TestWaveform::shadesTheLoopAndMarksTheLimits_data()
+{
+    QTest::addColumn<QString>("note");
+    QTest::newRow("C-1, within both limits") << "C-1";
+    QTest::newRow("A-3, past both limits") << "A-3";
+}
+
+void TestWaveform::shadesTheLoopAndMarksTheLimits()
+{
+    QFETCH(QString, note);
+    QWidget *view = showWaveform({"looped.wav"}, note);
+    QVERIFY(view);
+    const SvxFile exported = exportOf(shown()).file;
+    QVERIFY2(exported.problem.isEmpty() && exported.repeat > 0, qPrintable(exported.problem));
+
+    const QImage picture = view->grab().toImage();
+    const int height = picture.height();
+    const auto columnOf = [&](qint64 byte) { return int(byte * picture.width() / exported.bodySize); };
+    const QColor highlight = view->palette().color(QPalette::Highlight);
+    const QColor ink = view->palette().color(QPalette::WindowText);
+    // Above the wave, which normalised stays within the middle half.
+    const int top = height / 10;
+    const qint64 loopStart = exported.oneShot;
+    const qint64 loopEnd = exported.oneShot + exported.repeat;
+    const auto shaded = [&](int column) { return picture.pixelColor(column, top) == highlight; };
+    QVERIFY(shaded(columnOf((loopStart + loopEnd) / 2)));
+    QVERIFY(shaded(columnOf(loopStart) + 2));
+    QVERIFY(shaded(columnOf(loopEnd - 1) - 2));
+    QVERIFY(!shaded(columnOf(loopStart) - 2));
+    QVERIFY(!shaded(columnOf(loopEnd) + 2));
+
+    // A mark is ink in the strip below the wave.
+    const auto marked = [&](int column) {
+        for (int y = height * 17 / 20; y < height - 1; ++y) {
+            if (near(picture.pixelColor(column, y), ink))
+                return true;
+        }
+        return false;
+    };
+    for (const qint64 limit : {65534, 131070}) {
+        if (limit >= exported.bodySize)
+            continue;
+        const int at = columnOf(limit);
+        QVERIFY2(marked(at - 1) || marked(at) || marked(at + 1), qPrintable(QString::number(limit)));
+        QVERIFY(!marked(at - 6) && !marked(at + 6));
+    }
+    // The wave crosses the middle of every column: plain before the second
+    // limit, dimmed past it.
+    const QColor before = picture.pixelColor(columnOf((loopEnd + qMin<qint64>(65534, exported.bodySize)) / 2), height / 2);
+    QCOMPARE(before, ink);
+    if (exported.bodySize > 131070) {
+        const QColor past = picture.pixelColor(columnOf((131070 + exported.bodySize) / 2), height / 2);
+        QVERIFY(!near(past, ink) && !near(past, view->palette().color(QPalette::Window)));
+    }
+}
+
+void TestWaveform::numbersAgreeWithTheExport_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("note");
+    QTest::newRow("looped, fits") << "looped.wav" << "C-1";
+    QTest::newRow("one-shot") << "oneshot.wav" << "F#2";
+    QTest::newRow("looped, too long") << "looped.wav" << "A-3";
+}
+
+void TestWaveform::numbersAgreeWithTheExport()
+{
+    QFETCH(QString, file);
+    QFETCH(QString, note);
+    QWidget *view = showWaveform({file}, note);
+    QVERIFY(view);
+    const QString line = find<QLabel>("waveformNumbers")->text();
+    QCOMPARE(view->accessibleDescription(), line);
+
+    const Exported exported = exportOf(shown());
+    const SvxFile &svx = exported.file;
+    QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
+    QVERIFY2(line.contains(rateAndLength(svx)), qPrintable(line));
+    const QString loop = svx.repeat ? QStringLiteral("loop from byte %1, %2 bytes long").arg(number(svx.oneShot), number(svx.repeat))
+                                    : QStringLiteral("no loop");
+    QVERIFY2(line.contains(loop), qPrintable(line));
+    if (exported.fits.isEmpty())
+        QVERIFY2(!line.contains("too long"), qPrintable(line));
+    else
+        QVERIFY2(line.endsWith(exported.fits), qPrintable(line + " / " + exported.fits));
+}
+
+void TestWaveform::followsTheShownSampleAndItsSettings()
+{
+    QWidget *view = showWaveform({"looped.wav", "oneshot.wav"});
+    QVERIFY(view);
+    QPointer<QWidget> waveform = find<QWidget>("waveformWindow");
+    QCOMPARE(waveform->windowTitle(), "Waveform — looped.wav");
+
+    const auto agreesWithExport = [&] {
+        const QString expected = rateAndLength(exportOf(shown()).file);
+        return QTest::qWaitFor([&] { return view->accessibleDescription().contains(expected); }, 5000);
+    };
+    QTest::keyClick(find<QComboBox>("FrequencyCombo"), Qt::Key_Down);
+    QVERIFY2(agreesWithExport(), qPrintable(view->accessibleDescription()));
+
+    QTest::keyClick(find<QComboBox>("sampleCombo"), Qt::Key_Down);
+    QCOMPARE(waveform->windowTitle(), "Waveform — oneshot.wav");
+    QVERIFY2(agreesWithExport(), qPrintable(view->accessibleDescription()));
+    QVERIFY(view->accessibleDescription().startsWith("oneshot.wav · C-2,"));
+
+    // Closed, it goes; chosen again, it comes back with the shown sample.
+    waveform->close();
+    QTRY_VERIFY(waveform.isNull());
+    view = openView();
+    QVERIFY(view);
+    QVERIFY(agreesWithExport());
+}
+
+void TestWaveform::showsWhyAConversionFailed()
+{
+    // The file goes after it was loaded.
+    const QString gone = dir.filePath("gone.wav");
+    QVERIFY(QFile::copy(dir.filePath("oneshot.wav"), gone));
+    QVERIFY(loadSamples(*window, {gone}));
+    QVERIFY(QFile::remove(gone));
+    ModalDriver driver;
+    driver.press(QMessageBox::Ok);
+    find<QPushButton>("previewButton")->click();
+    const QString previewSaid = driver.texts().value(0).section(": ", 1);
+
+    QWidget *view = openView();
+    QVERIFY(view);
+    QTRY_COMPARE(view->accessibleDescription(), "gone.wav could not be converted: " + previewSaid);
+    QCOMPARE(driver.unexpected(), 0);
+    // Said in the picture's own area.
+    const QImage picture = view->grab().toImage();
+    int drawn = 0;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x)
+            drawn += !near(picture.pixelColor(x, y), view->palette().color(QPalette::Window));
+    }
+    QVERIFY2(drawn > 500, qPrintable(QString::number(drawn)));
+}
+
+QTEST_MAIN(TestWaveform)
+#include "tst_waveform.moc"
