@@ -163,8 +163,8 @@ void WaveformView::paintEvent(QPaintEvent *)
         const int from = qMax(columnOf(trackerSampleBytesLimit), 0);
         painter.fillRect(QRect(from, 0, width() - from, height()), veil);
     }
-    drawLimit(painter, classicTrackerSampleBytes);
-    drawLimit(painter, trackerSampleBytesLimit);
+    drawLimit(painter, classicTrackerSampleBytes, tr("%1: classic trackers play up to here"), 0);
+    drawLimit(painter, trackerSampleBytesLimit, tr("%1: no classic tracker holds more"), 1);
     if (m_playByte >= 0 && m_playByte < m_summary->size()) {
         painter.setPen(QPen(colours.color(QPalette::WindowText), 2));
         painter.drawLine(columnOf(m_playByte), 0, columnOf(m_playByte), height());
@@ -211,7 +211,7 @@ void WaveformView::drawWave(QPainter &painter)
     }
 }
 
-void WaveformView::drawLimit(QPainter &painter, qint64 byte)
+void WaveformView::drawLimit(QPainter &painter, qint64 byte, const QString &says, int row)
 {
     if (byte >= m_summary->size())
         return;
@@ -220,10 +220,12 @@ void WaveformView::drawLimit(QPainter &painter, qint64 byte)
         return;
     painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DashLine));
     painter.drawLine(x, 0, x, height());
-    const QString label = tr("%1 bytes").arg(QLocale(QLocale::English).toString(byte));
+    const QString label = says.arg(QLocale(QLocale::English).toString(byte));
     const int labelWidth = painter.fontMetrics().horizontalAdvance(label);
     const int margin = 4;
-    // Right of the mark, or left of it where the view ends.
+    // Right of the mark, or left of it where the view ends; each limit on a
+    // line of its own, as a long sample brings the two close together.
     const int left = x + margin + labelWidth <= width() ? x + margin : x - margin - labelWidth;
-    painter.drawText(QPoint(left, painter.fontMetrics().ascent() + margin), label);
+    painter.drawText(QPoint(left, painter.fontMetrics().ascent() + margin + row * painter.fontMetrics().lineSpacing()),
+                     label);
 }

@@ -52,7 +52,9 @@ private:
     double yOf(int value) const;
     void measureColumns();
     void drawWave(QPainter &painter);
-    void drawLimit(QPainter &painter, qint64 byte);
+    /// Marks \a byte with a dashed line, and labels it with \a says (the
+    /// byte in place of %1) on label line \a row.
+    void drawLimit(QPainter &painter, qint64 byte, const QString &says, int row);
 
     std::shared_ptr<const WaveformSummary> m_summary;
     QString m_message;

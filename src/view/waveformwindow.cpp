@@ -165,6 +165,12 @@ void WaveformWindow::convert()
     m_conversion.reset();
     const int generation = ++m_generation;
     const Sample sample = *m_wanted;
+    // A path that may name another file would picture that one.
+    if (const QString problem = sampleOrigin(m_samples, m_samples->currentIndex()).problem; !problem.isEmpty()) {
+        m_pictured.reset();
+        showText(tr("%1 could not be converted: %2").arg(sample.name, problem));
+        return;
+    }
     m_conversion = std::make_unique<Conversion>(sample, ConversionOutput::Sound);
     m_conversion->holdLog();
     // Queued: the conversion is done with once its signal has returned.
