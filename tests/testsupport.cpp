@@ -1,5 +1,6 @@
 #include "testsupport.h"
 
+#include "exportengine.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
 
@@ -14,6 +15,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSlider>
 #include <QStandardPaths>
 #include <QTest>
@@ -362,4 +364,15 @@ SvxFile read8svx(const QString &path, bool finished)
     else if (svx.repeat == 0 && (svx.oneShot != svx.bodySize || !svx.body.startsWith(QByteArray(2, '\0'))))
         svx.problem = QStringLiteral("a one-shot without its whole BODY or without a silent first word");
     return svx;
+}
+
+ExportedSample exportSample(const Sample &sample)
+{
+    QTemporaryDir out;
+    ExportEngine engine({sample}, out.path(), 1);
+    QSignalSpy finished(&engine, &ExportEngine::finished);
+    engine.start();
+    if (!engine.isFinished() && !finished.wait(30000))
+        return {};
+    return {read8svx(out.filePath(exportFileName(sample.name))), engine.report().tooLong.value(0)};
 }

@@ -159,3 +159,13 @@ struct SvxFile
     qint64 soundSize() const { return repeat == 0 ? bodySize - 2 : bodySize; }
 };
 SvxFile read8svx(const QString &path, bool finished = true);
+
+/// What the export (its engine, as the window and the command line run it)
+/// writes of one sample into a folder of its own: the file, read back, and
+/// the report's note when it is too long for a tracker.
+struct ExportedSample
+{
+    SvxFile file;
+    QString tooLong;
+};
+ExportedSample exportSample(const Sample &sample);

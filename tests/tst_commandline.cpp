@@ -385,11 +385,6 @@ void TestCommandLine::packsAndKitsAsTyped_data()
                        "drone.8svx: 70,450 bytes of sound; classic trackers play at most 65,534 bytes (131,070 in "
                        "newer ones); it is too long even at C-1, so only a shorter recording fits."}
         << QStringList{"pad.8svx", "drone.8svx", "one.8svx"};
-    QTest::newRow("fitted in a window") << QStringList{"one.wav"} << QStringList{"--fit", "one.wav"} << 0 << 2
-                                        << QStringList{"brindlebox: --fit goes with --export or --module; in the "
-                                                       "window, Fit Notes to Tracker Length does the same",
-                                                       "Try 'brindlebox --help'."}
-                                        << QStringList();
     QTest::newRow("a module but no files") << QStringList() << QStringList{"--module", "out/kit.mod"} << 0 << 2
                                            << QStringList{"brindlebox: no WAV files to export were named",
                                                           "Try 'brindlebox --help'."}

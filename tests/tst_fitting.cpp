@@ -1,4 +1,3 @@
-#include "exportengine.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "notefitting.h"
@@ -8,7 +7,6 @@
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 
@@ -20,17 +18,11 @@
 namespace {
 
 /// The BODY the export writes of \a path at \a note, in bytes.
-qint64 exportedBody(const QString &path, const QString &note, const QString &folder)
+qint64 exportedBody(const QString &path, const QString &note)
 {
     Sample sample = sampleOfFile(path);
     sample.note = note;
-    ExportEngine engine({sample}, folder, 1);
-    QSignalSpy finished(&engine, &ExportEngine::finished);
-    engine.start();
-    if (!engine.isFinished() && !finished.wait(30000))
-        return -1;
-    const SvxFile svx = read8svx(folder + "/" + exportFileName(sample.name));
-    QFile::remove(folder + "/" + exportFileName(sample.name));
+    const SvxFile svx = exportSample(sample).file;
     return svx.problem.isEmpty() ? svx.bodySize : -1;
 }
 
@@ -77,8 +69,6 @@ void TestFitting::agreesWithTheExportAtTheByteBoundary()
         return QProcess::execute("sox", {long_, cut, "trim", "0", QString::number(frames) + 's'}) == 0
             && (!looped || appendRiffChunk(cut, "smpl", smplData(1, {{0, quint32(rate / 10), quint32(rate / 5)}})));
     };
-    const QString out = m_dir.path();
-
     // The longest recording whose exported BODY fits, found by the export
     // alone: at that many frames it fits, one more and it does not.
     qint64 fits = qint64(65000.0 * rate / noteRate);
@@ -86,7 +76,7 @@ void TestFitting::agreesWithTheExportAtTheByteBoundary()
     while (tooLong - fits > 1) {
         const qint64 frames = (fits + tooLong) / 2;
         QVERIFY(cutTo(frames));
-        const qint64 body = exportedBody(cut, note, out);
+        const qint64 body = exportedBody(cut, note);
         QVERIFY(body > 0);
         (body <= 65534 ? fits : tooLong) = frames;
     }
@@ -99,7 +89,7 @@ void TestFitting::agreesWithTheExportAtTheByteBoundary()
     QVERIFY(cutTo(tooLong));
     const NoteFit past = fitNote(readWavFormat(cut), "A-3");
     QCOMPARE(past.note, notesByRate().value(notesByRate().indexOf(note) - 1));
-    const qint64 body = exportedBody(cut, past.note, out);
+    const qint64 body = exportedBody(cut, past.note);
     QVERIFY2(body > 0 && body <= 65534, qPrintable(QString::number(body)));
 }
 
