@@ -147,17 +147,17 @@ TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &s
     return finished;
 }
 
-QString fittingNote(const TrackerSample &sample, const WavFormat &source)
+QString fittingNote(qint64 soundSize, int rate, bool looped, const WavFormat &source)
 {
     // The header tells exactly, as long as it agrees with what sox made.
-    if (soundBytesAt(source, sample.rate) == sample.soundSize)
+    if (soundBytesAt(source, rate) == soundSize)
         return highestFittingNote(source);
     // Otherwise the same sound at another note's rate, about: the silent
     // first word of a one-shot stays, and the BODY is whole words.
     QString fitting;
     int fittingRate = 0;
     for (auto it = noteFrequencies.cbegin(); it != noteFrequencies.cend(); ++it) {
-        qint64 atNote = (sample.soundSize * it.value() + sample.rate - 1) / sample.rate + (sample.looped ? 0 : 2);
+        qint64 atNote = (soundSize * it.value() + rate - 1) / rate + (looped ? 0 : 2);
         atNote += atNote & 1;
         if (it.value() > fittingRate && atNote <= classicTrackerSampleBytes) {
             fittingRate = it.value();
@@ -184,7 +184,7 @@ QString lengthNote(const QString &fileName, const TrackerSample &sample, const W
                    .arg(fileName, english.toString(bytes), english.toString(classicTrackerSampleBytes),
                         english.toString(trackerSampleBytesLimit));
     }
-    const QString fitting = fittingNote(sample, source);
+    const QString fitting = fittingNote(sample.soundSize, rate, sample.looped, source);
     if (fitting.isEmpty())
         return note + QStringLiteral("; it is too long even at C-1, so only a shorter recording fits.");
     return note + QStringLiteral("; at %1 or lower it fits.").arg(fitting);

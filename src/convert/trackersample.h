@@ -68,10 +68,12 @@ struct TrackerSample
 /// (trackers silence a one-shot sample's first word).
 TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &sampleName, const WavFormat &source);
 
-/// The highest note at which \a sample, made of the recording \a source,
-/// fits what classic trackers play: from the source's header when it tells
-/// the length, else from the sound sox made. Empty when it fits at none.
-QString fittingNote(const TrackerSample &sample, const WavFormat &source);
+/// The highest note at which a sample of \a soundSize bytes of sound at
+/// \a rate (\a looped, or a one-shot with its silent word), made of the
+/// recording \a source, fits what classic trackers play: from the source's
+/// header when it tells the length, else from the sound sox made. Empty
+/// when it fits at none.
+QString fittingNote(qint64 soundSize, int rate, bool looped, const WavFormat &source);
 
 /// A note on a written sample that a tracker would cut short, naming the
 /// highest note at which it fits; an empty string when it fits.

@@ -56,14 +56,7 @@ QString numbersLine(const Sample &sample, const WaveformSummary &summary)
                                   .arg(english.toString(layout.loopStart), english.toString(layout.loopLength))
                             : QStringLiteral("no loop"));
     if (layout.bodySize > classicTrackerSampleBytes) {
-        TrackerSample finished;
-        finished.rate = summary.rate;
-        finished.bodySize = layout.bodySize;
-        finished.soundSize = summary.soundBytes;
-        finished.looped = layout.looped;
-        finished.loopStart = layout.loopStart;
-        finished.loopLength = layout.loopLength;
-        const QString note = fittingNote(finished, summary.source);
+        const QString note = fittingNote(summary.soundBytes, summary.rate, layout.looped, summary.source);
         parts << (note.isEmpty() ? QStringLiteral("too long for classic trackers: only a shorter recording fits")
                                  : QStringLiteral("too long for classic trackers: at %1 or lower it fits").arg(note));
     }
