@@ -64,8 +64,7 @@ int exportFromTerminal(const CommandLine &line)
                                                                  : NoteFit{NoteFit::Fits, sample.note};
         loweredTo << (fit.note != sample.note ? fit.note : QString());
         if (!loweredTo.constLast().isEmpty()) {
-            const QString name = origin.subfolder.isEmpty() ? sample.name : origin.subfolder + u'/' + sample.name;
-            lowered << QStringLiteral("%1: %2 → %3").arg(name, sample.note, fit.note);
+            lowered << QStringLiteral("%1: %2 → %3").arg(nameInPack(sample, origin), sample.note, fit.note);
             sample.note = fit.note;
         }
         samples << sample;

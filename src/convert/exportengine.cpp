@@ -58,9 +58,7 @@ void ExportEngine::noteLoweredNotes(const QStringList &samples)
 
 QString ExportEngine::sampleLabel(int index) const
 {
-    const QString &folder = m_origins.value(index).subfolder;
-    const QString &name = m_samples.at(index).name;
-    return folder.isEmpty() ? name : folder + QLatin1Char('/') + name;
+    return nameInPack(m_samples.at(index), m_origins.value(index));
 }
 
 QString ExportEngine::namedPath(int index) const

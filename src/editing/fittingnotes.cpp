@@ -53,8 +53,7 @@ void MainWindow::fitNotesToTrackerLength()
     QStringList lowered, nowhere, unknown;
     for (int i = 0; i < samples.size(); ++i) {
         Sample sample = samples.at(i);
-        const QString &folder = origins.at(i).subfolder;
-        const QString name = folder.isEmpty() ? sample.name : folder + u'/' + sample.name;
+        const QString name = nameInPack(sample, origins.at(i));
         const NoteFit &fit = fits.at(i);
         if (fit.kind == NoteFit::LengthUnknown)
             unknown << name;

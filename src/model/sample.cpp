@@ -18,6 +18,11 @@ QString nameWithoutWav(const QString &name)
     return name.endsWith(extension, Qt::CaseInsensitive) ? name.chopped(extension.size()) : name;
 }
 
+QString nameInPack(const Sample &sample, const FoundFile &origin)
+{
+    return origin.subfolder.isEmpty() ? sample.name : origin.subfolder + QLatin1Char('/') + sample.name;
+}
+
 QString exportFileName(const QString &sampleName)
 {
     return nameWithoutWav(sampleName) + QStringLiteral(".8svx");

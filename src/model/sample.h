@@ -32,6 +32,10 @@ Sample sampleOfFile(const QString &path, Sample settings = Sample());
 /// exported file and a tracker call it.
 QString nameWithoutWav(const QString &name);
 
+/// What a report calls \a sample, found as \a origin: its name under the
+/// subfolder it lay in ("Kicks/kick 1.wav"), or its name alone.
+QString nameInPack(const Sample &sample, const FoundFile &origin);
+
 /// The file name a sample is exported under: a final ".wav" in any letter
 /// case becomes ".8svx", and any other name gets ".8svx" appended.
 QString exportFileName(const QString &sampleName);
