@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QCursor>
+#include <QDirIterator>
 #include <QDropEvent>
 #include <QFile>
 #include <QGuiApplication>
@@ -167,6 +168,16 @@ Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)
         QTest::qWait(10);
     }
     return drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction;
+}
+
+QStringList entriesUnder(const QString &dir, QDir::Filters filters)
+{
+    QStringList entries;
+    QDirIterator it(dir, filters, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        entries << it.next().mid(dir.size() + 1);
+    entries.sort();
+    return entries;
 }
 
 QStringList touchFiles(const QString &dir, const QStringList &names)

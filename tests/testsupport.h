@@ -3,6 +3,7 @@
 #include "sample.h"
 
 #include <QByteArray>
+#include <QDir>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -41,6 +42,10 @@ QStringList useContextMenu(QWidget *widget, const QString &choice = QString());
 /// drag (a drag of folders once it has looked into them). Returns the action
 /// the drop was taken with.
 Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls);
+
+/// Every entry under \a dir that \a filters lets through, however deep,
+/// as a path relative to it, sorted.
+QStringList entriesUnder(const QString &dir, QDir::Filters filters);
 
 /// Creates each named file (empty) in \a dir and returns their full paths.
 QStringList touchFiles(const QString &dir, const QStringList &names);
