@@ -227,11 +227,11 @@ FakeSox::FakeSox(const QString &script)
 
 QString hangingSox(const QString &pidFile, const QString &onlyFor)
 {
-    // $2 is the source and $7 the output, after --no-glob.
-    const QString hang = QStringLiteral("echo $$ >> '%1'; printf FORM > \"$7\"; exec sleep 60").arg(pidFile);
+    // $3 is the source and $8 the output, after -R --no-glob.
+    const QString hang = QStringLiteral("echo $$ >> '%1'; printf FORM > \"$8\"; exec sleep 60").arg(pidFile);
     if (onlyFor.isEmpty())
         return hang;
-    return QStringLiteral("case \"$2\" in *%1*) %2;; esac\nexec '%3' \"$@\"")
+    return QStringLiteral("case \"$3\" in *%1*) %2;; esac\nexec '%3' \"$@\"")
         .arg(onlyFor, hang, QStandardPaths::findExecutable(QStringLiteral("sox")));
 }
 

@@ -197,9 +197,9 @@ void TestCommandLine::convertsSeveralAtOnceAndPublishesInOrder()
     // list order.
     const QString runs = m_sources->filePath("runs");
     QFile::remove(runs);
-    FakeSox slow(QStringLiteral("echo \"+ $2\" >> '%1'\n"
-                                "case \"$2\" in *a.wav) sleep 0.9;; *b.wav) sleep 0.6;; *c.wav) sleep 0.3;; esac\n"
-                                "echo \"- $2\" >> '%1'\n"
+    FakeSox slow(QStringLiteral("echo \"+ $3\" >> '%1'\n"
+                                "case \"$3\" in *a.wav) sleep 0.9;; *b.wav) sleep 0.6;; *c.wav) sleep 0.3;; esac\n"
+                                "echo \"- $3\" >> '%1'\n"
                                 "exec '%2' \"$@\"")
                      .arg(runs, QStandardPaths::findExecutable("sox")));
     QTemporaryDir out;

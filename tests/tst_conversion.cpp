@@ -121,7 +121,7 @@ void TestConversion::argumentList()
     sample.lowCut = lowCut;
     sample.note = note;
     QCOMPARE(converterArguments(sample, "/tmp/out.8svx", sourceRate),
-             QStringList({"--no-glob", "/music/my kick.wav", "-b", "8", "-c", "1", "/tmp/out.8svx", "remix", "-"})
+             QStringList({"-R", "--no-glob", "/music/my kick.wav", "-b", "8", "-c", "1", "/tmp/out.8svx", "remix", "-"})
                  + effects);
 }
 
@@ -209,7 +209,7 @@ void TestConversion::failedRunLeavesNoFile_data()
     QTest::newRow("note without a rate") << QString() << "tone.wav" << "H-9"
                                          << "sox FAIL rate: usage: [-q|-l|-m|-h|-v] [override-options] RATE[k]";
     QTest::newRow("no sox on PATH") << "" << "tone.wav" << "C-2" << "sox was not found";
-    QTest::newRow("sox crashes") << "printf 'FORM' > \"$7\"; kill -SEGV $$" << "tone.wav" << "C-2"
+    QTest::newRow("sox crashes") << "printf 'FORM' > \"$8\"; kill -SEGV $$" << "tone.wav" << "C-2"
                                  << "sox crashed";
     QTest::newRow("sox fails silently") << "exit 3" << "tone.wav" << "C-2"
                                         << "sox failed with exit code 3 and said nothing";
@@ -281,7 +281,7 @@ void TestConversion::outputIsOursBeforeSoxRuns()
     // Made and kept by us from before sox starts: a name merely reserved
     // could be taken by someone else's file or link in between.
     const QString seen = m_sources.filePath("seen");
-    FakeSox fake(QStringLiteral("stat -c '%s %a %u' \"$7\" > '%1'; exit 1").arg(seen));
+    FakeSox fake(QStringLiteral("stat -c '%s %a %u' \"$8\" > '%1'; exit 1").arg(seen));
     convertSample(m_sample, false);
     QFile file(seen);
     QVERIFY(file.open(QIODevice::ReadOnly));

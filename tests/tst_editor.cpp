@@ -16,9 +16,9 @@
 #include <QWheelEvent>
 
 namespace {
-const QStringList batchEntries{"Apply These Settings to All Samples", "Mark All Ready",
-                               "Mark All Not Ready", "Fit Notes to Tracker Length", "Export Kit as Module…", "",
-                               "Show Waveform"};
+const QStringList batchEntries{"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples",
+                               "Mark All Ready", "Mark All Not Ready", "Trim Silence of All Samples",
+                               "Fit Notes to Tracker Length", "Export Kit as Module…", "", "Show Waveform"};
 } // namespace
 
 class TestEditor : public QObject

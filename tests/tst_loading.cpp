@@ -450,8 +450,9 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
     }
     for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
         QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
-                 QStringList({"Apply These Settings to All Samples (disabled)", "Mark All Ready (disabled)",
-                              "Mark All Not Ready (disabled)", "Fit Notes to Tracker Length (disabled)",
+                 QStringList({"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples (disabled)",
+                              "Mark All Ready (disabled)", "Mark All Not Ready (disabled)",
+                              "Trim Silence of All Samples (disabled)", "Fit Notes to Tracker Length (disabled)",
                               "Export Kit as Module… (disabled)", "", "Show Waveform (disabled)"}));
     }
     QCOMPARE(stateOf(window), State(state));

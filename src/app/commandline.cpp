@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "folderwalk.h"
+#include "silence.h"
 #include "notetable.h"
 #include "trackersample.h"
 #include "terminalexport.h"
@@ -30,6 +31,29 @@ const QString highCutOption = QStringLiteral("high-cut");
 const QString jobsOption = QStringLiteral("jobs");
 const QString fitOption = QStringLiteral("fit");
 const QString notesOption = QStringLiteral("notes");
+const QString trimSilenceOption = QStringLiteral("trim-silence");
+// --trim-silence=DB, as QCommandLineParser cannot give a flag a value of its
+// own: the value comes under this name, which --help does not show.
+const QString trimSilenceDbOption = QStringLiteral("trim-silence-db");
+
+/// \a arguments with --trim-silence=DB (or -trim-silence=DB) as
+/// --trim-silence-db DB, up to a "--" after which every argument is a file.
+QStringList withTrimSilenceValue(const QStringList &arguments)
+{
+    QStringList taken;
+    bool options = true;
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            options = false;
+        const qsizetype equals = argument.indexOf(QLatin1Char('='));
+        const QString name = argument.left(equals);
+        if (options && equals > 0 && (name == QLatin1String("--trim-silence") || name == QLatin1String("-trim-silence")))
+            taken << QStringLiteral("--") + trimSilenceDbOption << argument.mid(equals + 1);
+        else
+            taken << argument;
+    }
+    return taken;
+}
 
 void describeOptions(QCommandLineParser &parser)
 {
@@ -68,6 +92,14 @@ void describeOptions(QCommandLineParser &parser)
                                      "down, at which classic trackers play it whole (65,534 bytes); one that fits "
                                      "at no note at C-1. Each lowered note is named as it is written, and in the "
                                      "report.")});
+    parser.addOption({trimSilenceOption,
+                      QStringLiteral("With --export or --module: cut from both ends of each file whatever stays below "
+                                     "-48 dB of full scale (judged over 5 ms, before normalising); "
+                                     "--trim-silence=DB for DB below full scale, 1 to 96. A file silent throughout "
+                                     "is made whole, and named in the report. --fit then fits the trimmed length.")});
+    QCommandLineOption trimSilenceDb(trimSilenceDbOption, QString(), QStringLiteral("DB"));
+    trimSilenceDb.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(trimSilenceDb);
     parser.addOption({notesOption,
                       QStringLiteral("Print every note: its rate, the seconds of sound that 65,534 and 131,070 "
                                      "bytes hold at it (what classic trackers play and hold), and its name in "
@@ -142,7 +174,7 @@ Asked firstLook(const QStringList &arguments)
         QStringLiteral("dograb"), QStringLiteral("sync")};
     QCommandLineParser parser;
     describeOptions(parser);
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(withTrimSilenceValue(arguments))) {
         const QStringList unknown = parser.unknownOptionNames();
         const bool onlyQts = !unknown.isEmpty()
             && std::all_of(unknown.cbegin(), unknown.cend(), [](const QString &name) { return qtOptions.contains(name); });
@@ -166,7 +198,7 @@ CommandLine readCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
     describeOptions(parser);
-    if (!parser.parse(arguments))
+    if (!parser.parse(withTrimSilenceValue(arguments)))
         usageError(parser.errorText());
     if (parser.isSet(QStringLiteral("help")) || parser.isSet(QStringLiteral("help-all")))
         parser.showHelp();
@@ -215,6 +247,20 @@ CommandLine readCommandLine(const QStringList &arguments)
     if (line.fit && !line.withoutWindow())
         usageError(QStringLiteral("--fit goes with --export or --module; in the window, Fit Notes to Tracker Length "
                                   "does the same"));
+    if (parser.isSet(trimSilenceDbOption)) {
+        const QString value = parser.value(trimSilenceDbOption);
+        bool ok = false;
+        const double db = value.toDouble(&ok);
+        if (!ok || !(db >= 1 && db <= 96))
+            usageError(QStringLiteral("--trim-silence takes a number of dB below full scale, from 1 to 96, not '%1'")
+                           .arg(value));
+        line.trimSilenceDb = db;
+    } else if (parser.isSet(trimSilenceOption)) {
+        line.trimSilenceDb = defaultSilenceDb;
+    }
+    if (line.trimSilenceDb && !line.withoutWindow())
+        usageError(QStringLiteral("--trim-silence goes with --export or --module; in the window, Trim Silence of All "
+                                  "Samples does the same"));
 
     // A folder stands for the WAV files under it; a large one is walked
     // only once the options are known to be right.

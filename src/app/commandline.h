@@ -19,6 +19,7 @@ struct CommandLine
     QString modulePath;       // with --module: the kit as one module, no window; as typed
     int jobs = 0;             // conversions at once; 0: one more than the cores
     bool fit = false;         // with --fit: each file at the highest note, from its own down, that a tracker plays whole
+    std::optional<double> trimSilenceDb; // with --trim-silence: cut what stays this far below full scale at both ends
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };

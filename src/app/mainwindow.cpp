@@ -16,6 +16,7 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupForm(this);
     connectCutSliderActions();
     connectBatchMenu();
+    connectShapeHistory();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);

@@ -78,10 +78,16 @@ private:
     /// Lets a right-click open the batch menu over the controls that keep
     /// it to themselves, too.
     void connectBatchMenu();
+    /// Undo and Redo of the samples' shapes, with their keys, for the batch
+    /// menu and the window.
+    void connectShapeHistory();
     /// The menu of edits that reach every sample, opened at \a globalPos.
     void showBatchMenu(const QPoint &globalPos);
     void applySettingsToAll();
     void markAllReady(bool ready);
+    /// Cuts the silence at both ends of every sample, as one step that Undo
+    /// takes back, and says which could not be trimmed.
+    void trimSilenceOfAllSamples();
     /// Lowers each sample's note, where it must, until a classic tracker
     /// plays it whole, and says which it lowered.
     void fitNotesToTrackerLength();

@@ -2,13 +2,17 @@
 
 #include "exportengine.h"
 #include "notefitting.h"
+#include "shaping.h"
+#include "silence.h"
 #include "commandline.h"
 #include "unixsignals.h"
 
 #include <QEventLoop>
 #include <QLoggingCategory>
+#include <QtConcurrent>
 
 #include <cstdio>
+#include <numeric>
 #include <unistd.h>
 
 namespace {
@@ -54,24 +58,62 @@ int exportFromTerminal(const CommandLine &line)
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
     QList<Sample> samples;
+    for (const QString &file : line.files) {
+        Sample sample = sampleOfFile(file, line.settings);
+        sample.ready = true;
+        samples << sample;
+    }
+    // What each file's header says, and with --trim-silence where its sound
+    // lies: each read on a core of its own. A path that may name another
+    // file is never read.
+    struct Reading
+    {
+        WavFormat format;
+        SampleShape shape;
+        bool silent = false;
+    };
+    QList<int> indexes(samples.size());
+    std::iota(indexes.begin(), indexes.end(), 0);
+    const bool readHeaders = line.fit || line.trimSilenceDb;
+    const QList<Reading> readings = QtConcurrent::blockingMapped(indexes, [&](int i) {
+        Reading reading;
+        if (!readHeaders || !line.origins.value(i).problem.isEmpty())
+            return reading;
+        reading.format = readWavFormat(samples.at(i).path);
+        if (line.trimSilenceDb) {
+            const SoundSpan span = findSound(samples.at(i).path, reading.format, std::nullopt, *line.trimSilenceDb);
+            reading.shape = trimmedTo(reading.shape, span);
+            reading.silent = span.kind == SoundSpan::Silent;
+        }
+        return reading;
+    });
+
+    QList<SampleShape> shapes;
     QStringList loweredTo; // the note each sample was lowered to, or nothing
     QStringList lowered;
-    for (int i = 0; i < line.files.size(); ++i) {
-        Sample sample = sampleOfFile(line.files.at(i), line.settings);
-        sample.ready = true;
+    QStringList silent;
+    for (int i = 0; i < samples.size(); ++i) {
+        Sample &sample = samples[i];
+        const Reading &reading = readings.at(i);
         const FoundFile &origin = line.origins.value(i);
-        const NoteFit fit = line.fit && origin.problem.isEmpty() ? fitNote(readWavFormat(sample.path), sample.note)
-                                                                 : NoteFit{NoteFit::Fits, sample.note};
+        shapes << reading.shape;
+        if (reading.silent)
+            silent << nameInPack(sample, origin);
+        const ShapedRecording shaped = shapeRecording(reading.format, reading.shape);
+        const NoteFit fit = line.fit && origin.problem.isEmpty() && shaped.problem.isEmpty()
+            ? fitNote(shaped.source, sample.note)
+            : NoteFit{NoteFit::Fits, sample.note};
         loweredTo << (fit.note != sample.note ? fit.note : QString());
         if (!loweredTo.constLast().isEmpty()) {
             lowered << QStringLiteral("%1: %2 → %3").arg(nameInPack(sample, origin), sample.note, fit.note);
             sample.note = fit.note;
         }
-        samples << sample;
     }
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
     engine.setOrigins(line.origins);
+    engine.setShapes(shapes);
     engine.noteUnreadableFolders(line.unreadable);
+    engine.noteSilentSamples(silent);
     engine.noteLoweredNotes(lowered);
     const auto atNote = [&loweredTo](int index) {
         return loweredTo.at(index).isEmpty() ? QString() : QStringLiteral(" at ") + loweredTo.at(index);

@@ -16,9 +16,9 @@ quint32 sizeField(const char *bytes, ChunkOrder order)
     return order == ChunkOrder::LittleEndian ? qFromLittleEndian<quint32>(bytes) : qFromBigEndian<quint32>(bytes);
 }
 
-/// Opens \a path for reading only if it is a regular file. O_NONBLOCK: a
-/// FIFO put there would otherwise hold the open until someone writes to it.
-bool openRegularFile(QFile &file, const QString &path)
+} // namespace
+
+bool openRegularFile(QFile &file, const QString &path, bool buffered)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0)
@@ -28,9 +28,11 @@ bool openRegularFile(QFile &file, const QString &path)
         ::close(fd);
         return false;
     }
-    // Unbuffered: each chunk header is one small read, not a buffer's worth.
-    return file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+    return file.open(fd, buffered ? QIODevice::ReadOnly : QIODevice::ReadOnly | QIODevice::Unbuffered,
+                     QFileDevice::AutoCloseHandle);
 }
+
+namespace {
 
 /// The first loop of a smpl chunk: 36 bytes of sampler data with the loop
 /// count at 28, then 24 bytes a loop (id, type, start, end, ...). Forward
@@ -88,8 +90,8 @@ WavFormat readWavFormat(const QString &path)
     bool haveSmpl = false;
     forEachChunk(file, "RIFF", ChunkOrder::LittleEndian, [&](const Chunk &chunk) {
         if (chunk.id == "fmt " && !haveFormat && chunk.size >= 16) {
-            const QByteArray fields = file.read(16);
-            if (fields.size() == 16) {
+            const QByteArray fields = file.read(qMin<quint32>(chunk.size, 40));
+            if (fields.size() >= 16) {
                 haveFormat = true;
                 const char *at = fields.constData();
                 format.formatTag = qFromLittleEndian<quint16>(at);
@@ -98,6 +100,10 @@ WavFormat readWavFormat(const QString &path)
                 format.sampleRate = rate <= quint32(std::numeric_limits<int>::max()) ? int(rate) : 0;
                 format.blockAlign = qFromLittleEndian<quint16>(at + 12);
                 format.bitsPerSample = qFromLittleEndian<quint16>(at + 14);
+                // WAVE_FORMAT_EXTENSIBLE names its encoding in the first
+                // two bytes of a GUID at 24.
+                if (format.formatTag == 0xfffe && fields.size() >= 26)
+                    format.subFormat = qFromLittleEndian<quint16>(at + 24);
             }
         } else if (chunk.id == "data" && format.data.dataOffset == 0) {
             format.data = chunk;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <optional>
 
+class QFile;
 class QIODevice;
 
 /// One chunk of a RIFF file (WAV, sizes little-endian) or an IFF file
@@ -42,12 +43,16 @@ struct WavLoop
 {
     qint64 start = 0;
     qint64 end = 0;
+    /// Set by hand on the picture: its edges are moved to where the sound
+    /// crosses zero once it is finished.
+    bool byHand = false;
 };
 
 /// What a WAV file's header says about its sound, as far as it can be read.
 struct WavFormat
 {
     int formatTag = 0;
+    int subFormat = 0;  // of WAVE_FORMAT_EXTENSIBLE (0xfffe): 1 PCM, 3 float
     int channels = 0;
     int sampleRate = 0; // 0: not known
     int bitsPerSample = 0;
@@ -57,7 +62,21 @@ struct WavFormat
 
     /// How many frames the data chunk holds, as far as the file holds them.
     qint64 frames = 0;
+
+    /// Whether frames is what sox reads: plain PCM or float whose frame
+    /// size agrees with its channels and bits.
+    bool lengthKnown() const
+    {
+        const bool plain = formatTag == 1 || formatTag == 3 || formatTag == 0xfffe;
+        return plain && channels > 0 && sampleRate > 0 && bitsPerSample > 0 && data.dataOffset != 0
+            && blockAlign == channels * ((bitsPerSample + 7) / 8);
+    }
 };
+
+/// Opens \a path for reading only if it is a regular file: a FIFO or a
+/// device put there is never waited on or read. Unbuffered unless
+/// \a buffered: each chunk header is one small read, not a buffer's worth.
+bool openRegularFile(QFile &file, const QString &path, bool buffered = false);
 
 /// Reads the fmt, data and first smpl chunks of the WAV file at \a path;
 /// whatever cannot be read stays 0. Survives any bytes, and reads nothing

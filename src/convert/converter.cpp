@@ -2,6 +2,7 @@
 
 #include "chunks.h"
 #include "notetable.h"
+#include "shaping.h"
 #include "sourcecheck.h"
 #include "temporaryfiles.h"
 #include "trackersample.h"
@@ -108,7 +109,14 @@ void Conversion::start(int timeLimitMs)
         finish(problem);
         return;
     }
-    m_source = readWavFormat(m_sample.path);
+    const ShapedRecording shaped = shapeRecording(readWavFormat(m_sample.path), m_shape);
+    if (!shaped.problem.isEmpty()) {
+        log(QStringLiteral("sox not run: ") + shaped.problem);
+        finish(shaped.problem);
+        return;
+    }
+    m_source = shaped.source;
+    m_loopDropped = shaped.loopDropped;
     const int sourceRate = m_source.sampleRate;
     if (const QString problem = settingsProblem(m_sample, m_source); !problem.isEmpty()) {
         log(QStringLiteral("sox not run: ") + problem);
@@ -132,7 +140,8 @@ void Conversion::start(int timeLimitMs)
             m_sound.reserve(expected);
     }
     const QStringList arguments =
-        converterArguments(m_sample, m_output == ConversionOutput::Sound ? soundOnStandardOutput : m_outputPath, sourceRate);
+        converterArguments(m_sample, m_output == ConversionOutput::Sound ? soundOnStandardOutput : m_outputPath,
+                           sourceRate, m_shape);
     log(inDebugNotation(arguments));
     m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
@@ -204,6 +213,10 @@ void Conversion::processEnded()
     m_errorOutput = m_sox.readAllStandardError();
     log(inDebugNotation(m_errorOutput));
     QString failure = soxFailure();
+    // sox only warns when the recording ends before the part to keep does,
+    // and makes what it could: never a sample cut in the wrong place.
+    if (failure.isEmpty() && m_shape.crop && trimFellShort(m_errorOutput))
+        failure = recordingShorterThanCrop();
     // sox exits 0 with a file cut short when its disk fills.
     if (failure.isEmpty() && m_output != ConversionOutput::Sound) {
         if (const QString problem = incompleteness(m_outputPath); !problem.isEmpty())

@@ -37,6 +37,10 @@ public:
     }
     ~Conversion() override;
 
+    /// Makes the part of its recording that \a shape keeps, with the loop
+    /// it sets; before start().
+    void setShape(const SampleShape &shape) { m_shape = shape; }
+
     /// Starts sox. When it cannot or need not run (cancelled already, say),
     /// the conversion fails at once, and finished() comes before start()
     /// returns.
@@ -68,8 +72,12 @@ public:
     QString outputPath() const { return m_outputPath; }
     /// The bare sound, once the run has finished without a failure.
     QByteArray sound() const { return m_sound; }
-    /// What the source's header says, as read before sox started.
+    /// What the source's header says, as read before sox started, with its
+    /// frames and loop as the shape leaves them.
     const WavFormat &source() const { return m_source; }
+    /// Why the sample's loop was left out (it lies outside the part kept),
+    /// or nothing.
+    QString loopDropped() const { return m_loopDropped; }
     /// Leaves the converted file for the caller: it is no longer removed
     /// with this object, only when the program ends.
     QString takeOutput();
@@ -84,8 +92,10 @@ private:
     void log(const QString &message);
 
     Sample m_sample;
+    SampleShape m_shape;
     ConversionOutput m_output;
     WavFormat m_source;
+    QString m_loopDropped;
     QString m_outputPath;
     QProcess m_sox;
     QTimer m_timeLimit;

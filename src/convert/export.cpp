@@ -78,6 +78,7 @@ void MainWindow::on_ExportButton_clicked()
     ExportEngine engine(samples, outputDirectory, exportJobs);
     // A pack keeps its tree, as the command line's export keeps it.
     engine.setOrigins(allOrigins(ui->sampleCombo));
+    engine.setShapes(allShapes(ui->sampleCombo));
     runExport(this, engine);
 }
 
@@ -101,6 +102,7 @@ void MainWindow::exportKitAsModule()
         return;
     ExportEngine engine(samples, QString(), exportJobs);
     engine.setOrigins(allOrigins(ui->sampleCombo));
+    engine.setShapes(allShapes(ui->sampleCombo));
     engine.setModule(path, replace);
     runExport(this, engine);
 }

@@ -46,6 +46,16 @@ void ExportEngine::setOrigins(const QList<FoundFile> &origins)
     m_origins = origins;
 }
 
+void ExportEngine::setShapes(const QList<SampleShape> &shapes)
+{
+    m_shapes = shapes;
+}
+
+void ExportEngine::noteSilentSamples(const QStringList &samples)
+{
+    m_report.silent = samples;
+}
+
 void ExportEngine::noteUnreadableFolders(const QStringList &folders)
 {
     m_report.unreadable = folders;
@@ -141,6 +151,7 @@ void ExportEngine::startConversions()
         }
         m_conversions[index] = std::make_unique<Conversion>(m_samples.at(index), ConversionOutput::Sound);
         Conversion *conversion = m_conversions[index].get();
+        conversion->setShape(m_shapes.value(index));
         // Each sample's messages go to the log together, when it is settled.
         conversion->holdLog();
         // Queued: settling removes the conversion, which must not happen
@@ -208,6 +219,8 @@ void ExportEngine::publish(int index, const QString &destination)
     m_publishing = true;
     const Sample &sample = m_samples.at(index);
     const Conversion &conversion = *m_conversions[index];
+    if (const QString dropped = conversion.loopDropped(); !dropped.isEmpty())
+        m_report.loopsDropped << sampleLabel(index) + QStringLiteral(": ") + dropped;
     Finishing job{conversion.sound(),
                   noteFrequencies.value(sample.note),
                   sample.name,

@@ -46,12 +46,18 @@ public:
     /// name took its place is reported by the path it was named with; one
     /// with a problem is not converted at all, and reported with it.
     void setOrigins(const QList<FoundFile> &origins);
+    /// How each sample was shaped, in list order: the part of its recording
+    /// it keeps and its loop (none given: each whole, with its own loop).
+    void setShapes(const QList<SampleShape> &shapes);
     /// Folders that were to bring samples and could not be read, for the
     /// report: "folder: reason".
     void noteUnreadableFolders(const QStringList &folders);
     /// Samples whose note was lowered to fit a tracker, for the report:
     /// "name: C-3 → G#2".
     void noteLoweredNotes(const QStringList &samples);
+    /// Samples whose recording is silent throughout, which trimming the
+    /// silence left whole, for the report.
+    void noteSilentSamples(const QStringList &samples);
     /// What the report calls the sample at \a index: its name, under its
     /// subfolder.
     QString sampleLabel(int index) const;
@@ -94,6 +100,7 @@ private:
     QList<Sample> m_samples;
     QString m_directory;
     QList<FoundFile> m_origins;
+    QList<SampleShape> m_shapes;
     QString m_modulePath;
     bool m_replaceModule = false;
     int m_jobs;

@@ -39,6 +39,8 @@ QString reportText(const ExportReport &report, int shown)
     section(QStringLiteral("%1 of %2 samples are not in %3").arg(report.leftOut.size()).arg(report.total).arg(report.module),
             report.leftOut);
     section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
+    section(QStringLiteral("Their loops lie outside the part they keep, so they play once"), report.loopsDropped);
+    section(QStringLiteral("Silent throughout, so made whole"), report.silent);
     section(QStringLiteral("Made at a lower note for a tracker to play whole"), report.lowered);
     section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
     return sections.join(QStringLiteral("\n\n"));

@@ -21,6 +21,8 @@ struct ExportReport
     QStringList cut;
     QStringList unreadable; // folders the samples were to be found in: "folder: reason"
     QStringList lowered;    // samples made at a lower note to fit a tracker: "name: C-3 → G#2"
+    QStringList silent;     // samples silent throughout, which trimming left whole
+    QStringList loopsDropped; // "name: why", the loop lying outside the part kept
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
@@ -33,8 +35,9 @@ struct ExportReport
 /// sample was written and fits: the folders that could not be read, the
 /// samples that are not in the folder, then
 /// what became of the module (why it was not written, or the samples left
-/// out of it, then those it cut), then the samples made at a lower note to
-/// fit a tracker, then the written ones that are too long for a tracker. With \a shown (not -1), each list names at most that many
+/// out of it, then those it cut), then the samples whose loop was left out,
+/// those silent throughout, the samples made at a lower note to fit a
+/// tracker, and the written ones that are too long for a tracker. With \a shown (not -1), each list names at most that many
 /// and counts the rest.
 QString reportText(const ExportReport &report, int shown = -1);
 

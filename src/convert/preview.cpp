@@ -45,6 +45,7 @@ void MainWindow::on_previewButton_clicked()
 
     const Sample sample = currentSample(ui->sampleCombo);
     auto conversion = std::make_unique<Conversion>(sample, true);
+    conversion->setShape(sampleShape(ui->sampleCombo, ui->sampleCombo->currentIndex()));
     // A sample whose path may name another file is never converted.
     QString failure = sampleOrigin(ui->sampleCombo, ui->sampleCombo->currentIndex()).problem;
     if (failure.isEmpty()) {

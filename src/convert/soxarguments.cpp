@@ -1,17 +1,19 @@
 #include "soxarguments.h"
 
 #include "notetable.h"
+#include "shaping.h"
 
-QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate)
+QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate, const SampleShape &shape)
 {
-    // --no-glob: sox would read "snare [old].wav" as a pattern and convert
-    // whatever it matches instead.
-    QStringList arguments{QStringLiteral("--no-glob"), sample.path,
+    // -R: the picture, the preview and the export of one sample are the
+    // same bytes. --no-glob: sox would read "snare [old].wav" as a pattern
+    // and convert whatever it matches instead.
+    QStringList arguments{QStringLiteral("-R"), QStringLiteral("--no-glob"), sample.path,
                           QStringLiteral("-b"), QStringLiteral("8"),
                           QStringLiteral("-c"), QStringLiteral("1")};
     if (outputPath == soundOnStandardOutput)
         arguments << QStringLiteral("-t") << QStringLiteral("s8");
-    arguments << outputPath << QStringLiteral("remix") << QStringLiteral("-");
+    arguments << outputPath << trimArguments(shape) << QStringLiteral("remix") << QStringLiteral("-");
     if (sample.normalise)
         arguments << QStringLiteral("norm") << QStringLiteral("-6");
     const bool belowTop = sourceRate <= 0 || qint64(sample.highCutFrequency) * 2 < sourceRate;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sample.h"
+#include "sampleshape.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,4 +16,8 @@ inline const QString soundOnStandardOutput = QStringLiteral("-");
 /// With the source's \a sourceRate known (not 0), a high cut at or above half
 /// of it is left out: the recording holds nothing up there to cut, and sox
 /// would refuse the whole conversion.
-QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate = 0);
+/// sox keeps \a shape's part of the recording first, so that everything
+/// after works on that part alone; and it dithers alike on every run, so
+/// that every conversion of one sample makes the same bytes.
+QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate = 0,
+                               const SampleShape &shape = SampleShape());

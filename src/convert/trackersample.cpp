@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QtEndian>
 
+#include <cmath>
 #include <optional>
 
 namespace {
@@ -35,6 +36,43 @@ std::optional<Loop> scaledLoop(const WavFormat &source, int rate, qint64 soundBy
     if (end - start < 2)
         return std::nullopt;
     return Loop{start, end - start};
+}
+
+/// Where the sound crosses zero between bytes \a i - 1 and \a i, upwards
+/// (from below zero to zero or above) or downwards.
+bool crossesZero(QByteArrayView sound, qint64 i, bool rising)
+{
+    const qint8 before = qint8(sound[i - 1]);
+    const qint8 after = qint8(sound[i]);
+    return rising ? before < 0 && after >= 0 : before >= 0 && after < 0;
+}
+
+/// The word boundary nearest the zero crossing between bytes \a i - 1 and
+/// \a i, found between the two by their values. A boundary j lies between
+/// bytes j - 1 and j.
+qint64 wordBoundaryAt(QByteArrayView sound, qint64 i)
+{
+    const int before = qAbs(int(qint8(sound[i - 1])));
+    const int after = qAbs(int(qint8(sound[i])));
+    const double crossing = double(i - 1) + (before + after == 0 ? 0.5 : double(before) / (before + after));
+    return 2 * qint64(std::floor((crossing + 0.5) / 2 + 0.5));
+}
+
+/// The word boundary from \a lowest to \a highest, within \a reach of
+/// \a at, nearest a zero crossing of the given way; none when there is none.
+std::optional<qint64> nearestCrossing(QByteArrayView sound, qint64 at, qint64 reach, bool rising, qint64 lowest,
+                                      qint64 highest)
+{
+    std::optional<qint64> nearest;
+    for (qint64 i = qMax<qint64>(1, at - reach - 1); i <= qMin<qint64>(sound.size() - 1, at + reach + 1); ++i) {
+        if (!crossesZero(sound, i, rising))
+            continue;
+        const qint64 boundary = wordBoundaryAt(sound, i);
+        if (qAbs(boundary - at) <= reach && boundary >= lowest && boundary <= highest
+            && (!nearest || qAbs(boundary - at) < qAbs(*nearest - at)))
+            nearest = boundary;
+    }
+    return nearest;
 }
 
 QByteArray voiceHeader(quint32 oneShot, quint32 repeat, quint16 rate)
@@ -81,11 +119,35 @@ TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source
     return layout;
 }
 
+TrackerLayout finishedLayout(QByteArrayView sound, int rate, const WavFormat &source)
+{
+    TrackerLayout layout = trackerLayout(sound.size(), rate, source);
+    if (!layout.looped || !source.loop || !source.loop->byHand)
+        return layout;
+    // A looped sample has no silent word: its BODY starts with the sound.
+    const qint64 reach = qint64(rate) * 2 / 1000;
+    const qint64 start = layout.loopStart;
+    const qint64 end = layout.loopStart + layout.loopLength;
+    const qint64 soundEnd = sound.size() & ~qint64(1);
+    std::optional<std::pair<qint64, qint64>> best;
+    for (const bool rising : {true, false}) {
+        const std::optional<qint64> from = nearestCrossing(sound, start, reach, rising, 0, soundEnd - 2);
+        const std::optional<qint64> to = nearestCrossing(sound, end, reach, rising, 2, soundEnd);
+        if (!from || !to || *to - *from < 2)
+            continue;
+        if (!best || qAbs(*from - start) + qAbs(*to - end) < qAbs(best->first - start) + qAbs(best->second - end))
+            best = std::pair{*from, *to};
+    }
+    if (best) {
+        layout.loopStart = best->first;
+        layout.loopLength = best->second - best->first;
+    }
+    return layout;
+}
+
 qint64 soundBytesAt(const WavFormat &source, int rate)
 {
-    const bool plain = source.formatTag == 1 || source.formatTag == 3 || source.formatTag == 0xfffe;
-    if (!plain || source.channels <= 0 || source.sampleRate <= 0 || source.bitsPerSample <= 0 || rate <= 0
-        || source.data.dataOffset == 0 || source.blockAlign != source.channels * ((source.bitsPerSample + 7) / 8))
+    if (!source.lengthKnown() || rate <= 0)
         return -1;
     // sox's rate effect, to the letter: it ends with the frame nearest to
     // the input's length times the ratio, reckoned in doubles.
@@ -115,7 +177,7 @@ TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &s
         finished.problem = QStringLiteral("there is no sample rate of %1 Hz in an 8SVX file").arg(rate);
         return finished;
     }
-    const TrackerLayout layout = trackerLayout(sound.size(), rate, source);
+    const TrackerLayout layout = finishedLayout(sound, rate, source);
     const QByteArray silentWord(layout.silentBytes, '\0');
     const quint32 oneShot = layout.looped ? quint32(layout.loopStart) : quint32(layout.bodySize);
     const quint32 repeat = quint32(layout.loopLength);

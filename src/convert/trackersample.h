@@ -37,6 +37,12 @@ struct TrackerLayout
 /// the recording \a source scaled to that rate.
 TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source);
 
+/// The layout of \a sound, what sox made of \a source at \a rate, as the
+/// export writes it: a loop set by hand has each edge moved, within 2 ms,
+/// to the word boundary nearest a point where the sound crosses zero, the
+/// same way at both edges, so that it does not click.
+TrackerLayout finishedLayout(QByteArrayView sound, int rate, const WavFormat &source);
+
 /// How many bytes of sound sox makes of \a source at \a rate, as its header
 /// tells before sox runs (its rate effect ends on the nearest whole frame);
 /// -1 when the header does not say (not plain PCM or float, no data chunk,

@@ -6,6 +6,7 @@
 #include "mainwindowform.h"
 #include "notetable.h"
 #include "sample.h"
+#include "shapehistory.h"
 #include "waveformwindow.h"
 
 #include <QAbstractButton>
@@ -14,6 +15,7 @@
 #include <QHelpEvent>
 #include <QMenu>
 #include <QToolTip>
+#include <QUndoStack>
 
 void MainWindow::connectBatchMenu()
 {
@@ -25,6 +27,20 @@ void MainWindow::connectBatchMenu()
     ui->FrequencyCombo->installEventFilter(this);
     for (QAbstractButton *button : ui->centralwidget->findChildren<QAbstractButton *>())
         button->installEventFilter(this);
+}
+
+void MainWindow::connectShapeHistory()
+{
+    // The window's own actions, not the File menu's: the form stays as it is,
+    // and the keys work wherever the window is, its controls disabled too.
+    QUndoStack *history = shapeHistory(this);
+    QAction *undo = history->createUndoAction(this);
+    undo->setObjectName(QStringLiteral("actionUndo"));
+    undo->setShortcut(QKeySequence::Undo);
+    QAction *redo = history->createRedoAction(this);
+    redo->setObjectName(QStringLiteral("actionRedo"));
+    redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
+    addActions({undo, redo});
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
@@ -60,6 +76,9 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 void MainWindow::showBatchMenu(const QPoint &globalPos)
 {
     QMenu menu(this);
+    menu.addAction(findChild<QAction *>(QStringLiteral("actionUndo")));
+    menu.addAction(findChild<QAction *>(QStringLiteral("actionRedo")));
+    menu.addSeparator();
     const bool haveSamples = ui->sampleCombo->count() > 0;
     const auto addEntry = [&](const QString &text, const std::function<void()> &edit) {
         QAction *entry = menu.addAction(text);
@@ -69,6 +88,7 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Apply These Settings to All Samples"), [this] { applySettingsToAll(); });
     addEntry(tr("Mark All Ready"), [this] { markAllReady(true); });
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
+    addEntry(tr("Trim Silence of All Samples"), [this] { trimSilenceOfAllSamples(); });
     addEntry(tr("Fit Notes to Tracker Length"), [this] { fitNotesToTrackerLength(); });
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
     menu.addSeparator();

@@ -10,6 +10,7 @@
 #include "progress.h"
 #include "question.h"
 #include "sample.h"
+#include "shaping.h"
 
 #include <QComboBox>
 #include <QtConcurrent>
@@ -19,14 +20,17 @@ namespace {
 /// The fit of every sample, from what its header tells; each read away
 /// from the window's thread, since a source may be on a slow share, or no
 /// file at all.
-QList<NoteFit> fitEach(QPromise<QList<NoteFit>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins)
+QList<NoteFit> fitEach(QPromise<QList<NoteFit>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
+                       const QList<SampleShape> &shapes)
 {
     QList<NoteFit> fits;
     for (int i = 0; i < samples.size() && !promise.isCanceled(); ++i) {
         const Sample &sample = samples.at(i);
         // A path that may name another file tells nothing of this one.
-        fits << (origins.value(i).problem.isEmpty() ? fitNote(readWavFormat(sample.path), sample.note)
-                                                    : NoteFit{NoteFit::LengthUnknown, sample.note});
+        const ShapedRecording shaped = origins.value(i).problem.isEmpty()
+            ? shapeRecording(readWavFormat(sample.path), shapes.value(i))
+            : ShapedRecording{WavFormat(), QString(), QString()};
+        fits << (shaped.problem.isEmpty() ? fitNote(shaped.source, sample.note) : NoteFit{NoteFit::LengthUnknown, sample.note});
     }
     return fits;
 }
@@ -38,10 +42,9 @@ void MainWindow::fitNotesToTrackerLength()
     const QList<Sample> samples = allSamples(ui->sampleCombo);
     const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
     QFuture<QList<NoteFit>> fitting = QtConcurrent::run(
-        [](QPromise<QList<NoteFit>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins) {
-            promise.addResult(fitEach(promise, samples, origins));
-        },
-        samples, origins);
+        [](QPromise<QList<NoteFit>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
+           const QList<SampleShape> &shapes) { promise.addResult(fitEach(promise, samples, origins, shapes)); },
+        samples, origins, allShapes(ui->sampleCombo));
     {
         ConversionProgress progress(this, 0);
         progress.run(QFuture<void>(fitting), QStringLiteral("Reading how long each sample is"));

@@ -4,12 +4,14 @@
 #include "mainwindowform.h"
 #include "question.h"
 #include "sample.h"
+#include "shapehistory.h"
 #include "sliderscale.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
 #include <QSlider>
+#include <QUndoStack>
 
 bool MainWindow::confirmDiscardSamples()
 {
@@ -34,8 +36,10 @@ bool MainWindow::startNewSampleList()
 {
     if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
         return false;
-    // The old samples go before Load's dialog opens, whatever it brings.
+    // The old samples go before Load's dialog opens, whatever it brings,
+    // and with them what Undo could take back.
     ui->sampleCombo->clear();
+    shapeHistory(this)->clear();
     return true;
 }
 
@@ -55,6 +59,7 @@ void MainWindow::on_actionClear_All_triggered()
     if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
         return;
     ui->sampleCombo->clear();
+    shapeHistory(this)->clear();
     ui->centralwidget->setEnabled(false);
 }
 

@@ -8,11 +8,13 @@
 #include <QComboBox>
 #include <QIcon>
 
-void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin)
+void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin, const SampleShape &shape)
 {
     list->insertItem(list->count(), QIcon(), itemLabel(sample), QVariant::fromValue(sample));
     if (!origin.path.isEmpty())
         list->setItemData(list->count() - 1, QVariant::fromValue(origin), originRole);
+    if (!shape.isWhole())
+        storeShape(list, list->count() - 1, shape);
 }
 
 Sample currentSample(const QComboBox *list)
@@ -67,4 +69,23 @@ QList<FoundFile> allOrigins(const QComboBox *list)
     for (int i = 0; i < list->count(); ++i)
         origins.append(sampleOrigin(list, i));
     return origins;
+}
+
+SampleShape sampleShape(const QComboBox *list, int index)
+{
+    return qvariant_cast<SampleShape>(list->itemData(index, shapeRole));
+}
+
+void storeShape(QComboBox *list, int index, const SampleShape &shape)
+{
+    list->setItemData(index, QVariant::fromValue(shape), shapeRole);
+}
+
+QList<SampleShape> allShapes(const QComboBox *list)
+{
+    QList<SampleShape> shapes;
+    shapes.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        shapes.append(sampleShape(list, i));
+    return shapes;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "folderwalk.h"
+#include "sampleshape.h"
 
 #include <QComboBox>
 #include <QList>
@@ -42,10 +43,11 @@ QString exportFileName(const QString &sampleName);
 
 // The sample list is the entries of the window's sampleCombo: each entry's
 // text is its label and its Qt::UserRole data a Sample. A sample found in a
-// folder keeps where it lay there beside it, under originRole, and goes
-// with its entry.
+// folder keeps where it lay there beside it, under originRole, and a sample
+// shaped on the picture its shape, under shapeRole; both go with the entry.
 
 constexpr int originRole = Qt::UserRole + 1;
+constexpr int shapeRole = Qt::UserRole + 2;
 
 /// " | Ready" or " | Not Ready", the tail of an entry's label.
 QString readySuffix(bool ready);
@@ -54,8 +56,9 @@ QString readySuffix(bool ready);
 QString itemLabel(const Sample &sample);
 
 /// Appends an entry for \a sample at the end of the list, found as
-/// \a origin (none: loaded as a file of its own).
-void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin = FoundFile());
+/// \a origin (none: loaded as a file of its own), shaped as \a shape.
+void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin = FoundFile(),
+                  const SampleShape &shape = SampleShape());
 
 /// The current entry's Sample; the default Sample when there is none.
 Sample currentSample(const QComboBox *list);
@@ -80,3 +83,13 @@ FoundFile sampleOrigin(const QComboBox *list, int index);
 
 /// Where every entry was found, in list order.
 QList<FoundFile> allOrigins(const QComboBox *list);
+
+/// The shape of the entry at \a index: the whole recording unless the user
+/// shaped it.
+SampleShape sampleShape(const QComboBox *list, int index);
+
+/// Replaces the shape of the entry at \a index.
+void storeShape(QComboBox *list, int index, const SampleShape &shape);
+
+/// Every entry's shape, in list order.
+QList<SampleShape> allShapes(const QComboBox *list);

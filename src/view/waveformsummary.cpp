@@ -45,7 +45,7 @@ std::shared_ptr<const WaveformSummary> summarise(QByteArray sound, int rate, con
 {
     auto summary = std::make_shared<WaveformSummary>();
     const qint64 soundBytes = sound.size();
-    summary->layout = trackerLayout(soundBytes, rate, source);
+    summary->layout = finishedLayout(sound, rate, source);
     summary->soundBytes = soundBytes;
     summary->rate = rate;
     summary->source = source;

@@ -1,0 +1,69 @@
+// Trim Silence of All Samples, from the context menu: a recording's
+// silence at its ends costs a tracker memory and makes a hit start late.
+
+#include "chunks.h"
+#include "exportreport.h"
+#include "mainwindow.h"
+#include "mainwindowform.h"
+#include "progress.h"
+#include "question.h"
+#include "sample.h"
+#include "shapehistory.h"
+#include "silence.h"
+
+#include <QComboBox>
+#include <QtConcurrent>
+
+void MainWindow::trimSilenceOfAllSamples()
+{
+    const QList<Sample> samples = allSamples(ui->sampleCombo);
+    const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
+    const QList<SampleShape> shapes = allShapes(ui->sampleCombo);
+    // Every recording is read away from the window's thread: one may be on a
+    // slow share, long, or no file at all.
+    QFuture<QList<SoundSpan>> finding = QtConcurrent::run(
+        [](QPromise<QList<SoundSpan>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
+           const QList<SampleShape> &shapes) {
+            const auto cancelled = [&promise] { return promise.isCanceled(); };
+            QList<SoundSpan> spans;
+            for (int i = 0; i < samples.size() && !cancelled(); ++i) {
+                // A path that may name another file tells nothing of this one.
+                if (const QString problem = origins.value(i).problem; !problem.isEmpty()) {
+                    spans << SoundSpan{SoundSpan::Unreadable, 0, 0, problem};
+                    continue;
+                }
+                const QString &path = samples.at(i).path;
+                spans << findSound(path, readWavFormat(path), shapes.at(i).crop, defaultSilenceDb, cancelled);
+            }
+            promise.addResult(spans);
+        },
+        samples, origins, shapes);
+    {
+        ConversionProgress progress(this, 0);
+        progress.run(QFuture<void>(finding), QStringLiteral("Looking for the silence at the ends of each sample"));
+        if (progress.wasCancelled())
+            return;
+    }
+    const QList<SoundSpan> spans = finding.result();
+
+    QList<ShapeChange> changes;
+    QStringList silent, unreadable;
+    for (int i = 0; i < samples.size(); ++i) {
+        const SoundSpan &span = spans.at(i);
+        const QString name = nameInPack(samples.at(i), origins.at(i));
+        if (span.kind == SoundSpan::Silent)
+            silent << name;
+        else if (span.kind == SoundSpan::Unreadable)
+            unreadable << name + QStringLiteral(": ") + span.problem;
+        else
+            changes << ShapeChange{i, shapes.at(i), trimmedTo(shapes.at(i), span)};
+    }
+    changeShapes(this, changes, tr("Trim Silence of All Samples"));
+    if (silent.isEmpty() && unreadable.isEmpty())
+        return;
+    showListing(tr("Trim Silence of All Samples"), !unreadable.isEmpty(), [&](int shown) {
+        return listedSections({{QStringLiteral("Silent throughout (below -%1 dB), so left whole").arg(defaultSilenceDb), silent},
+                               {QStringLiteral("Could not be read, so left as they were"), unreadable}},
+                              shown);
+    });
+}
