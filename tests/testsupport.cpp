@@ -377,10 +377,11 @@ SvxFile read8svx(const QString &path, bool finished)
     return svx;
 }
 
-ExportedSample exportSample(const Sample &sample)
+ExportedSample exportSample(const Sample &sample, const SampleShape &shape)
 {
     QTemporaryDir out;
     ExportEngine engine({sample}, out.path(), 1);
+    engine.setShapes({shape});
     QSignalSpy finished(&engine, &ExportEngine::finished);
     engine.start();
     if (!engine.isFinished() && !finished.wait(30000))

@@ -173,4 +173,4 @@ struct ExportedSample
     SvxFile file;
     QString tooLong;
 };
-ExportedSample exportSample(const Sample &sample);
+ExportedSample exportSample(const Sample &sample, const SampleShape &shape = SampleShape());

@@ -44,8 +44,9 @@ void MainWindow::on_previewButton_clicked()
         return;
 
     const Sample sample = currentSample(ui->sampleCombo);
+    const SampleShape shape = sampleShape(ui->sampleCombo, ui->sampleCombo->currentIndex());
     auto conversion = std::make_unique<Conversion>(sample, true);
-    conversion->setShape(sampleShape(ui->sampleCombo, ui->sampleCombo->currentIndex()));
+    conversion->setShape(shape);
     // A sample whose path may name another file is never converted.
     QString failure = sampleOrigin(ui->sampleCombo, ui->sampleCombo->currentIndex()).problem;
     if (failure.isEmpty()) {
@@ -84,5 +85,5 @@ void MainWindow::on_previewButton_clicked()
     player->setSource(QUrl::fromLocalFile(path));
     audioOutput->setVolume(0.5f);
     player->play();
-    followPreview(this, player, sample);
+    followPreview(this, player, sample, shape);
 }

@@ -89,6 +89,7 @@ SoundSpan spanOf(qint64 from, qint64 frames, qint64 window, qint64 first, qint64
     span.kind = SoundSpan::Sound;
     span.start = from + first * window;
     span.frames = qMin(frames, (last + 1) * window) - first * window;
+    span.lookedAt = frames;
     return span;
 }
 
@@ -230,7 +231,8 @@ SoundSpan findSound(const QString &path, const WavFormat &format, const std::opt
 
 SampleShape trimmedTo(SampleShape shape, const SoundSpan &span)
 {
-    if (span.kind == SoundSpan::Sound)
+    const qint64 from = shape.crop ? shape.crop->start : 0;
+    if (span.kind == SoundSpan::Sound && (span.start != from || span.frames != span.lookedAt))
         shape.crop = SampleShape::Crop{span.start, span.frames};
     return shape;
 }

@@ -27,6 +27,7 @@ struct SoundSpan
     qint64 start = 0; // the recording's frames
     qint64 frames = 0;
     QString problem;
+    qint64 lookedAt = 0; // frames of the part looked through, from where it starts
 };
 
 /// Finds the sound of the recording at \a path (whose header is \a format)
@@ -39,5 +40,6 @@ struct SoundSpan
 SoundSpan findSound(const QString &path, const WavFormat &format, const std::optional<SampleShape::Crop> &within,
                     double thresholdDb = defaultSilenceDb, const std::function<bool()> &cancelled = {});
 
-/// \a shape with its crop narrowed to \a span's sound.
+/// \a shape with its crop narrowed to \a span's sound; as it was when the
+/// sound fills all that was looked through.
 SampleShape trimmedTo(SampleShape shape, const SoundSpan &span);

@@ -5,15 +5,19 @@
 #include <QString>
 #include <QWidget>
 
+class QTimer;
+
 #include <memory>
 #include <vector>
 
 /// Draws a finished sample: the peaks of each pixel column, or the bytes
 /// themselves as a line when zoomed in that far, its loop shaded, the two
-/// limits of classic trackers marked, what lies past the second dimmed, and
-/// the playing position. Without a sample it shows a message instead. The
-/// wheel zooms around the pointer (with Shift, or sideways, it scrolls); a
-/// double-click shows the whole sample again.
+/// limits of classic trackers marked, what lies past the second dimmed, the
+/// playing position and the user's selection. Without a sample it shows a
+/// message instead. The wheel zooms around the pointer (with Shift, or
+/// sideways, it scrolls); a double-click shows the whole sample again.
+/// Pressing and dragging selects bytes, Shift+click extends the selection,
+/// an edge of it moves when dragged, and a click without a drag clears it.
 class WaveformView : public QWidget
 {
     Q_OBJECT
@@ -28,6 +32,14 @@ public:
     void showMessage(const QString &text);
     /// Marks the byte of the BODY that is playing; -1 for none.
     void setPlayPosition(qint64 byte);
+    /// The bytes selected, from \a from up to, not including, \a to; an
+    /// empty range when nothing is.
+    qint64 selectionStart() const { return m_selectionFrom; }
+    qint64 selectionEnd() const { return m_selectionTo; }
+    bool hasSelection() const { return m_selectionTo > m_selectionFrom; }
+    void select(qint64 from, qint64 to);
+    void selectAll();
+    void clearSelection() { select(0, 0); }
     /// Scrolls so that \a firstByte is at the left edge.
     void scrollTo(qint64 firstByte);
     void showWhole();
@@ -38,16 +50,25 @@ public:
 signals:
     /// The bytes shown, from \a first on, \a shown of them, of \a total.
     void spanChanged(qint64 first, qint64 shown, qint64 total);
+    void selectionChanged();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
 
 private:
     void setSpan(double first, double bytesPerPixel);
     double xOf(qint64 byte) const { return (double(byte) - m_first) / m_bytesPerPixel; }
+    /// The byte boundary nearest \a x, within the sample.
+    qint64 boundaryAt(double x) const;
+    /// Which edge of the selection is under \a x: -1 none, 0 its start, 1 its end.
+    int selectionEdgeAt(double x) const;
+    void drawSelection(QPainter &painter);
     int columnOf(qint64 byte) const;
     double yOf(int value) const;
     void measureColumns();
@@ -63,4 +84,10 @@ private:
     bool m_whole = true;         // follows the width when resized
     qint64 m_playByte = -1;
     std::vector<Peak> m_columns; // empty: to be measured
+    qint64 m_selectionFrom = 0;
+    qint64 m_selectionTo = 0;
+    qint64 m_anchor = -1;     // while the left button is down: the boundary the selection grows from
+    double m_pressX = 0;
+    bool m_dragging = false;  // the press has moved far enough to select
+    QTimer *m_clearLater;     // a click clears the selection, unless it was a double-click
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "sample.h"
+#include "silence.h"
 #include "waveformsummary.h"
 
 #include <QFutureWatcher>
@@ -12,6 +13,7 @@
 #include <optional>
 
 class Conversion;
+class QAction;
 class QComboBox;
 class QLabel;
 class QMediaPlayer;
@@ -22,16 +24,18 @@ class WaveformView;
 /// open, and raises it.
 void showWaveformWindow(QWidget *mainWindow);
 
-/// Hands a preview's \a player of \a sample to the waveform window of
-/// \a mainWindow, if one is open: while the picture shows that sample as it
-/// is playing, the playing position is marked.
-void followPreview(QWidget *mainWindow, QMediaPlayer *player, const Sample &sample);
+/// Hands a preview's \a player of \a sample, shaped as \a shape, to the
+/// waveform window of \a mainWindow, if one is open: while the picture shows
+/// that sample as it is playing, the playing position is marked.
+void followPreview(QWidget *mainWindow, QMediaPlayer *player, const Sample &sample, const SampleShape &shape);
 
 /// A window of its own beside the main window, not modal, that pictures the
 /// sample the main window shows as the export will write it, with its
 /// numbers underneath, and follows every change of that sample or of which
 /// sample is shown. Its conversions run while the user goes on editing, one
-/// sox at a time; closing the window stops it.
+/// sox at a time; closing the window stops it. Here the user shapes the
+/// sample by eye: crops it to a selection, loops a selection, trims its
+/// silence, and takes any of it back.
 class WaveformWindow : public QWidget
 {
     Q_OBJECT
@@ -41,21 +45,46 @@ public:
     explicit WaveformWindow(QWidget *mainWindow);
     ~WaveformWindow() override;
 
-    /// Marks where \a player is while it plays \a sample and the picture
-    /// shows that sample with the same settings.
-    void follow(QMediaPlayer *player, const Sample &sample);
+    /// Marks where \a player is while it plays \a sample, shaped as
+    /// \a shape, and the picture shows that sample so.
+    void follow(QMediaPlayer *player, const Sample &sample, const SampleShape &shape);
 
 private:
+    /// A sample as the picture is to show it, or shows it.
+    struct Picture
+    {
+        Sample sample;
+        SampleShape shape;
+    };
     using SummaryWatcher = QFutureWatcher<std::shared_ptr<const WaveformSummary>>;
 
+    void makeActions();
     void followSampleList();
     void convert();
-    void converted(int generation, const Sample &sample);
-    void pictured(int generation, const Sample &sample);
+    void converted(int generation, const Picture &picture);
+    void pictured(int generation, const Picture &picture);
     void showText(const QString &text);
+    void showNumbers();
+    /// Says \a text under the numbers until the picture next changes.
+    void notify(const QString &text);
     void showPlayPosition();
     void followSpan(qint64 first, qint64 shown, qint64 total);
+    void updateActions();
 
+    /// Whether the picture shows the sample the main window shows, as it is
+    /// now: only then may it be shaped here.
+    bool upToDate() const;
+    /// The frame of the recording at the byte boundary \a byte of the
+    /// picture.
+    qint64 frameAt(qint64 byte) const;
+    void cropToSelection();
+    void loopSelection();
+    void clearLoop();
+    void trimSilence();
+    void restoreWholeRecording();
+    void reshape(const SampleShape &shape, const QString &text);
+
+    QWidget *m_mainWindow;
     QComboBox *m_samples;
     WaveformView *m_view;
     QScrollBar *m_scroll;
@@ -64,10 +93,20 @@ private:
     QTimer m_playPoll;
     std::unique_ptr<Conversion> m_conversion;
     std::unique_ptr<SummaryWatcher> m_summarising;
-    std::optional<Sample> m_wanted;   // what the picture is to show
-    std::optional<Sample> m_pictured; // what it shows
+    std::unique_ptr<QFutureWatcher<SoundSpan>> m_finding;
+    std::optional<Picture> m_wanted;   // what the picture is to show
+    std::optional<Picture> m_pictured; // what it shows
+    QString m_loopDropped;             // why the pictured sample's loop was left out
+    QString m_notice;
     int m_generation = 0;             // of the newest conversion; older ones' results are dropped
     QPointer<QMediaPlayer> m_player;
-    Sample m_playing;
+    Picture m_playing;
     qint64 m_scrollUnit = 1; // bytes a step of the scroll bar, whose range is an int
+    QAction *m_selectAll;
+    QAction *m_clearSelection;
+    QAction *m_crop;
+    QAction *m_loop;
+    QAction *m_clearLoop;
+    QAction *m_trim;
+    QAction *m_restore;
 };
