@@ -170,6 +170,9 @@ void TestShaping::cropsAndLoopsWhatIsSelected()
     for (qint64 i = 16; i < bytes - 16; ++i)
         QVERIFY2(qAbs(int(qint8(svx.body.at(2 + i))) - int(qint8(whole.at(start + i)))) <= 3, qPrintable(QString::number(i)));
     QCOMPARE(view->summary()->body, svx.body);
+    // The preview plays what is kept.
+    find<QPushButton>("previewButton")->click();
+    QCOMPARE(find<QLabel>("SizeLabel")->text(), QLocale().formattedDataSize(44 + svx.soundSize(), 0, QLocale::DataSizeIecFormat));
 
     // The crop holds at another note.
     QTest::keyClick(find<QComboBox>("FrequencyCombo"), Qt::Key_Down);

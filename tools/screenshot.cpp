@@ -1,8 +1,9 @@
 // Pictures the real main window with samples loaded, for the README, or
 // with --waveform its waveform window, showing the first sample at the
-// highest note.
+// highest note; with --shaping, that sample looped by hand over the middle
+// of its picture, and a selection before the loop.
 //
-//   brindlebox_screenshot [--waveform] <output.png> <file.wav>...
+//   brindlebox_screenshot [--waveform | --shaping] <output.png> <file.wav>...
 //
 // Loads the files the way a user does: picks File > Load Samples and types
 // their paths into the file dialog; for the waveform, presses End in the
@@ -11,6 +12,7 @@
 // file dialog is used.
 
 #include "mainwindow.h"
+#include "waveformview.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +28,8 @@
 #include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
+
+#include <functional>
 
 namespace {
 
@@ -107,17 +111,53 @@ QWidget *showWaveform(QWidget &window)
     return nullptr;
 }
 
+/// Lets the event loop run until \a done says so; false when it never does.
+bool waitFor(const std::function<bool()> &done)
+{
+    for (int waited = 0; waited < giveUpMs; waited += pollMs) {
+        if (done())
+            return true;
+        QEventLoop wait;
+        QTimer::singleShot(pollMs, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
+    return false;
+}
+
+/// Loops the shown sample by hand over the middle of its picture, as a
+/// user does with Loop Selection, then selects a stretch before the loop.
+bool shapeShownSample(QWidget *waveform)
+{
+    auto *view = waveform->findChild<WaveformView *>("waveformView");
+    QAction *loop = nullptr;
+    for (QAction *action : waveform->actions()) {
+        if (action->text() == QLatin1String("Loop Selection"))
+            loop = action;
+    }
+    if (!view || !view->summary() || !loop)
+        return false;
+    const qint64 size = view->summary()->size();
+    view->select(size * 45 / 100, size * 72 / 100);
+    loop->trigger();
+    if (!waitFor([view] { return view->accessibleDescription().contains(QLatin1String("loop from byte")); }))
+        return false;
+    view->select(size * 6 / 100, size * 30 / 100);
+    QApplication::processEvents();
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QStringList args = app.arguments();
-    const bool waveformOnly = args.value(1) == QLatin1String("--waveform");
+    const bool shaping = args.value(1) == QLatin1String("--shaping");
+    const bool waveformOnly = shaping || args.value(1) == QLatin1String("--waveform");
     if (waveformOnly)
         args.removeAt(1);
     if (args.size() < 3) {
-        err() << "usage: brindlebox_screenshot [--waveform] <output.png> <file.wav>...\n";
+        err() << "usage: brindlebox_screenshot [--waveform | --shaping] <output.png> <file.wav>...\n";
         return 2;
     }
     const QString output = args.at(1);
@@ -177,6 +217,10 @@ int main(int argc, char *argv[])
     QWidget *pictured = &window;
     if (waveformOnly && !(pictured = showWaveform(window)))
         return 1;
+    if (shaping && !shapeShownSample(pictured)) {
+        err() << "the sample could not be looped by hand\n";
+        return 1;
+    }
     if (!savePng(pictured->grab(), output)) {
         err() << "cannot write " << output << "\n";
         return 1;
