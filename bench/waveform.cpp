@@ -3,7 +3,9 @@
 // picture, for 1-second, 1-minute and 10-minute recordings, and the longest
 // the event loop went without turning meanwhile; then the resident memory
 // with a one-hour recording shown, and what is left when the waveform
-// window, and then the main window, close while the picture's sox runs.
+// window, and then the main window, close while the picture's sox runs;
+// and for the minute, the time from Crop to Selection (Ctrl+T) to the first
+// paint of the cropped picture.
 //
 //   brindlebox_bench_waveform [rounds]
 //
@@ -13,6 +15,7 @@
 #include "mainwindow.h"
 #include "notetable.h"
 #include "testsupport.h"
+#include "waveformview.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -163,6 +166,30 @@ int main(int argc, char *argv[])
                     *std::max_element(times.cbegin(), times.cend()), 1);
         printFigure(QStringLiteral("waveform_%1_longest_gap_ms").arg(name),
                     *std::max_element(longest.cbegin(), longest.cend()), 1);
+        if (name != QLatin1String("minute"))
+            continue;
+        // Crop to Selection (Ctrl+T) over the middle half, then Ctrl+Z.
+        auto *picture = static_cast<WaveformView *>(view);
+        QList<double> crops;
+        longest.clear();
+        for (int round = 0; round < rounds; ++round) {
+            picture->select(picture->summary()->size() / 4, picture->summary()->size() * 3 / 4);
+            const qint64 cropped = monotonicNs();
+            gaps.start();
+            QTest::keyClick(waveform, Qt::Key_T, Qt::ControlModifier);
+            const qint64 pictured = waitForPicture(view, [](const QString &d) { return d.contains(QStringLiteral("kept")); });
+            longest << gaps.stop();
+            if (pictured < 0) {
+                err() << "no picture of the cropped " << sample.name << "\n";
+                return 1;
+            }
+            crops << (pictured - cropped) / 1e6;
+            QTest::keyClick(waveform, Qt::Key_Z, Qt::ControlModifier);
+            if (waitForPicture(view, [](const QString &d) { return !d.contains(QStringLiteral("kept")); }) < 0)
+                return 1;
+        }
+        printFigure(QStringLiteral("waveform_minute_crop_to_picture_median_ms"), median(crops), 1);
+        printFigure(QStringLiteral("waveform_minute_crop_longest_gap_ms"), *std::max_element(longest.cbegin(), longest.cend()), 1);
     }
 
     // An hour, mono: the picture holds the BODY at the note's rate, however

@@ -386,5 +386,6 @@ ExportedSample exportSample(const Sample &sample, const SampleShape &shape)
     engine.start();
     if (!engine.isFinished() && !finished.wait(30000))
         return {};
-    return {read8svx(out.filePath(exportFileName(sample.name))), engine.report().tooLong.value(0)};
+    return {read8svx(out.filePath(exportFileName(sample.name))), engine.report().tooLong.value(0),
+            engine.report().noisy.value(0)};
 }

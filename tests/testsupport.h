@@ -172,5 +172,6 @@ struct ExportedSample
 {
     SvxFile file;
     QString tooLong;
+    QString noise; // the report's line on how far Normalise raised it, when that was far
 };
 ExportedSample exportSample(const Sample &sample, const SampleShape &shape = SampleShape());

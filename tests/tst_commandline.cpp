@@ -350,6 +350,13 @@ void TestCommandLine::packsAndKitsAsTyped_data()
                        "\uFFFD/kick.wav: the name of its folder \uFFFD is not valid UTF-8; rename the folder",
                        "\uFFFD/only.wav: the name of its folder \uFFFD is not valid UTF-8; rename the folder"}
         << QStringList{"\uFFFD", "\uFFFD/kick.8svx"};
+    QTest::newRow("fitted, a name that is not UTF-8 beside a long one it reads as")
+        << QStringList{"pack/%80/kick.wav", "pack/\uFFFD/kick.wav=4.5"}
+        << QStringList{"--export", "out", "--fit", "--note", "C-3", "pack"} << 0 << 1
+        << QStringList{"out/\uFFFD/kick.8svx at A-2", "1 of 2 samples were not written:",
+                       "\uFFFD/kick.wav: the name of its folder \uFFFD is not valid UTF-8; rename the folder",
+                       "Made at a lower note for a tracker to play whole:", "\uFFFD/kick.wav: C-3 → A-2"}
+        << QStringList{"\uFFFD", "\uFFFD/kick.8svx"};
     QTest::newRow("a file where a folder goes") << QStringList{"pack/Kicks/kick.wav", "out/Kicks=file"}
                                                 << QStringList{"--export", "out", "pack"} << 0 << 1
                                                 << QStringList{"1 of 1 samples were not written:",

@@ -82,7 +82,7 @@ void TestConversion::argumentList_data()
     QTest::addColumn<int>("sourceRate");
     QTest::addColumn<QStringList>("effects");
 
-    const QStringList norm{"norm", "-6"};
+    const QStringList norm{"stat", "norm", "-6"};
     const QStringList low{"lowpass", "-1", "18000"};
     const QStringList high{"highpass", "-1", "50"};
     const QStringList tail{"rate", "8287", "dither", "-S"};

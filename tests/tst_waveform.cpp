@@ -2,13 +2,18 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "testsupport.h"
+#include "waveformview.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QMediaPlayer>
+#include <QWheelEvent>
 #include <QComboBox>
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -31,10 +36,14 @@ QString number(qint64 value)
     return QLocale(QLocale::English).toString(value);
 }
 
-/// How the numbers line gives the rate and length of \a svx.
+/// How the numbers line gives the rate and length of \a svx: its bytes,
+/// and the seconds they play at its rate.
 QString rateAndLength(const SvxFile &svx)
 {
-    return QStringLiteral("%1 Hz · %2 bytes, ").arg(svx.samplesPerSec).arg(number(svx.bodySize));
+    return QStringLiteral("%1 Hz · %2 bytes, %3 s · ")
+        .arg(svx.samplesPerSec)
+        .arg(number(svx.bodySize))
+        .arg(double(svx.bodySize) / svx.samplesPerSec, 0, 'f', 2);
 }
 
 bool near(const QColor &a, const QColor &b)
@@ -72,11 +81,13 @@ private:
 
 void TestWaveform::initTestCase()
 {
-    // Five seconds, looped from 0.5 s to 1 s: at A-3 past both limits.
+    // Five seconds, looped from 0.5 s to 1.25 s: at A-3 past both limits.
     const QString looped = dir.filePath("looped.wav");
     QVERIFY(makeWav(looped, {"-r", "44100", "-c", "1", "-b", "16"}, {"synth", "5", "sine", "440"}));
-    QVERIFY(appendRiffChunk(looped, "smpl", smplData(1, {{0, 22050, 44099}})));
+    QVERIFY(appendRiffChunk(looped, "smpl", smplData(1, {{0, 22050, 55124}})));
     QVERIFY(makeWav(dir.filePath("oneshot.wav"), {"-r", "22050", "-c", "2", "-b", "16"}, {"synth", "0.5", "sine", "300"}));
+    // Hiss far below any sound: Normalise makes a loud noise of it.
+    QVERIFY(makeWav(dir.filePath("hiss.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "0.5", "whitenoise", "gain", "-80"}));
 }
 
 void TestWaveform::init()
@@ -122,6 +133,7 @@ void TestWaveform::picturesWhatTheExportWrites_data()
     QTest::newRow("looped, C-1, within both limits") << "looped.wav" << "C-1";
     QTest::newRow("looped, A-3, past both limits") << "looped.wav" << "A-3";
     QTest::newRow("one-shot") << "oneshot.wav" << "F#2";
+    QTest::newRow("raised far by Normalise") << "hiss.wav" << "C-2";
 }
 
 void TestWaveform::picturesWhatTheExportWrites()
@@ -141,10 +153,38 @@ void TestWaveform::picturesWhatTheExportWrites()
     const QString loop = svx.repeat ? QStringLiteral("loop from byte %1, %2 bytes long").arg(number(svx.oneShot), number(svx.repeat))
                                     : QStringLiteral("no loop");
     QVERIFY2(line.contains(loop), qPrintable(line));
+    // How far Normalise raised it, as the report says it, when that was far.
+    QCOMPARE(exported.noise.isEmpty(), file != "hiss.wav");
+    QVERIFY2(exported.noise.contains(QRegularExpression("^hiss.wav: raised by \\d+ dB: it may be mostly noise$"))
+                 == (file == "hiss.wav"),
+             qPrintable(exported.noise));
+    QVERIFY2(exported.noise.isEmpty() || line.contains(" · " + exported.noise.section(": ", 1)), qPrintable(line));
     if (exported.tooLong.isEmpty())
         QVERIFY2(!line.contains("too long"), qPrintable(line));
     else
         QVERIFY2(line.endsWith(fittingSaid(exported.tooLong)), qPrintable(line + " / " + exported.tooLong));
+
+    // The picture is the file's BODY, byte for byte, and zoomed in on its
+    // start it draws the first bytes where they are.
+    auto *waveform = static_cast<WaveformView *>(view);
+    QCOMPARE(waveform->summary()->body, svx.body);
+    for (int notch = 0; notch < 40; ++notch) {
+        QWheelEvent wheel(QPointF(0, 10), view->mapToGlobal(QPointF(0, 10)), {}, {0, 120}, Qt::NoButton, {},
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+    }
+    const QImage start = view->grab().toImage();
+    const double middle = (start.height() - 1) / 2.0;
+    for (int byte = 0; byte < 12; ++byte) {
+        const int expected = qRound(middle - qint8(svx.body.at(byte)) * middle / 128);
+        bool drawn = false;
+        for (int y = expected - 3; y <= expected + 3; ++y)
+            drawn = drawn || near(start.pixelColor(32 * byte + 16, y), view->palette().color(QPalette::WindowText));
+        QVERIFY2(drawn, qPrintable(QString::number(byte)));
+    }
+    QMouseEvent doubleClick(QEvent::MouseButtonDblClick, QPointF(5, 5), view->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                            Qt::LeftButton, {});
+    QApplication::sendEvent(view, &doubleClick);
 
     const QImage picture = view->grab().toImage();
     const int height = picture.height();
@@ -194,17 +234,33 @@ void TestWaveform::followsTheShownSampleAndItsSettings()
     QPointer<QWidget> waveform = find<QWidget>("waveformWindow");
     QCOMPARE(waveform->windowTitle(), "Waveform — looped.wav");
 
+    // Each change is pictured as the export then writes it, byte for byte.
     const auto agreesWithExport = [&] {
-        const QString expected = rateAndLength(exportSample(shown()).file);
-        return QTest::qWaitFor([&] { return view->accessibleDescription().contains(expected); }, 5000);
+        const SvxFile svx = exportSample(shown()).file;
+        return QTest::qWaitFor(
+            [&] {
+                const WaveformSummary *summary = static_cast<WaveformView *>(view)->summary();
+                return view->accessibleDescription().contains(rateAndLength(svx)) && summary && summary->body == svx.body;
+            },
+            5000);
     };
     QTest::keyClick(find<QComboBox>("FrequencyCombo"), Qt::Key_Down);
+    QVERIFY2(agreesWithExport(), qPrintable(view->accessibleDescription()));
+    find<QCheckBox>("NormaliseCheckbox")->click();
     QVERIFY2(agreesWithExport(), qPrintable(view->accessibleDescription()));
 
     QTest::keyClick(find<QComboBox>("sampleCombo"), Qt::Key_Down);
     QCOMPARE(waveform->windowTitle(), "Waveform — oneshot.wav");
     QVERIFY2(agreesWithExport(), qPrintable(view->accessibleDescription()));
     QVERIFY(view->accessibleDescription().startsWith("oneshot.wav · C-2,"));
+
+    // While a preview of the shown sample plays, a line moves along it.
+    find<QPushButton>("previewButton")->click();
+    auto *player = window->findChild<QMediaPlayer *>();
+    QVERIFY(player);
+    QTRY_COMPARE(player->playbackState(), QMediaPlayer::PlayingState);
+    const QImage playing = view->grab().toImage();
+    QTRY_VERIFY(view->grab().toImage() != playing);
 
     // Closed, it goes; chosen again, it comes back with the shown sample.
     waveform->close();

@@ -79,7 +79,7 @@ int exportFromTerminal(const CommandLine &line)
         Reading reading;
         if (!readHeaders || !line.origins.value(i).problem.isEmpty())
             return reading;
-        reading.format = readWavFormat(samples.at(i).path);
+        reading.format = line.fit ? readRecording(samples.at(i).path) : readWavFormat(samples.at(i).path);
         if (line.trimSilenceDb) {
             const SoundSpan span = findSound(samples.at(i).path, reading.format, std::nullopt, *line.trimSilenceDb);
             reading.shape = trimmedTo(reading.shape, span);
@@ -91,6 +91,7 @@ int exportFromTerminal(const CommandLine &line)
     QList<SampleShape> shapes;
     QStringList loweredTo; // the note each sample was lowered to, or nothing
     QStringList lowered;
+    QStringList unknown; // fitted to nothing: their length could not be read
     QStringList silent;
     for (int i = 0; i < samples.size(); ++i) {
         Sample &sample = samples[i];
@@ -103,6 +104,8 @@ int exportFromTerminal(const CommandLine &line)
         const NoteFit fit = line.fit && origin.problem.isEmpty() && shaped.problem.isEmpty()
             ? fitNote(shaped.source, sample.note)
             : NoteFit{NoteFit::Fits, sample.note};
+        if (fit.kind == NoteFit::LengthUnknown)
+            unknown << nameInPack(sample, origin);
         loweredTo << (fit.note != sample.note ? fit.note : QString());
         if (!loweredTo.constLast().isEmpty()) {
             lowered << QStringLiteral("%1: %2 → %3").arg(nameInPack(sample, origin), sample.note, fit.note);
@@ -114,7 +117,7 @@ int exportFromTerminal(const CommandLine &line)
     engine.setShapes(shapes);
     engine.noteUnreadableFolders(line.unreadable);
     engine.noteSilentSamples(silent);
-    engine.noteLoweredNotes(lowered);
+    engine.noteLoweredNotes(lowered, unknown);
     const auto atNote = [&loweredTo](int index) {
         return loweredTo.at(index).isEmpty() ? QString() : QStringLiteral(" at ") + loweredTo.at(index);
     };

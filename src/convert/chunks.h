@@ -60,17 +60,23 @@ struct WavFormat
     Chunk data;          // data.dataOffset is 0 when there is no data chunk
     std::optional<WavLoop> loop;
 
-    /// How many frames the data chunk holds, as far as the file holds them.
+    /// How many frames the data chunk holds, as far as the file holds them;
+    /// or, with framesCounted, what sox counted.
     qint64 frames = 0;
+    /// frames is not the header's reckoning but a count sox made, or the
+    /// part of the recording a sample keeps.
+    bool framesCounted = false;
 
-    /// Whether frames is what sox reads: plain PCM or float whose frame
-    /// size agrees with its channels and bits.
-    bool lengthKnown() const
+    /// Whether the header alone tells the frames sox reads: plain PCM or
+    /// float whose frame size agrees with its channels and bits.
+    bool plainPcm() const
     {
         const bool plain = formatTag == 1 || formatTag == 3 || formatTag == 0xfffe;
         return plain && channels > 0 && sampleRate > 0 && bitsPerSample > 0 && data.dataOffset != 0
             && blockAlign == channels * ((bitsPerSample + 7) / 8);
     }
+    /// Whether frames is what sox reads.
+    bool lengthKnown() const { return sampleRate > 0 && (framesCounted || plainPcm()); }
 };
 
 /// Opens \a path for reading only if it is a regular file: a FIFO or a

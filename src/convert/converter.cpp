@@ -15,6 +15,7 @@
 #include <QStandardPaths>
 
 #include <cerrno>
+#include <cmath>
 #include <csignal>
 #include <limits>
 #include <sys/prctl.h>
@@ -213,6 +214,8 @@ void Conversion::processEnded()
     m_errorOutput = m_sox.readAllStandardError();
     log(inDebugNotation(m_errorOutput));
     QString failure = soxFailure();
+    if (failure.isEmpty() && m_sample.normalise)
+        m_noiseWarning = noiseWarningIn(m_errorOutput);
     // sox only warns when the recording ends before the part to keep does,
     // and makes what it could: never a sample cut in the wrong place.
     if (failure.isEmpty() && m_shape.crop && trimFellShort(m_errorOutput))
@@ -268,6 +271,23 @@ void Conversion::finish(const QString &failure)
         m_sound.clear();
     }
     emit finished();
+}
+
+QString noiseWarningIn(const QByteArray &soxErrorOutput)
+{
+    // "Volume adjustment:        1.418": the factor that would bring the
+    // peak to full scale; norm brings it to -6 dB.
+    const qsizetype at = soxErrorOutput.indexOf("Volume adjustment:");
+    if (at < 0)
+        return QString();
+    bool ok = false;
+    const double factor = soxErrorOutput.mid(at + 18, soxErrorOutput.indexOf('\n', at) - at - 18).trimmed().toDouble(&ok);
+    if (!ok || factor <= 0)
+        return QString();
+    const double raised = 20 * std::log10(factor) - 6;
+    if (raised <= noiseRaiseDb)
+        return QString();
+    return QStringLiteral("raised by %1 dB: it may be mostly noise").arg(qRound(raised));
 }
 
 QString convertSample(Sample sample, bool toWav, int timeLimitMs)

@@ -15,6 +15,15 @@
 /// How long one run of sox may take before it is stopped, in milliseconds.
 constexpr int converterTimeLimitMs = 30000;
 
+/// How far Normalise may raise a recording before it is said that the
+/// recording may be mostly noise, in dB.
+constexpr double noiseRaiseDb = 40;
+
+/// What Normalise did to the sound of a run of sox, from what sox's stat
+/// effect said on its standard error: the warning of noiseWarning(), or
+/// nothing.
+QString noiseWarningIn(const QByteArray &soxErrorOutput);
+
 /// What a run of sox makes: a file of the system temporary directory, WAV
 /// (to play) or 8SVX, or the bare sound, signed 8-bit, which it hands over
 /// on its standard output for an export to finish itself.
@@ -78,6 +87,10 @@ public:
     /// Why the sample's loop was left out (it lies outside the part kept),
     /// or nothing.
     QString loopDropped() const { return m_loopDropped; }
+    /// How far Normalise raised the sound, in words, when that was so far
+    /// that it may be mostly noise ("raised by 78 dB: it may be mostly
+    /// noise"); nothing otherwise.
+    QString noiseWarning() const { return m_noiseWarning; }
     /// Leaves the converted file for the caller: it is no longer removed
     /// with this object, only when the program ends.
     QString takeOutput();
@@ -96,6 +109,7 @@ private:
     ConversionOutput m_output;
     WavFormat m_source;
     QString m_loopDropped;
+    QString m_noiseWarning;
     QString m_outputPath;
     QProcess m_sox;
     QTimer m_timeLimit;

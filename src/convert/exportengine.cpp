@@ -61,9 +61,10 @@ void ExportEngine::noteUnreadableFolders(const QStringList &folders)
     m_report.unreadable = folders;
 }
 
-void ExportEngine::noteLoweredNotes(const QStringList &samples)
+void ExportEngine::noteLoweredNotes(const QStringList &samples, const QStringList &lengthUnknown)
 {
     m_report.lowered = samples;
+    m_report.lengthUnknown = lengthUnknown;
 }
 
 QString ExportEngine::sampleLabel(int index) const
@@ -221,7 +222,10 @@ void ExportEngine::publish(int index, const QString &destination)
     const Conversion &conversion = *m_conversions[index];
     if (const QString dropped = conversion.loopDropped(); !dropped.isEmpty())
         m_report.loopsDropped << sampleLabel(index) + QStringLiteral(": ") + dropped;
+    if (const QString noise = conversion.noiseWarning(); !noise.isEmpty())
+        m_report.noisy << sampleLabel(index) + QStringLiteral(": ") + noise;
     Finishing job{conversion.sound(),
+                  sample.path,
                   noteFrequencies.value(sample.note),
                   sample.name,
                   conversion.source(),

@@ -53,8 +53,9 @@ public:
     /// report: "folder: reason".
     void noteUnreadableFolders(const QStringList &folders);
     /// Samples whose note was lowered to fit a tracker, for the report:
-    /// "name: C-3 → G#2".
-    void noteLoweredNotes(const QStringList &samples);
+    /// "name: C-3 → G#2"; and those that were to be fitted but whose length
+    /// could not be read.
+    void noteLoweredNotes(const QStringList &samples, const QStringList &lengthUnknown = {});
     /// Samples whose recording is silent throughout, which trimming the
     /// silence left whole, for the report.
     void noteSilentSamples(const QStringList &samples);

@@ -40,8 +40,15 @@ QString reportText(const ExportReport &report, int shown)
             report.leftOut);
     section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
     section(QStringLiteral("Their loops lie outside the part they keep, so they play once"), report.loopsDropped);
+    section(QStringLiteral("Raised far by Normalise"), report.noisy);
     section(QStringLiteral("Silent throughout, so made whole"), report.silent);
     section(QStringLiteral("Made at a lower note for a tracker to play whole"), report.lowered);
+    section(lengthUnknownHeading(), report.lengthUnknown);
     section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
     return sections.join(QStringLiteral("\n\n"));
+}
+
+QString lengthUnknownHeading()
+{
+    return QStringLiteral("Their length could not be read, so their notes are as they were");
 }

@@ -22,7 +22,9 @@ struct ExportReport
     QStringList unreadable; // folders the samples were to be found in: "folder: reason"
     QStringList lowered;    // samples made at a lower note to fit a tracker: "name: C-3 → G#2"
     QStringList silent;     // samples silent throughout, which trimming left whole
+    QStringList lengthUnknown; // samples to be fitted whose length could not be read
     QStringList loopsDropped; // "name: why", the loop lying outside the part kept
+    QStringList noisy;        // "name: raised by 78 dB: it may be mostly noise"
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
@@ -45,3 +47,7 @@ QString reportText(const ExportReport &report, int shown = -1);
 /// one line each), the sections a blank line apart; with \a shown (not -1),
 /// each list names at most that many and counts the rest.
 QString listedSections(const QList<std::pair<QString, QStringList>> &sections, int shown = -1);
+
+/// What the report and the window's fitting call the samples whose length
+/// could not be read, so that their notes were not fitted.
+QString lengthUnknownHeading();

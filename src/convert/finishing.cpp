@@ -1,5 +1,6 @@
 #include "finishing.h"
 
+#include "notefitting.h"
 #include "publish.h"
 #include "trackersample.h"
 
@@ -31,8 +32,14 @@ Finished finishAndPublish(const Finishing &job)
         sample.rate = finished.rate;
         result.kitSample = std::move(sample);
     }
-    if (result.kitSample || (!job.directory.isEmpty() && result.fileReason.isEmpty()))
-        result.lengthNote = lengthNote(job.noteLabel, finished, job.source);
+    if (result.kitSample || (!job.directory.isEmpty() && result.fileReason.isEmpty())) {
+        // The note at which a sample too long fits is reckoned from the
+        // frames sox reads, which sox counts where the header cannot.
+        WavFormat source = job.source;
+        if (finished.bodySize > classicTrackerSampleBytes)
+            source = withFramesCounted(source, job.path);
+        result.lengthNote = lengthNote(job.noteLabel, finished, source);
+    }
     result.bodySize = finished.bodySize;
     return result;
 }

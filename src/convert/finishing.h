@@ -13,6 +13,7 @@
 struct Finishing
 {
     QByteArray sound;
+    QString path; // of the recording, for sox to count its frames when its header cannot tell them
     int rate = 0;
     QString sampleName;
     WavFormat source;

@@ -37,7 +37,9 @@ ShapedRecording shapeRecording(const WavFormat &recording, const SampleShape &sh
                              .arg(number(recording.frames), number(end));
         return shaped;
     }
+    // sox's trim keeps exactly so many, whatever the encoding.
     source.frames = crop.frames;
+    source.framesCounted = true;
     if (source.loop) {
         const WavLoop loop = *source.loop;
         if (loop.start < crop.start || loop.end >= end || loop.end < loop.start) {

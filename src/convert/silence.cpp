@@ -219,7 +219,7 @@ SoundSpan findSound(const QString &path, const WavFormat &format, const std::opt
 {
     if (const QString problem = sourceProblem(path); !problem.isEmpty())
         return unreadable(problem);
-    if (format.lengthKnown() && encodingOf(format) != Encoding::Other) {
+    if (format.plainPcm() && encodingOf(format) != Encoding::Other) {
         const qint64 from = within ? within->start : 0;
         const qint64 frames = within ? within->frames : format.frames;
         if (from < 0 || frames < 0 || from + frames > format.frames)

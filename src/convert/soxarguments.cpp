@@ -14,8 +14,10 @@ QStringList converterArguments(const Sample &sample, const QString &outputPath, 
     if (outputPath == soundOnStandardOutput)
         arguments << QStringLiteral("-t") << QStringLiteral("s8");
     arguments << outputPath << trimArguments(shape) << QStringLiteral("remix") << QStringLiteral("-");
+    // stat says, in the same run, how loud the sound is before norm raises
+    // it, and passes it on unchanged.
     if (sample.normalise)
-        arguments << QStringLiteral("norm") << QStringLiteral("-6");
+        arguments << QStringLiteral("stat") << QStringLiteral("norm") << QStringLiteral("-6");
     const bool belowTop = sourceRate <= 0 || qint64(sample.highCutFrequency) * 2 < sourceRate;
     if (sample.highCut && belowTop)
         arguments << QStringLiteral("lowpass") << QStringLiteral("-1")

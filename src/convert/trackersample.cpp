@@ -25,7 +25,7 @@ std::optional<Loop> scaledLoop(const WavFormat &source, int rate, qint64 soundBy
     if (!source.loop || source.sampleRate <= 0 || rate <= 0)
         return std::nullopt;
     const WavLoop &loop = *source.loop;
-    if (loop.end < loop.start || loop.end >= source.frames)
+    if (loop.end < loop.start || (source.lengthKnown() && loop.end >= source.frames))
         return std::nullopt;
     // The loop plays frames start to end inclusive; rounding moves both of
     // its edges inwards, so it never takes in sound from outside it.

@@ -28,7 +28,7 @@ QList<NoteFit> fitEach(QPromise<QList<NoteFit>> &promise, const QList<Sample> &s
         const Sample &sample = samples.at(i);
         // A path that may name another file tells nothing of this one.
         const ShapedRecording shaped = origins.value(i).problem.isEmpty()
-            ? shapeRecording(readWavFormat(sample.path), shapes.value(i))
+            ? shapeRecording(readRecording(sample.path), shapes.value(i))
             : ShapedRecording{WavFormat(), QString(), QString()};
         fits << (shaped.problem.isEmpty() ? fitNote(shaped.source, sample.note) : NoteFit{NoteFit::LengthUnknown, sample.note});
     }
@@ -77,9 +77,7 @@ void MainWindow::fitNotesToTrackerLength()
     showListing(QStringLiteral("Notes fitted to tracker length"), !unknown.isEmpty(), [&](int shown) {
         return listedSections({{QStringLiteral("Lowered to the highest note at which classic trackers play them whole"), lowered},
                                {QStringLiteral("Too long at every note, so at C-1, where they are shortest"), nowhere},
-                               {QStringLiteral("Their length could not be read from their headers, so their notes "
-                                               "are as they were"),
-                                unknown}},
+                               {lengthUnknownHeading(), unknown}},
                               shown);
     });
 }

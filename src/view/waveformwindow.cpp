@@ -1,6 +1,7 @@
 #include "waveformwindow.h"
 
 #include "converter.h"
+#include "notefitting.h"
 #include "notetable.h"
 #include "shapehistory.h"
 #include "shaping.h"
@@ -52,9 +53,11 @@ QString number(qint64 value)
 }
 
 /// The numbers of what \a summary pictures: name, note and rate, length,
-/// loop, the part of the recording kept and, when too long for a classic
-/// tracker, the note at which it fits, as the export's report names it.
-QString numbersLine(const Sample &sample, const SampleShape &shape, const WaveformSummary &summary)
+/// loop, the part of the recording kept, how far Normalise raised it when
+/// that was far (\a noise) and, when too long for a classic tracker, the
+/// note at which it fits, as the export's report names it.
+QString numbersLine(const Sample &sample, const SampleShape &shape, const WaveformSummary &summary,
+                    const QString &noise)
 {
     const TrackerLayout &layout = summary.layout;
     QStringList parts{sample.name, QStringLiteral("%1, %2 Hz").arg(sample.note).arg(summary.rate)};
@@ -68,6 +71,8 @@ QString numbersLine(const Sample &sample, const SampleShape &shape, const Wavefo
         parts << QStringLiteral("frames %1 to %2 of the recording kept")
                      .arg(number(shape.crop->start), number(shape.crop->start + shape.crop->frames - 1));
     }
+    if (!noise.isEmpty())
+        parts << noise;
     if (layout.bodySize > classicTrackerSampleBytes) {
         const QString note = fittingNote(summary.soundBytes, summary.rate, layout.looped, summary.source);
         parts << (note.isEmpty() ? QStringLiteral("too long for classic trackers: only a shorter recording fits")
@@ -261,20 +266,25 @@ void WaveformWindow::converted(int generation, const Picture &picture)
     QByteArray sound = m_conversion->sound();
     const WavFormat source = m_conversion->source();
     const QString loopDropped = m_conversion->loopDropped();
+    const QString noise = m_conversion->noiseWarning();
     // With the conversion gone, the summary holds the only copy of the
     // sound, and finishes it in place.
     m_conversion.reset();
     m_summarising = std::make_unique<SummaryWatcher>();
-    connect(m_summarising.get(), &SummaryWatcher::finished, this, [this, generation, picture, loopDropped] {
+    connect(m_summarising.get(), &SummaryWatcher::finished, this, [this, generation, picture, loopDropped, noise] {
         m_loopDropped = loopDropped;
+        m_noise = noise;
         pictured(generation, picture);
     });
     // QtConcurrent::run would hand an argument on as a copy, which the
     // finishing in place would then copy whole; a capture is moved.
-    m_summarising->setFuture(QtConcurrent::run(
-        [sound = std::move(sound), rate = noteFrequencies.value(picture.sample.note), source]() mutable {
-            return summarise(std::move(sound), rate, source);
-        }));
+    m_summarising->setFuture(QtConcurrent::run([sound = std::move(sound), rate = noteFrequencies.value(picture.sample.note),
+                                                source, path = picture.sample.path]() mutable {
+        // The note at which a sample too long fits is reckoned from the
+        // frames sox reads, which sox counts where the header cannot.
+        const bool tooLong = trackerLayout(sound.size(), rate, source).bodySize > classicTrackerSampleBytes;
+        return summarise(std::move(sound), rate, tooLong ? withFramesCounted(source, path) : source);
+    }));
 }
 
 void WaveformWindow::pictured(int generation, const Picture &picture)
@@ -305,7 +315,7 @@ void WaveformWindow::showNumbers()
     const WaveformSummary *summary = m_view->summary();
     if (!summary || !m_pictured)
         return;
-    QString text = numbersLine(m_pictured->sample, m_pictured->shape, *summary);
+    QString text = numbersLine(m_pictured->sample, m_pictured->shape, *summary, m_noise);
     if (m_view->hasSelection()) {
         const qint64 bytes = m_view->selectionEnd() - m_view->selectionStart();
         text += QStringLiteral(" · selection from byte %1, %2 bytes, %3 s")

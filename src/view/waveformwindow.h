@@ -97,6 +97,7 @@ private:
     std::optional<Picture> m_wanted;   // what the picture is to show
     std::optional<Picture> m_pictured; // what it shows
     QString m_loopDropped;             // why the pictured sample's loop was left out
+    QString m_noise;                   // how far Normalise raised it, when that was far
     QString m_notice;
     int m_generation = 0;             // of the newest conversion; older ones' results are dropped
     QPointer<QMediaPlayer> m_player;
