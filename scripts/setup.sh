@@ -7,7 +7,8 @@
 # without a font, offscreen screenshots included, and no SVG icon without
 # libqt6svg6's plugins. The build makes the manual page with help2man. The
 # tests check the desktop entry with desktop-file-validate, the metainfo
-# with appstreamcli and the manual page with man; they build the Debian
+# with appstreamcli, the kit's file type with update-mime-database
+# (shared-mime-info) and the manual page with man; they build the Debian
 # package, for which CPack picks out the binaries with `file` and reads
 # their library dependencies with dpkg-shlibdeps (dpkg-dev), and check it
 # with lintian; they start the installed program on an X server of its own
@@ -23,7 +24,7 @@ BRINDLEBOX_PACKAGES=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio
     fonts-dejavu-core
-    desktop-file-utils appstream man-db dpkg-dev file lintian
+    desktop-file-utils appstream shared-mime-info man-db dpkg-dev file lintian
     xvfb xdotool x11-utils
     sndfile-programs openmpt123
 )

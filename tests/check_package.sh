@@ -49,6 +49,7 @@ done
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for file in ./usr/bin/brindlebox ./usr/libexec/brindlebox/brindlebox-window ./usr/share/applications/$id.desktop \
     ./usr/share/icons/hicolor/scalable/apps/$id.svg ./usr/share/metainfo/$id.metainfo.xml \
+    ./usr/share/mime/packages/$id.xml \
     ./usr/share/man/man1/brindlebox.1.gz \
     ./usr/share/doc/brindlebox/copyright ./usr/share/doc/brindlebox/changelog.gz; do
     grep -qx -- "$file" <<<"$contents" || fail "the package holds no $file"
@@ -57,5 +58,5 @@ done
 # Exits non-zero on any error or warning tag, or if it cannot run at all.
 lintian --fail-on error,warning "$deb" >"$scratch/lintian.log" 2>&1 \
     || { cat "$scratch/lintian.log"; fail "lintian reports the errors or warnings above"; }
-echo "package: $(basename "$deb") holds the program, its desktop entry, icon, metainfo," \
+echo "package: $(basename "$deb") holds the program, its desktop entry, icon, kit file type, metainfo," \
     "manual page, copyright and changelog; lintian reports no error and no warning"

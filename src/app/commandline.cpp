@@ -1,6 +1,7 @@
 #include "commandline.h"
 
 #include "folderwalk.h"
+#include "kitfile.h"
 #include "silence.h"
 #include "notetable.h"
 #include "trackersample.h"
@@ -112,6 +113,12 @@ void describeOptions(QCommandLineParser &parser)
                                  QStringLiteral("WAV files, or folders of them, to load as Load Samples does, or to export; "
                                                 "--export keeps a folder's tree."),
                                  QStringLiteral("[FILE.wav...]"));
+    parser.addPositionalArgument(QStringLiteral("KIT.brindlekit"),
+                                 QStringLiteral("Kits saved by the window, opened as Open Kit opens them, or exported as "
+                                                "the window would: each sample with its own settings and shape, into "
+                                                "its subfolder; the options set the other files only, and --fit and "
+                                                "--trim-silence apply on top."),
+                                 QStringLiteral("[KIT.brindlekit...]"));
 }
 
 /// One line per note, lowest first: its name and rate, the seconds that
@@ -270,11 +277,32 @@ CommandLine readCommandLine(const QStringList &arguments)
     if (line.withoutWindow() && named.isEmpty())
         usageError(QStringLiteral("no WAV files to export were named"));
     const FileSearch search = findWavFiles(named);
-    for (const FoundFile &file : search.files)
+    for (const FoundFile &file : search.files) {
+        // A folder's search brings WAV files only: a kit is one named, and
+        // stands for its samples in its place.
+        if (isKitFileName(file.path)) {
+            const KitReading reading = readKit(file.path);
+            if (!reading.problem.isEmpty() && line.withoutWindow())
+                usageError(reading.problem);
+            if (line.kitProblem.isEmpty())
+                line.kitProblem = reading.problem;
+            if (line.kitOutputDirectory.isEmpty())
+                line.kitOutputDirectory = reading.kit.outputDirectory;
+            for (const KitEntry &entry : reading.kit.entries) {
+                line.files << entry.sample.path;
+                line.origins << entry.origin;
+                line.samples << entry.sample;
+                line.shapes << entry.shape;
+            }
+            continue;
+        }
         line.files << QDir::cleanPath(QDir::current().absoluteFilePath(file.path));
-    line.origins = search.files;
+        line.origins << file;
+        line.samples << sampleOfFile(line.files.constLast(), line.settings);
+        line.shapes << SampleShape();
+    }
     line.unreadable = search.unreadable;
-    if (!named.isEmpty() && line.files.isEmpty()) {
+    if (!named.isEmpty() && line.files.isEmpty() && line.kitProblem.isEmpty()) {
         usageError(QStringLiteral("there are no WAV files in %1")
                        .arg((search.emptyFolders + search.unreadable).join(QStringLiteral(", "))));
     }

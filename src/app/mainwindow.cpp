@@ -17,6 +17,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectCutSliderActions();
     connectBatchMenu();
     connectShapeHistory();
+    connectKitDocuments();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);

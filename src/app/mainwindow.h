@@ -13,6 +13,7 @@ class QDragEnterEvent;
 class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
+struct Kit;
 struct MainWindowForm;
 
 /// The program's one window. Its handlers are bound to the form's widgets by
@@ -35,6 +36,12 @@ public:
     /// line and drops use it.
     void loadFiles(const QStringList &paths, const Sample &settings = Sample(),
                    const QList<FoundFile> &origins = {});
+    /// Replaces the list with \a kit's samples, each with its own settings,
+    /// shape and subfolder, as Open Kit does: asking first if samples are
+    /// loaded; the kit's output directory, when it keeps one, becomes
+    /// Export's. Returns whether the list was replaced. The command line
+    /// uses it.
+    bool loadKit(const Kit &kit);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -93,6 +100,15 @@ private:
     void fitNotesToTrackerLength();
     /// Writes every sample into one module file that trackers open whole.
     void exportKitAsModule();
+    /// Open Kit and Save Kit, with their keys, for the batch menu and the
+    /// window; Save Kit only while there are samples.
+    void connectKitDocuments();
+    /// Asks for a kit file, reads and checks it whole away from the window's
+    /// thread, and only then asks to replace the list.
+    void openKitFile();
+    /// Writes every sample's recording, settings, shape and subfolder, and
+    /// the output directory, into a kit file the user chooses.
+    void saveKitFile();
 
     /// The read-modify-write of every edit: applies \a edit to a copy of the
     /// current entry's Sample and stores the copy back; does nothing while
@@ -100,4 +116,6 @@ private:
     void editCurrentSample(const std::function<void(Sample &)> &edit);
 
     MainWindowForm *ui;
+    /// The kit last opened or saved, where the kit dialogs start.
+    QString m_kitPath;
 };

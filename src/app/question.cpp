@@ -45,3 +45,13 @@ void showListing(const QString &title, bool warning, const std::function<QString
         box.setDetailedText(whole);
     box.exec();
 }
+
+void warnUser(const QString &title, const QString &text)
+{
+    QMessageBox box;
+    box.setIcon(QMessageBox::Warning);
+    box.setWindowTitle(title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text.left(1).toUpper() + text.mid(1));
+    box.exec();
+}

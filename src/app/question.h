@@ -13,3 +13,7 @@ bool userSaysYes(const QString &question);
 /// it would outgrow the screen, and \a listing(-1), whole, behind Show
 /// Details… when that is more.
 void showListing(const QString &title, bool warning, const std::function<QString(int shown)> &listing);
+
+/// Tells the user of a problem in a parentless modal warning box titled
+/// \a title, its first letter a capital.
+void warnUser(const QString &title, const QString &text);

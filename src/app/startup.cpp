@@ -1,7 +1,9 @@
 #include "startup.h"
 
 #include "export.h"
+#include "kitfile.h"
 #include "mainwindow.h"
+#include "question.h"
 #include "terminalexport.h"
 
 #include <QApplication>
@@ -65,6 +67,15 @@ int runBrindlebox(int &argc, char **argv)
     exportJobs = line->jobs;
     MainWindow window;
     window.show();
-    window.loadFiles(line->files, line->settings, line->origins);
+    // What was named opens as Open Kit opens a kit: a kit that cannot be
+    // opened says so, and nothing is loaded.
+    if (!line->kitProblem.isEmpty()) {
+        warnUser(QStringLiteral("Open Kit"), line->kitProblem);
+    } else {
+        Kit named{{}, line->kitOutputDirectory};
+        for (int i = 0; i < line->files.size(); ++i)
+            named.entries << KitEntry{line->samples.at(i), line->shapes.at(i), line->origins.at(i)};
+        window.loadKit(named);
+    }
     return QCoreApplication::exec();
 }

@@ -57,12 +57,11 @@ int exportFromTerminal(const CommandLine &line)
     // QT_LOGGING_RULES="default.debug=true" brings it back.
     QLoggingCategory::setFilterRules(QStringLiteral("default.debug=false"));
 
-    QList<Sample> samples;
-    for (const QString &file : line.files) {
-        Sample sample = sampleOfFile(file, line.settings);
+    // Each with its own settings, a kit's samples with the kit's; none is
+    // held back by its ready mark.
+    QList<Sample> samples = line.samples;
+    for (Sample &sample : samples)
         sample.ready = true;
-        samples << sample;
-    }
     // What each file's header says, and with --trim-silence where its sound
     // lies: each read on a core of its own. A path that may name another
     // file is never read.
@@ -77,11 +76,13 @@ int exportFromTerminal(const CommandLine &line)
     const bool readHeaders = line.fit || line.trimSilenceDb;
     const QList<Reading> readings = QtConcurrent::blockingMapped(indexes, [&](int i) {
         Reading reading;
+        reading.shape = line.shapes.value(i);
         if (!readHeaders || !line.origins.value(i).problem.isEmpty())
             return reading;
         reading.format = line.fit ? readRecording(samples.at(i).path) : readWavFormat(samples.at(i).path);
         if (line.trimSilenceDb) {
-            const SoundSpan span = findSound(samples.at(i).path, reading.format, std::nullopt, *line.trimSilenceDb);
+            // Within a kit's crop: the silence the musician left out is not looked at.
+            const SoundSpan span = findSound(samples.at(i).path, reading.format, reading.shape.crop, *line.trimSilenceDb);
             reading.shape = trimmedTo(reading.shape, span);
             reading.silent = span.kind == SoundSpan::Silent;
         }

@@ -50,9 +50,15 @@ QString sourceProblem(const QString &path)
     struct stat status;
     if (::stat(QFile::encodeName(path).constData(), &status) == 0)
         return S_ISREG(status.st_mode) ? QString() : QStringLiteral("not a regular file");
-    if (errno == ENOENT && namedInBytesQtCannotSay(path))
-        return QStringLiteral("its file name is not valid UTF-8; rename the file");
-    return QString();
+    return nameProblem(path);
+}
+
+QString nameProblem(const QString &path)
+{
+    struct stat status;
+    if (::stat(QFile::encodeName(path).constData(), &status) == 0 || errno != ENOENT || !namedInBytesQtCannotSay(path))
+        return QString();
+    return QStringLiteral("its file name is not valid UTF-8; rename the file");
 }
 
 QString settingsProblem(const Sample &sample, const WavFormat &source)

@@ -1,0 +1,139 @@
+// Open Kit and Save Kit: every sample's settings and shape kept in a file
+// beside the recordings, so an hour's work outlasts the window. A kit is
+// read and checked whole before the list changes at all.
+
+#include "export.h"
+#include "exportreport.h"
+#include "kitfile.h"
+#include "mainwindow.h"
+#include "mainwindowform.h"
+#include "progress.h"
+#include "question.h"
+#include "sample.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QtConcurrent>
+
+namespace {
+
+QString kitFilter()
+{
+    return QStringLiteral("Brindlebox kit (*.brindlekit)");
+}
+
+} // namespace
+
+void MainWindow::connectKitDocuments()
+{
+    // The window's own actions, as Undo and Redo are: the File menu stays as
+    // it is, and the keys work wherever the window is.
+    auto *open = new QAction(tr("Open Kit…"), this);
+    open->setObjectName(QStringLiteral("actionOpen_Kit"));
+    open->setShortcut(QKeySequence(QStringLiteral("Ctrl+O")));
+    connect(open, &QAction::triggered, this, &MainWindow::openKitFile);
+    auto *save = new QAction(tr("Save Kit…"), this);
+    save->setObjectName(QStringLiteral("actionSave_Kit"));
+    save->setShortcut(QKeySequence(QStringLiteral("Ctrl+S")));
+    save->setEnabled(false);
+    connect(save, &QAction::triggered, this, &MainWindow::saveKitFile);
+    const auto followList = [this, save] { save->setEnabled(ui->sampleCombo->count() > 0); };
+    const QAbstractItemModel *list = ui->sampleCombo->model();
+    connect(list, &QAbstractItemModel::rowsInserted, save, followList);
+    connect(list, &QAbstractItemModel::rowsRemoved, save, followList);
+    connect(list, &QAbstractItemModel::modelReset, save, followList);
+    addActions({open, save});
+}
+
+bool MainWindow::loadKit(const Kit &kit)
+{
+    if (!startNewSampleList())
+        return false;
+    for (const KitEntry &entry : kit.entries)
+        appendSample(ui->sampleCombo, entry.sample, entry.origin, entry.shape);
+    if (!kit.outputDirectory.isEmpty()) {
+        outputDirectory = kit.outputDirectory;
+        ui->DirectoryName->setText(outputDirectory);
+    }
+    if (!kit.entries.isEmpty()) {
+        ui->centralwidget->setEnabled(true);
+        refreshControls();
+    }
+    return true;
+}
+
+void MainWindow::openKitFile()
+{
+    QFileDialog dialog(this, tr("Open Kit"),
+                       m_kitPath.isEmpty() ? QStringLiteral(".") : QFileInfo(m_kitPath).absolutePath(), kitFilter());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    // Away from the window's thread: the kit reads the header of every
+    // cropped recording, and any of them may lie on a slow share.
+    QFuture<KitReading> reading = QtConcurrent::run(
+        [](QPromise<KitReading> &promise, const QString &path) {
+            promise.addResult(readKit(path, [&promise] { return promise.isCanceled(); }));
+        },
+        path);
+    {
+        ConversionProgress progress(this, 0);
+        progress.run(QFuture<void>(reading), QStringLiteral("Reading %1").arg(QFileInfo(path).fileName()));
+        if (progress.wasCancelled())
+            return;
+    }
+    const KitReading read = reading.result();
+    if (!read.problem.isEmpty()) {
+        warnUser(tr("Open Kit"), read.problem);
+        return;
+    }
+    if (loadKit(read.kit))
+        m_kitPath = path;
+}
+
+void MainWindow::saveKitFile()
+{
+    if (ui->sampleCombo->count() == 0)
+        return;
+    Kit kit{{}, outputDirectory};
+    const QList<Sample> samples = allSamples(ui->sampleCombo);
+    const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
+    const QList<SampleShape> shapes = allShapes(ui->sampleCombo);
+    for (int i = 0; i < samples.size(); ++i)
+        kit.entries << KitEntry{samples.at(i), shapes.at(i), origins.at(i)};
+    // Said before a file is chosen: no kit can name these recordings.
+    if (const QStringList unsavable = unsavableSamples(kit); !unsavable.isEmpty()) {
+        showListing(tr("Save Kit"), true, [&unsavable](int shown) {
+            return listedSections({{QStringLiteral("The kit was not saved: a kit cannot name the recordings of these "
+                                                   "samples"),
+                                    unsavable}},
+                                  shown);
+        });
+        return;
+    }
+
+    QFileDialog dialog(this, tr("Save Kit"),
+                       m_kitPath.isEmpty() ? QStringLiteral(".") : QFileInfo(m_kitPath).absolutePath(), kitFilter());
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(kitSuffix());
+    dialog.selectFile(m_kitPath.isEmpty() ? QStringLiteral("kit.brindlekit") : QFileInfo(m_kitPath).fileName());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    QString path = dialog.selectedFiles().constFirst();
+    // A dialog that does not add the suffix itself asked about another name.
+    if (QFileInfo(path).suffix().isEmpty()) {
+        path += QLatin1Char('.') + kitSuffix();
+        if (QFileInfo::exists(path)
+            && !userSaysYes(QStringLiteral("%1 already exists. Do you want to replace it?").arg(QFileInfo(path).fileName())))
+            return;
+    }
+    if (const QString reason = writeKit(path, kit); !reason.isEmpty()) {
+        warnUser(tr("Save Kit"), QStringLiteral("The kit was not saved as %1: %2").arg(path, reason));
+        return;
+    }
+    m_kitPath = path;
+}

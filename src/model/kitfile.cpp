@@ -1,0 +1,432 @@
+#include "kitfile.h"
+
+#include "chunks.h"
+#include "notetable.h"
+#include "sourcecheck.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QSet>
+
+#include <cmath>
+#include <limits>
+#include <optional>
+
+namespace {
+
+const QString formatName = QStringLiteral("brindlebox-kit");
+// Frames beyond this are past any recording, and a double still holds them
+// exactly.
+constexpr qint64 largestFrame = qint64(1) << 53;
+
+/// \a path as the kit in \a folder keeps it: relative when it lies below
+/// the folder, so that the kit and its recordings can move together.
+QString pathInKit(const QDir &folder, const QString &path)
+{
+    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    const QString relative = folder.relativeFilePath(absolute);
+    const bool below = relative != QLatin1String("..") && !relative.startsWith(QLatin1String("../"))
+        && !QDir::isAbsolutePath(relative);
+    return below ? relative : absolute;
+}
+
+/// A path the kit in \a folder holds, as written: joined to the folder
+/// unless it is absolute, never expanded by a shell or as a wildcard.
+QString pathFromKit(const QString &folder, const QString &written)
+{
+    return QDir::cleanPath(QDir::isAbsolutePath(written) ? written : folder + QLatin1Char('/') + written);
+}
+
+/// A value as a message quotes it.
+QString quoted(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::String: {
+        const QString text = value.toString();
+        return QLatin1Char('"') + (text.size() > 40 ? text.left(39) + QStringLiteral("…") : text) + QLatin1Char('"');
+    }
+    case QJsonValue::Double:
+        return QString::number(value.toDouble(), 'g', 15);
+    case QJsonValue::Bool:
+        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
+    case QJsonValue::Array:
+        return QStringLiteral("a list");
+    case QJsonValue::Object:
+        return QStringLiteral("an object");
+    default:
+        return QStringLiteral("null");
+    }
+}
+
+/// Reads the values of one JSON object, noting the first that is missing,
+/// of the wrong type or out of range as a problem that names \a where. A
+/// value may be left out where the reader gives what it stands for instead
+/// (\a otherwise).
+class Fields
+{
+public:
+    Fields(const QJsonObject &object, const QString &where)
+        : m_object(object)
+        , m_where(where)
+    {
+    }
+
+    QString problem;
+
+    bool has(const QString &key) const { return m_object.contains(key); }
+    void setWhere(const QString &where) { m_where = where; }
+
+    bool flag(const QString &key, bool otherwise)
+    {
+        const QJsonValue value = m_object.value(key);
+        if (value.isUndefined())
+            return otherwise;
+        if (!value.isBool())
+            refuse(key, value, QStringLiteral("true or false"));
+        return value.toBool();
+    }
+    QString text(const QString &key, const std::optional<QString> &otherwise = std::nullopt)
+    {
+        const QJsonValue value = m_object.value(key);
+        if (value.isUndefined() && otherwise)
+            return *otherwise;
+        if (!value.isString())
+            refuse(key, value, QStringLiteral("text"));
+        return value.toString();
+    }
+    qint64 number(const QString &key, qint64 lowest, qint64 highest, std::optional<qint64> otherwise = std::nullopt)
+    {
+        const QJsonValue value = m_object.value(key);
+        if (value.isUndefined() && otherwise)
+            return *otherwise;
+        const double number = value.toDouble();
+        if (!value.isDouble() || !(number >= double(lowest) && number <= double(highest)) || number != std::floor(number)) {
+            refuse(key, value, QStringLiteral("a whole number from %1 to %2").arg(lowest).arg(highest));
+            return lowest;
+        }
+        return value.toInteger();
+    }
+    /// Notes \a what as the problem unless one is noted already.
+    void fail(const QString &what)
+    {
+        if (problem.isEmpty())
+            problem = m_where + what;
+    }
+
+private:
+    void refuse(const QString &key, const QJsonValue &value, const QString &wanted)
+    {
+        if (value.isUndefined())
+            fail(QStringLiteral("has no \"%1\"").arg(key));
+        else
+            fail(QStringLiteral("has \"%1\": %2, not %3").arg(key, quoted(value), wanted));
+    }
+
+    QJsonObject m_object;
+    QString m_where;
+};
+
+/// The frames kept by a crop, or a problem noted in \a fields.
+std::optional<SampleShape::Crop> readCrop(Fields &fields, const QJsonValue &value)
+{
+    const QJsonObject object = value.toObject();
+    if (!value.isObject() || !object.value(QLatin1String("start")).isDouble()
+        || !object.value(QLatin1String("frames")).isDouble()) {
+        fields.fail(QStringLiteral("has \"crop\": %1, not {\"start\": first frame, \"frames\": how many}").arg(quoted(value)));
+        return std::nullopt;
+    }
+    const double start = object.value(QLatin1String("start")).toDouble();
+    const double frames = object.value(QLatin1String("frames")).toDouble();
+    if (!(start >= 0 && frames >= 1 && start + frames <= double(largestFrame)) || start != std::floor(start)
+        || frames != std::floor(frames)) {
+        fields.fail(QStringLiteral("has a crop from frame %1 keeping %2 frames; a crop starts at frame 0 or later and "
+                                   "keeps at least one")
+                        .arg(quoted(object.value(QLatin1String("start"))), quoted(object.value(QLatin1String("frames")))));
+        return std::nullopt;
+    }
+    return SampleShape::Crop{qint64(start), qint64(frames)};
+}
+
+/// Reads the loop of a shape: "none", "recording", or the frames of one set
+/// by hand.
+void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape)
+{
+    if (value.isUndefined() || value == QJsonValue(QStringLiteral("recording")))
+        return;
+    if (value == QJsonValue(QStringLiteral("none"))) {
+        shape.loop = SampleShape::Loop::None;
+        return;
+    }
+    const QJsonObject object = value.toObject();
+    if (!value.isObject() || !object.value(QLatin1String("start")).isDouble()
+        || !object.value(QLatin1String("end")).isDouble()) {
+        fields.fail(QStringLiteral("has \"loop\": %1, not \"recording\", \"none\" or {\"start\": first frame, \"end\": "
+                                   "last frame}")
+                        .arg(quoted(value)));
+        return;
+    }
+    Fields loop(object, QString());
+    const qint64 start = loop.number(QStringLiteral("start"), 0, largestFrame);
+    const qint64 end = loop.number(QStringLiteral("end"), 0, largestFrame);
+    if (!loop.problem.isEmpty())
+        fields.fail(QStringLiteral("has a loop that ") + loop.problem);
+    else if (end < start)
+        fields.fail(QStringLiteral("has a loop that ends (frame %1) before it starts (frame %2)").arg(end).arg(start));
+    shape.loop = SampleShape::Loop::Set;
+    shape.loopStart = start;
+    shape.loopEnd = end;
+}
+
+/// Whether \a subfolder stays inside the folder the sample is exported
+/// into: relative, with no "." or ".." and no empty part.
+bool staysInside(const QString &subfolder)
+{
+    if (subfolder.contains(QChar(0)))
+        return false;
+    const QStringList parts = subfolder.split(QLatin1Char('/'));
+    for (const QString &part : parts) {
+        if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
+            return false;
+    }
+    return true;
+}
+
+/// What a message calls the entry numbered \a number from 1: by its
+/// recording as the kit writes it, when it has one.
+QString entryName(int number, const QJsonValue &entry)
+{
+    const QString recording = entry.toObject().value(QLatin1String("recording")).toString();
+    return recording.isEmpty() ? QStringLiteral("sample %1 ").arg(number)
+                               : QStringLiteral("sample %1 (%2) ").arg(number).arg(recording);
+}
+
+/// One entry of the kit in \a folder, numbered \a number from 1, or a
+/// problem noted in \a problem.
+KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, QString &problem)
+{
+    static const QSet<QString> keys{
+        QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"), QStringLiteral("normalise"),
+        QStringLiteral("lowCut"), QStringLiteral("lowCutHz"), QStringLiteral("highCut"), QStringLiteral("highCutHz"),
+        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop")};
+    KitEntry entry;
+    if (!value.isObject()) {
+        problem = entryName(number, value) + QStringLiteral("is %1, not an object").arg(quoted(value));
+        return entry;
+    }
+    const QJsonObject object = value.toObject();
+    Fields fields(object, entryName(number, QJsonValue()));
+    const QString recording = fields.text(QStringLiteral("recording"));
+    if (fields.problem.isEmpty() && (recording.isEmpty() || recording.endsWith(QLatin1Char('/')) || recording.contains(QChar(0))))
+        fields.fail(QStringLiteral("has \"recording\": %1, which names no file").arg(quoted(recording)));
+    if (fields.problem.isEmpty())
+        fields.setWhere(entryName(number, value));
+    for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
+        if (!keys.contains(key.key()))
+            fields.fail(QStringLiteral("has \"%1\", which a kit does not have").arg(key.key()));
+    }
+
+    // A setting left out is what a loaded file starts with, so that a kit
+    // written by hand needs little more than its recordings.
+    Sample &sample = entry.sample;
+    sample = sampleOfFile(pathFromKit(folder, recording));
+    sample.note = fields.text(QStringLiteral("note"), sample.note);
+    if (fields.problem.isEmpty() && !noteFrequencies.contains(sample.note))
+        fields.fail(QStringLiteral("has \"note\": %1, which is not one of the %2 notes, C-1 to A-3")
+                        .arg(quoted(sample.note))
+                        .arg(noteFrequencies.size()));
+    sample.normalise = fields.flag(QStringLiteral("normalise"), sample.normalise);
+    // The ranges of the window's sliders: a value past them could be
+    // neither shown nor set again.
+    sample.lowCut = fields.flag(QStringLiteral("lowCut"), sample.lowCut);
+    sample.lowCutFrequency = int(fields.number(QStringLiteral("lowCutHz"), 20, 20000, sample.lowCutFrequency));
+    sample.highCut = fields.flag(QStringLiteral("highCut"), sample.highCut);
+    sample.highCutFrequency = int(fields.number(QStringLiteral("highCutHz"), 0, 19960, sample.highCutFrequency));
+    sample.ready = fields.flag(QStringLiteral("ready"), sample.ready);
+    if (const QString subfolder = fields.text(QStringLiteral("subfolder"), QString()); !subfolder.isEmpty()) {
+        if (fields.problem.isEmpty() && !staysInside(subfolder))
+            fields.fail(QStringLiteral("has \"subfolder\": %1, which does not lie inside the folder it is exported into")
+                            .arg(quoted(subfolder)));
+        else
+            entry.origin = FoundFile{sample.path, subfolder, QString()};
+    }
+    if (fields.has(QStringLiteral("crop")))
+        entry.shape.crop = readCrop(fields, object.value(QLatin1String("crop")));
+    readLoop(fields, object.value(QLatin1String("loop")), entry.shape);
+    problem = fields.problem;
+    return entry;
+}
+
+/// Why the crop of \a entry cannot be carried out on its recording, which
+/// is shorter than the part kept; nothing where the header does not tell.
+QString cropProblem(const KitEntry &entry, const QString &where)
+{
+    if (!entry.shape.crop || !nameProblem(entry.sample.path).isEmpty())
+        return QString();
+    const WavFormat format = readWavFormat(entry.sample.path);
+    const qint64 end = entry.shape.crop->start + entry.shape.crop->frames;
+    if (!format.lengthKnown() || end <= format.frames)
+        return QString();
+    return where + QStringLiteral("has a crop that ends at frame %1, past the end of its recording (%2 frames)")
+                       .arg(end)
+                       .arg(format.frames);
+}
+
+/// The kit in \a bytes, read from the folder \a folder, or a problem.
+KitReading parseKit(const QByteArray &bytes, const QString &folder, const std::function<bool()> &cancelled)
+{
+    KitReading reading;
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError) {
+        // A parser that reaches the end still wanting more has met a file
+        // cut short.
+        reading.problem = error.offset >= bytes.trimmed().size() && bytes.trimmed().startsWith('{')
+            ? QStringLiteral("it is cut short (it ends at byte %1 in the middle of the kit)").arg(bytes.size())
+            : QStringLiteral("it is not a Brindlebox kit (%1 at byte %2)").arg(error.errorString()).arg(error.offset);
+        return reading;
+    }
+    const QJsonObject top = document.object();
+    if (top.value(QLatin1String("format")) != QJsonValue(formatName)) {
+        reading.problem = QStringLiteral("it is not a Brindlebox kit (it has no \"format\": \"%1\")").arg(formatName);
+        return reading;
+    }
+    Fields fields(top, QStringLiteral("it "));
+    const qint64 version = fields.number(QStringLiteral("version"), 1, std::numeric_limits<int>::max());
+    if (fields.problem.isEmpty() && version > kitFormatVersion) {
+        fields.fail(QStringLiteral("is a kit of format version %1, from a newer Brindlebox; this one reads version %2")
+                        .arg(version)
+                        .arg(kitFormatVersion));
+    }
+    const qint64 count = fields.number(QStringLiteral("sampleCount"), 1, std::numeric_limits<int>::max());
+    const QJsonValue samples = top.value(QLatin1String("samples"));
+    if (!samples.isArray())
+        fields.fail(QStringLiteral("has \"samples\": %1, not a list").arg(quoted(samples)));
+    else if (fields.problem.isEmpty() && count != samples.toArray().size())
+        fields.fail(QStringLiteral("says it holds %1 samples, but holds %2").arg(count).arg(samples.toArray().size()));
+    // Taken only while it is there, as Browse would find it.
+    const QString directory = fields.text(QStringLiteral("outputDirectory"), QString());
+    if (!directory.isEmpty() && !directory.contains(QChar(0)) && QFileInfo(pathFromKit(folder, directory)).isDir())
+        reading.kit.outputDirectory = pathFromKit(folder, directory);
+    if (!fields.problem.isEmpty()) {
+        reading.problem = fields.problem;
+        return reading;
+    }
+    const QJsonArray entries = samples.toArray();
+    for (int i = 0; i < entries.size() && reading.problem.isEmpty(); ++i)
+        reading.kit.entries << readEntry(entries.at(i), i + 1, folder, reading.problem);
+    // Last, as it reads every cropped recording: only a kit whose values
+    // all can be is worth it.
+    for (int i = 0; i < reading.kit.entries.size() && reading.problem.isEmpty(); ++i) {
+        if (cancelled && cancelled())
+            reading.problem = QStringLiteral("its reading was cancelled");
+        else
+            reading.problem = cropProblem(reading.kit.entries.at(i), entryName(i + 1, entries.at(i)));
+    }
+    return reading;
+}
+
+/// The kit at \a path, or what is wrong with it.
+KitReading readKitFile(const QString &path, const std::function<bool()> &cancelled)
+{
+    KitReading reading;
+    QFile file;
+    if (!openRegularFile(file, path, true)) {
+        const QFileInfo info(path);
+        reading.problem = !info.exists() ? QStringLiteral("there is no such file")
+            : !info.isFile()             ? QStringLiteral("it is not a regular file")
+                                         : QStringLiteral("it cannot be read");
+        return reading;
+    }
+    // Refused by its size before it is read: a kit is small text.
+    if (file.size() > kitFileSizeLimit) {
+        reading.problem = QStringLiteral("it is %1 bytes long, and a kit is at most %2 bytes").arg(file.size()).arg(kitFileSizeLimit);
+        return reading;
+    }
+    const QByteArray bytes = file.read(kitFileSizeLimit + 1);
+    if (bytes.size() > kitFileSizeLimit) {
+        reading.problem = QStringLiteral("it grew past %1 bytes while it was read").arg(kitFileSizeLimit);
+        return reading;
+    }
+    return parseKit(bytes, QFileInfo(path).absolutePath(), cancelled);
+}
+
+} // namespace
+
+bool isKitFileName(const QString &path)
+{
+    return path.endsWith(QLatin1Char('.') + kitSuffix(), Qt::CaseInsensitive);
+}
+
+KitReading readKit(const QString &path, const std::function<bool()> &cancelled)
+{
+    KitReading reading = readKitFile(path, cancelled);
+    if (!reading.problem.isEmpty())
+        reading.problem = QStringLiteral("cannot open the kit %1: %2").arg(path, reading.problem);
+    return reading;
+}
+
+QStringList unsavableSamples(const Kit &kit)
+{
+    QStringList unsavable;
+    for (const KitEntry &entry : kit.entries) {
+        QString problem = entry.origin.problem;
+        if (problem.isEmpty() && entry.sample.path.contains(QChar::ReplacementCharacter))
+            problem = nameProblem(entry.sample.path);
+        if (!problem.isEmpty())
+            unsavable << nameInPack(entry.sample, entry.origin) + QStringLiteral(": ") + problem;
+    }
+    return unsavable;
+}
+
+QString writeKit(const QString &path, const Kit &kit)
+{
+    const QDir folder = QFileInfo(path).absoluteDir();
+    QJsonArray samples;
+    for (const KitEntry &entry : kit.entries) {
+        const Sample &sample = entry.sample;
+        QJsonObject object{{QStringLiteral("recording"), pathInKit(folder, sample.path)},
+                           {QStringLiteral("note"), sample.note},
+                           {QStringLiteral("normalise"), sample.normalise},
+                           {QStringLiteral("lowCut"), sample.lowCut},
+                           {QStringLiteral("lowCutHz"), sample.lowCutFrequency},
+                           {QStringLiteral("highCut"), sample.highCut},
+                           {QStringLiteral("highCutHz"), sample.highCutFrequency},
+                           {QStringLiteral("ready"), sample.ready}};
+        if (!entry.origin.subfolder.isEmpty())
+            object.insert(QStringLiteral("subfolder"), entry.origin.subfolder);
+        if (const std::optional<SampleShape::Crop> &crop = entry.shape.crop)
+            object.insert(QStringLiteral("crop"), QJsonObject{{QStringLiteral("start"), crop->start},
+                                                              {QStringLiteral("frames"), crop->frames}});
+        if (entry.shape.loop == SampleShape::Loop::None)
+            object.insert(QStringLiteral("loop"), QStringLiteral("none"));
+        else if (entry.shape.loop == SampleShape::Loop::Set)
+            object.insert(QStringLiteral("loop"), QJsonObject{{QStringLiteral("start"), entry.shape.loopStart},
+                                                              {QStringLiteral("end"), entry.shape.loopEnd}});
+        samples.append(object);
+    }
+    QJsonObject top{{QStringLiteral("format"), formatName},
+                    {QStringLiteral("version"), kitFormatVersion},
+                    {QStringLiteral("sampleCount"), samples.size()},
+                    {QStringLiteral("samples"), samples}};
+    if (!kit.outputDirectory.isEmpty())
+        top.insert(QStringLiteral("outputDirectory"), pathInKit(folder, kit.outputDirectory));
+
+    // Unbuffered, so that a full disk fails the write itself: Qt 6.4's
+    // QSaveFile commits a file whose buffer could not be flushed, and an
+    // empty file then takes the old one's place.
+    QSaveFile file(path);
+    const QByteArray bytes = QJsonDocument(top).toJson(QJsonDocument::Indented);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    if (file.write(bytes) != bytes.size()) {
+        const QString reason = file.errorString();
+        file.cancelWriting();
+        return reason;
+    }
+    return file.commit() ? QString() : file.errorString();
+}

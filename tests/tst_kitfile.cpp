@@ -1,0 +1,229 @@
+#include "mainwindow.h"
+#include "modaldriver.h"
+#include "shapehistory.h"
+#include "testsupport.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QComboBox>
+#include <QCryptographicHash>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QSlider>
+#include <QTest>
+
+#include <sys/stat.h>
+
+// Kits saved and opened as a musician does, through the context menu, the
+// keys and the file dialogs, and exported again from the command line.
+
+namespace {
+
+/// All the list shows and keeps of each sample, a line each.
+QStringList listOf(MainWindow &window)
+{
+    auto *list = window.findChild<QComboBox *>("sampleCombo");
+    QStringList lines;
+    for (int i = 0; i < list->count(); ++i) {
+        const SampleShape shape = sampleShape(list, i);
+        const SampleShape::Crop crop = shape.crop.value_or(SampleShape::Crop{-1, -1});
+        lines << QStringLiteral("%1 | %2 | in '%3' | crop %4+%5 | loop %6 %7-%8")
+                     .arg(list->itemText(i), describe(allSamples(list).at(i)), sampleOrigin(list, i).subfolder)
+                     .arg(crop.start).arg(crop.frames).arg(int(shape.loop)).arg(shape.loopStart).arg(shape.loopEnd);
+    }
+    return lines;
+}
+
+/// Each file an export left under \a dir: its rate, and a digest of all
+/// its bytes (sound, loop, name).
+QStringList exported(const QString &dir)
+{
+    QStringList files;
+    for (const QString &name : entriesUnder(dir, QDir::Files)) {
+        QFile file(dir + '/' + name);
+        file.open(QIODevice::ReadOnly);
+        files << QStringLiteral("%1 %2 Hz %3").arg(name).arg(read8svx(file.fileName()).samplesPerSec)
+                     .arg(QCryptographicHash::hash(file.readAll(), QCryptographicHash::Md5).toHex());
+    }
+    return files;
+}
+
+/// Runs the program as a terminal does: its exit status, and standard error.
+QPair<int, QStringList> brindlebox(const QStringList &arguments)
+{
+    QProcess program;
+    program.start(QStringLiteral(BRINDLEBOX_PROGRAM), arguments);
+    program.waitForFinished(60000);
+    return {program.exitCode(), QString::fromLocal8Bit(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts)};
+}
+
+/// Presses keys in the window, which a dialog leaves inactive offscreen.
+void press(MainWindow &window, const char *keys)
+{
+    window.activateWindow();
+    if (QTest::qWaitForWindowActive(&window))
+        QTest::keySequence(&window, QKeySequence(keys));
+}
+
+} // namespace
+
+class TestKitFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void aSavedKitOpensAsItWasLeft();
+    void aBadKitChangesNothing_data();
+    void aBadKitChangesNothing();
+    void saveWritesWholeOrNothing();
+};
+
+void TestKitFile::aSavedKitOpensAsItWasLeft()
+{
+    QTemporaryDir work;
+    const QString studio = work.filePath("studio");
+    for (const QString folder : {"pack/Kicks", "pack/Snares", "out", "cli"})
+        QVERIFY(QDir(studio).mkpath(folder));
+    // Silence about each sound, for Trim Silence to crop away.
+    QVERIFY(makeWav(studio + "/pack/hat.wav", {"-r", "8000", "-c", "1"}, {"synth", "0.2", "noise", "pad", "0.1", "0.1"}));
+    QVERIFY(makeWav(studio + "/pack/Kicks/kick.wav", {"-r", "22050", "-c", "1"}, {"synth", "0.3", "sine", "90", "pad", "0.05", "0.2"}));
+    QVERIFY(makeWav(studio + "/pack/Snares/snare.wav", {"-r", "44100", "-c", "2"}, {"synth", "0.4", "noise", "pad", "0.1", "0"}));
+    MainWindow window;
+    window.show();
+    auto *list = window.findChild<QComboBox *>("sampleCombo");
+    auto *notes = window.findChild<QComboBox *>("FrequencyCombo");
+    const auto click = [&window](const char *button) { window.findChild<QAbstractButton *>(button)->click(); };
+    QCOMPARE(dropOn(window, {QUrl::fromLocalFile(studio + "/pack")}), Qt::CopyAction);
+    QTRY_COMPARE(list->count(), 3);
+    ModalDriver driver;
+    driver.choose({studio + "/out"});
+    click("browseButton");
+    // Each sample its own note and cuts, the first marked ready, the second
+    // looped by hand.
+    QTest::keyClick(notes, Qt::Key_End);
+    click("lowCutCheckbox");
+    drag(window.findChild<QSlider *>("lowCutSlider"), 300);
+    click("readyButton");
+    list->setCurrentIndex(1);
+    QTest::keyClick(notes, Qt::Key_Home);
+    click("NormaliseCheckbox");
+    list->setCurrentIndex(2);
+    QTest::keyClick(notes, Qt::Key_Down);
+    click("highCutCheckbox");
+    drag(window.findChild<QSlider *>("highCutSlider"), 10980);
+    useContextMenu(list, "Trim Silence of All Samples");
+    SampleShape looped = sampleShape(list, 1);
+    QVERIFY(looped.crop);
+    looped.loop = SampleShape::Loop::Set;
+    looped.loopStart = looped.crop->start + 100;
+    looped.loopEnd = looped.crop->start + 2099;
+    changeShape(&window, 1, looped, "Set Loop");
+    const QStringList saved = listOf(window);
+
+    // Saved without its suffix, cleared, and the studio moved as a whole.
+    driver.choose({studio + "/drums"});
+    press(window, "Ctrl+S");
+    driver.press(QMessageBox::Yes);
+    window.findChild<QAction *>("actionClear_All")->trigger();
+    const QString moved = work.filePath("moved");
+    QVERIFY(QDir().rename(studio, moved));
+    driver.choose({moved + "/drums.brindlekit"});
+    press(window, "Ctrl+O");
+    QCOMPARE(listOf(window), QStringList(saved).replaceInStrings(studio, moved));
+    QCOMPARE(window.findChild<QLabel *>("DirectoryName")->text(), moved + "/out");
+
+    // The command line exports the kit as the window exports its list,
+    // each sample at its note's rate into its subfolder.
+    driver.press(QMessageBox::Yes); // not all are ready
+    click("ExportButton");
+    const auto run = brindlebox({"--export", moved + "/cli", moved + "/drums.brindlekit"});
+    QVERIFY2(run.first == 0, qPrintable(run.second.join('\n')));
+    const QStringList files = exported(moved + "/cli");
+    QCOMPARE(files, exported(moved + "/out"));
+    QCOMPARE(QStringList(files).replaceInStrings(QRegularExpression(" \\w+$"), ""),
+             QStringList({"Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz", "hat.8svx 27928 Hz"}));
+}
+
+void TestKitFile::aBadKitChangesNothing_data()
+{
+    // A kit of two samples, the second going wrong where the row changes it.
+    QTest::addColumn<QString>("from");
+    QTest::addColumn<QString>("to");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("cut short") << "CUT" << "" << "it is cut short";
+    QTest::newRow("a note that is not one") << "\"C-3\"" << "\"H-2\""
+                                          << "sample 2 (b.wav) has \"note\": \"H-2\", which is not one of the 34 notes";
+    QTest::newRow("a crop past the end") << "\"frames\": 100" << "\"frames\": 9000"
+                                       << "has a crop that ends at frame 9010, past the end of its recording (1600 frames)";
+    QTest::newRow("100 MB of junk") << "JUNK" << "" << "it is 104857600 bytes long";
+    QTest::newRow("a FIFO") << "FIFO" << "" << "it is not a regular file";
+}
+
+void TestKitFile::aBadKitChangesNothing()
+{
+    QFETCH(QString, from);
+    QFETCH(QString, to);
+    QFETCH(QString, said);
+    QTemporaryDir work;
+    QVERIFY(makeWav(work.filePath("b.wav"), {"-r", "8000", "-c", "1"}, {"synth", "0.2", "sine", "300"}));
+    const QString path = work.filePath("bad.brindlekit");
+    QByteArray kit = R"({"format": "brindlebox-kit", "version": 1, "sampleCount": 2, "samples": [{"recording": "a.wav"},
+        {"recording": "b.wav", "note": "C-3", "ready": true, "crop": {"start": 10, "frames": 100}}]})";
+    QFile file(path);
+    if (from == "FIFO")
+        QCOMPARE(::mkfifo(QFile::encodeName(path), 0600), 0);
+    else if (!file.open(QIODevice::WriteOnly) || from == "JUNK")
+        QVERIFY(file.resize(100 * 1024 * 1024));
+    else
+        file.write(from == "CUT" ? kit.left(kit.size() / 2) : kit.replace(from.toUtf8(), to.toUtf8()));
+    file.close();
+
+    MainWindow window;
+    window.loadFiles({work.filePath("b.wav")});
+    const QStringList before = listOf(window);
+    ModalDriver driver;
+    driver.choose({path}).press(QMessageBox::Ok);
+    useContextMenu(window.findChild<QWidget *>("sampleCombo"), "Open Kit…");
+    // Read and refused before anyone is asked to lose the list.
+    QCOMPARE(driver.texts().size(), 1);
+    const QString message = driver.texts().first();
+    QVERIFY2(message.startsWith("Cannot open the kit " + path + ": ") && message.contains(said), qPrintable(message));
+    QCOMPARE(listOf(window), before);
+
+    // The same words from the command line, where no sox can run.
+    FakeSox none;
+    const auto run = brindlebox({"--export", work.path(), path});
+    QCOMPARE(run.first, 2);
+    QCOMPARE(run.second.value(0), "brindlebox: c" + message.mid(1));
+}
+
+void TestKitFile::saveWritesWholeOrNothing()
+{
+    SmallDisk small(64);
+    if (!small.problem().isEmpty())
+        QSKIP(qPrintable(small.problem()));
+    QFile old(small.filePath("old.brindlekit"));
+    QVERIFY(old.open(QIODevice::WriteOnly) && old.write("old") == 3);
+    old.close();
+    MainWindow window;
+    window.loadFiles(touchFiles(small.path(), {"kick.wav"}));
+    QVERIFY(small.fillLeaving(0));
+
+    // Over the old kit: the dialog's accept is queued, so that its question
+    // whether to replace the file can be answered.
+    ModalDriver driver;
+    driver.then([&old](QWidget *dialog) {
+        dialog->findChild<QLineEdit *>("fileNameEdit")->setText(old.fileName());
+        QMetaObject::invokeMethod(dialog, "accept", Qt::QueuedConnection);
+    });
+    driver.press(QMessageBox::Yes).press(QMessageBox::Ok);
+    useContextMenu(window.findChild<QWidget *>("sampleCombo"), "Save Kit…");
+    QVERIFY2(driver.texts().constLast().endsWith(": No space left on device"), qPrintable(driver.texts().join('\n')));
+    QVERIFY(old.open(QIODevice::ReadOnly) && old.readAll() == "old");
+    QCOMPARE(QDir(small.path()).entryList(QDir::Files), QStringList({"kick.wav", "old.brindlekit"}));
+}
+
+QTEST_MAIN(TestKitFile)
+#include "tst_kitfile.moc"
