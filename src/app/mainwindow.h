@@ -116,6 +116,4 @@ private:
     void editCurrentSample(const std::function<void(Sample &)> &edit);
 
     MainWindowForm *ui;
-    /// The kit last opened or saved, where the kit dialogs start.
-    QString m_kitPath;
 };

@@ -25,6 +25,10 @@ QString kitFilter()
     return QStringLiteral("Brindlebox kit (*.brindlekit)");
 }
 
+/// The kit last opened or saved, where the kit dialogs start; like the
+/// output directory, it lasts as long as the program.
+QString lastKitPath;
+
 } // namespace
 
 void MainWindow::connectKitDocuments()
@@ -68,7 +72,7 @@ bool MainWindow::loadKit(const Kit &kit)
 void MainWindow::openKitFile()
 {
     QFileDialog dialog(this, tr("Open Kit"),
-                       m_kitPath.isEmpty() ? QStringLiteral(".") : QFileInfo(m_kitPath).absolutePath(), kitFilter());
+                       lastKitPath.isEmpty() ? QStringLiteral(".") : QFileInfo(lastKitPath).absolutePath(), kitFilter());
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
@@ -92,7 +96,7 @@ void MainWindow::openKitFile()
         return;
     }
     if (loadKit(read.kit))
-        m_kitPath = path;
+        lastKitPath = path;
 }
 
 void MainWindow::saveKitFile()
@@ -117,10 +121,10 @@ void MainWindow::saveKitFile()
     }
 
     QFileDialog dialog(this, tr("Save Kit"),
-                       m_kitPath.isEmpty() ? QStringLiteral(".") : QFileInfo(m_kitPath).absolutePath(), kitFilter());
+                       lastKitPath.isEmpty() ? QStringLiteral(".") : QFileInfo(lastKitPath).absolutePath(), kitFilter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(kitSuffix());
-    dialog.selectFile(m_kitPath.isEmpty() ? QStringLiteral("kit.brindlekit") : QFileInfo(m_kitPath).fileName());
+    dialog.selectFile(lastKitPath.isEmpty() ? QStringLiteral("kit.brindlekit") : QFileInfo(lastKitPath).fileName());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     QString path = dialog.selectedFiles().constFirst();
@@ -135,5 +139,5 @@ void MainWindow::saveKitFile()
         warnUser(tr("Save Kit"), QStringLiteral("The kit was not saved as %1: %2").arg(path, reason));
         return;
     }
-    m_kitPath = path;
+    lastKitPath = path;
 }
