@@ -209,9 +209,14 @@ void TestKit::exportsFromTheMenu()
     QCOMPARE(driver.unexpected(), 0);
     QCOMPARE(driver.pending(), 0);
     const QStringList report = driver.texts().constLast().split('\n');
-    QCOMPARE(report.size(), 2 + 10);
+    QCOMPARE(report.size(), 2 + 10 + 2);
     QCOMPARE(report.at(0), "10 of 41 samples are not in kit.mod:");
     QCOMPARE(report.at(11), "tick.wav: a module holds at most 31 samples");
+    // Its size, as written, against an Amiga's memory.
+    const QLocale english(QLocale::English);
+    const qint64 size = QFileInfo(out.filePath("kit.mod")).size();
+    QCOMPARE(report.at(13), QStringLiteral("kit.mod: %1 bytes, %2 less than the 524,288 bytes of an Amiga 500's chip memory")
+                                .arg(english.toString(size), english.toString(524288 - size)));
     const Module module = readModule(out.filePath("kit.mod"));
     QCOMPARE(module.title, QByteArray("kit").leftJustified(20, '\0'));
     QCOMPARE(module.notes.size(), 31);

@@ -3,6 +3,7 @@
 #include "exportengine.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
+#include "module.h"
 #include "progress.h"
 #include "question.h"
 #include "sample.h"
@@ -21,14 +22,17 @@ namespace {
 
 /// One box after the export: the samples that are not in the folder, then
 /// the written ones that are too long for a tracker, each list cut short
-/// where it would outgrow the screen, whole in the details. Nothing when
-/// all is well.
+/// where it would outgrow the screen, whole in the details; and a module's
+/// size, whenever one is written. Nothing when all is well.
 void showReport(const ExportReport &report)
 {
     if (reportText(report).isEmpty())
         return;
-    const bool failed = !report.notWritten.isEmpty();
-    showListing(failed ? QStringLiteral("Not all samples were written") : QStringLiteral("Samples too long for a tracker"),
+    const bool failed = !report.notWritten.isEmpty() || !report.moduleProblem.isEmpty() || !report.leftOut.isEmpty();
+    const bool onlySize = report.moduleSize > 0 && reportText(report) == moduleSizeLine(report.module, report.moduleSize);
+    showListing(failed     ? QStringLiteral("Not all samples were written")
+                : onlySize ? QStringLiteral("Kit written")
+                           : QStringLiteral("Samples too long for a tracker"),
                 failed, [&report](int shown) { return reportText(report, shown); });
 }
 

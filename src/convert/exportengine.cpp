@@ -321,6 +321,10 @@ void ExportEngine::writeModule()
         m_writingModule = false;
         if (reason.isEmpty()) {
             m_moduleWritten = true;
+            QList<KitSlotSize> sizes;
+            for (const KitSample &sample : std::as_const(m_kit))
+                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+            m_report.moduleSize = moduleSize(sizes);
             qDebug() << m_modulePath;
             emit moduleWritten(m_modulePath);
         } else {

@@ -1,5 +1,7 @@
 #include "exportreport.h"
 
+#include "module.h"
+
 namespace {
 
 /// \a lines one to a line; with \a shown (not -1), the first that many and
@@ -39,6 +41,8 @@ QString reportText(const ExportReport &report, int shown)
     section(QStringLiteral("%1 of %2 samples are not in %3").arg(report.leftOut.size()).arg(report.total).arg(report.module),
             report.leftOut);
     section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
+    if (report.moduleSize > 0)
+        sections << moduleSizeLine(report.module, report.moduleSize);
     section(QStringLiteral("Their loops lie outside the part they keep, so they play once"), report.loopsDropped);
     section(QStringLiteral("Raised far by Normalise"), report.noisy);
     section(QStringLiteral("Silent throughout, so made whole"), report.silent);

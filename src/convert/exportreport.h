@@ -19,6 +19,7 @@ struct ExportReport
     QString moduleProblem;
     QStringList leftOut;
     QStringList cut;
+    qint64 moduleSize = 0; // once it is written
     QStringList unreadable; // folders the samples were to be found in: "folder: reason"
     QStringList lowered;    // samples made at a lower note to fit a tracker: "name: C-3 → G#2"
     QStringList silent;     // samples silent throughout, which trimming left whole

@@ -2,6 +2,7 @@
 
 #include "trackersample.h"
 
+#include <QLocale>
 #include <QtEndian>
 
 #include <algorithm>
@@ -33,22 +34,49 @@ struct Slot
     bool stillSounding = false; // after its rows
 };
 
-/// The slot of \a sample.
-Slot slotOf(const KitSample &sample)
+/// The slot of a sample of \a size.
+Slot slotOf(const KitSlotSize &size)
 {
     Slot slot;
     // Trackers count in whole words, and the count has 16 bits.
-    slot.bytes = qMin<qint64>(sample.body.size(), trackerSampleBytesLimit) & ~qint64(1);
-    if (sample.loopLength > 0 && sample.loopStart >= 0 && sample.loopStart < slot.bytes) {
-        slot.loopStart = sample.loopStart / 2;
-        slot.loopLength = qMin(sample.loopLength, slot.bytes - sample.loopStart) / 2;
+    slot.bytes = qMin<qint64>(size.bodyBytes, trackerSampleBytesLimit) & ~qint64(1);
+    if (size.loopLength > 0 && size.loopStart >= 0 && size.loopStart < slot.bytes) {
+        slot.loopStart = size.loopStart / 2;
+        slot.loopLength = qMin(size.loopLength, slot.bytes - size.loopStart) / 2;
     }
-    slot.period = trackerPeriod(sample.rate);
+    slot.period = trackerPeriod(size.rate);
     // A row lasts 3/25 s, and a byte period / palClock s.
     const qint64 sounding = (slot.bytes * slot.period * 25 + palClock * 3 - 1) / (palClock * 3);
     slot.stillSounding = slot.loopLength > 0 || sounding > longestRows;
     slot.rows = slot.stillSounding ? longestRows : qMax<qint64>(sounding, 1);
     return slot;
+}
+
+/// The slots of the first moduleSampleSlots of \a samples, and the patterns
+/// their song takes: a sample still sounding at the end gets one more row,
+/// to silence it.
+struct Plan
+{
+    QList<Slot> entries;
+    bool silenceLast = false;
+    qint64 songRows = 1;
+    int patterns = 1;
+    qint64 soundBytes = 0;
+};
+
+Plan planOf(const QList<KitSlotSize> &samples)
+{
+    Plan plan;
+    qint64 rows = 0;
+    for (const KitSlotSize &sample : samples.mid(0, moduleSampleSlots)) {
+        plan.entries.append(slotOf(sample));
+        rows += plan.entries.last().rows;
+        plan.soundBytes += plan.entries.last().bytes;
+    }
+    plan.silenceLast = !plan.entries.isEmpty() && plan.entries.last().stillSounding;
+    plan.songRows = qMax<qint64>(1, rows + plan.silenceLast);
+    plan.patterns = int((plan.songRows + rowsPerPattern - 1) / rowsPerPattern);
+    return plan;
 }
 
 /// Writes one channel's note and effect in one row of the song.
@@ -76,23 +104,42 @@ int trackerPeriod(int rate)
     return rate > 0 ? qBound(highestPeriod, int((palClock + rate / 2) / rate), lowestPeriod) : lowestPeriod;
 }
 
+qint64 moduleSize(const QList<KitSlotSize> &samples)
+{
+    const Plan plan = planOf(samples);
+    return patternsOffset + qint64(plan.patterns) * rowsPerPattern * rowBytes + plan.soundBytes;
+}
+
+QString moduleSizeLine(const QString &name, qint64 bytes)
+{
+    const QLocale english(QLocale::English);
+    const auto number = [&english](qint64 value) { return english.toString(value); };
+    const QString against = QStringLiteral("the %1 bytes of an Amiga 500's chip memory").arg(number(amiga500ChipBytes));
+    if (bytes <= amiga500ChipBytes)
+        return QStringLiteral("%1: %2 bytes, %3 less than %4").arg(name, number(bytes), number(amiga500ChipBytes - bytes), against);
+    const QString more = QStringLiteral("%1: %2 bytes, %3 more than %4").arg(name, number(bytes), number(bytes - amiga500ChipBytes), against);
+    if (bytes <= amiga600ChipBytes)
+        return more + QStringLiteral("; it fits an Amiga 600's %1").arg(number(amiga600ChipBytes));
+    if (bytes <= amiga1200ChipBytes)
+        return more + QStringLiteral("; it fits an Amiga 1200's %1, not an Amiga 600's %2")
+                          .arg(number(amiga1200ChipBytes), number(amiga600ChipBytes));
+    return more + QStringLiteral("; it fits neither an Amiga 600's %1 nor an Amiga 1200's %2")
+                      .arg(number(amiga600ChipBytes), number(amiga1200ChipBytes));
+}
+
 QByteArray protrackerModule(const QByteArray &title, const QList<KitSample> &samples)
 {
-    QList<Slot> plan;
-    qint64 rows = 0;
-    qint64 soundBytes = 0;
-    for (const KitSample &sample : samples.mid(0, moduleSampleSlots)) {
-        plan.append(slotOf(sample));
-        rows += plan.last().rows;
-        soundBytes += plan.last().bytes;
-    }
-    // A sample still sounding at the end gets one more row, to silence it.
-    const bool silenceLast = !plan.isEmpty() && plan.last().stillSounding;
-    const qint64 songRows = qMax<qint64>(1, rows + silenceLast);
-    const int patterns = int((songRows + rowsPerPattern - 1) / rowsPerPattern);
+    QList<KitSlotSize> sizes;
+    for (const KitSample &sample : samples)
+        sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+    const Plan planned = planOf(sizes);
+    const QList<Slot> &plan = planned.entries;
+    const bool silenceLast = planned.silenceLast;
+    const qint64 songRows = planned.songRows;
+    const int patterns = planned.patterns;
 
     QByteArray module(patternsOffset + qint64(patterns) * rowsPerPattern * rowBytes, '\0');
-    module.reserve(module.size() + soundBytes);
+    module.reserve(module.size() + planned.soundBytes);
     std::copy_n(title.constData(), qMin<qsizetype>(title.size(), titleBytes), module.data());
     for (int i = 0; i < moduleSampleSlots; ++i) {
         char *header = module.data() + titleBytes + i * headerBytes;

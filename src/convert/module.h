@@ -18,6 +18,29 @@ struct KitSample
 /// How many samples a module holds.
 constexpr int moduleSampleSlots = 31;
 
+/// What of a finished sample decides the room it takes in a module.
+struct KitSlotSize
+{
+    qint64 bodyBytes = 0; // its 8SVX BODY
+    qint64 loopStart = 0; // bytes, as KitSample has them
+    qint64 loopLength = 0;
+    int rate = 0;
+};
+
+/// The bytes of the module protrackerModule() writes of samples of these
+/// sizes: its header, its patterns and every sample as it holds it.
+qint64 moduleSize(const QList<KitSlotSize> &samples);
+
+/// Chip memory of the Amigas a module may be played on, in bytes.
+constexpr qint64 amiga500ChipBytes = 512 * 1024;
+constexpr qint64 amiga600ChipBytes = 1024 * 1024;
+constexpr qint64 amiga1200ChipBytes = 2048 * 1024;
+
+/// The module \a name's size, \a bytes, against the Amigas' chip memory:
+/// "kit.mod: 490,124 bytes, 34,164 less than the 524,288 bytes of an Amiga
+/// 500's chip memory".
+QString moduleSizeLine(const QString &name, qint64 bytes);
+
 /// A module's title from its file name: without a final ".mod" in any
 /// letter case, each character outside printable ASCII as "_", at most 20
 /// characters.

@@ -1,0 +1,114 @@
+#include "budget.h"
+
+#include "module.h"
+#include "notetable.h"
+#include "trackersample.h"
+
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+/// The room the sample of \a source takes in a module at \a note.
+KitSlotSize slotSizeAt(const WavFormat &source, const QString &note)
+{
+    const int rate = noteFrequencies.value(note);
+    const TrackerLayout layout = trackerLayout(soundBytesAt(source, rate), rate, source);
+    return {layout.bodySize, layout.loopStart, layout.loopLength, rate};
+}
+
+/// The entries the module holds: the first that convert.
+QList<int> moduleMembers(const QList<BudgetEntry> &entries)
+{
+    QList<int> members;
+    for (int i = 0; i < entries.size() && members.size() < moduleSampleSlots; ++i) {
+        if (entries.at(i).converts)
+            members << i;
+    }
+    return members;
+}
+
+/// \a notes with each that is above \a ceiling at \a ceiling.
+QStringList underCeiling(const QList<BudgetEntry> &entries, const QString &ceiling)
+{
+    const int top = noteFrequencies.value(ceiling);
+    QStringList notes;
+    for (const BudgetEntry &entry : entries)
+        notes << (noteFrequencies.value(entry.note) > top ? ceiling : entry.note);
+    return notes;
+}
+
+qint64 sizeAt(const QList<BudgetEntry> &entries, const QList<int> &members, const QStringList &notes)
+{
+    QList<KitSlotSize> sizes;
+    for (const int i : members)
+        sizes << slotSizeAt(entries.at(i).source, notes.at(i));
+    return moduleSize(sizes);
+}
+
+} // namespace
+
+qint64 kitModuleSize(const QList<BudgetEntry> &entries)
+{
+    QStringList notes;
+    for (const BudgetEntry &entry : entries)
+        notes << entry.note;
+    return sizeAt(entries, moduleMembers(entries), notes);
+}
+
+BudgetFit fitIntoBudget(const QList<BudgetEntry> &entries, qint64 budget)
+{
+    BudgetFit fit;
+    for (const BudgetEntry &entry : entries)
+        fit.notes << entry.note;
+    const QList<int> members = moduleMembers(entries);
+    for (const int i : members) {
+        if (!entries.at(i).source.lengthKnown())
+            fit.unknown << i;
+    }
+    if (!fit.unknown.isEmpty()) {
+        fit.kind = BudgetFit::LengthUnknown;
+        return fit;
+    }
+    fit.size = sizeAt(entries, members, fit.notes);
+    if (fit.size <= budget)
+        return fit;
+    // Lower notes make every sample shorter, so the first ceiling from the
+    // top at which it fits is the highest.
+    const QStringList notes = notesByRate();
+    for (auto ceiling = notes.crbegin(); ceiling != notes.crend(); ++ceiling) {
+        const QStringList fitted = underCeiling(entries, *ceiling);
+        const qint64 size = sizeAt(entries, members, fitted);
+        if (size <= budget) {
+            fit.kind = BudgetFit::Lowered;
+            fit.ceiling = *ceiling;
+            fit.notes = fitted;
+            fit.size = size;
+            return fit;
+        }
+    }
+    fit.kind = BudgetFit::TooLarge;
+    const QStringList lowest = underCeiling(entries, notes.constFirst());
+    fit.size = sizeAt(entries, members, lowest);
+    for (const int i : members)
+        fit.largest.append({i, qMin(slotSizeAt(entries.at(i).source, lowest.at(i)).bodyBytes, trackerSampleBytesLimit)});
+    std::stable_sort(fit.largest.begin(), fit.largest.end(),
+                     [](const auto &a, const auto &b) { return a.second > b.second; });
+    return fit;
+}
+
+qint64 parseByteCount(const QString &text)
+{
+    static const QRegularExpression size(QStringLiteral("^\\s*(\\d{1,12})\\s*([KkMm]?)\\s*$"));
+    const QRegularExpressionMatch match = size.match(text);
+    if (!match.hasMatch())
+        return -1;
+    const qint64 count = match.captured(1).toLongLong();
+    const QString unit = match.captured(2).toUpper();
+    const qint64 scale = unit == QLatin1String("K") ? 1024 : unit == QLatin1String("M") ? 1024 * 1024 : 1;
+    if (count > std::numeric_limits<qint64>::max() / scale / 1024)
+        return -1;
+    return count * scale;
+}

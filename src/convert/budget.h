@@ -1,0 +1,55 @@
+#pragma once
+
+#include "chunks.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <utility>
+
+/// A sample of a kit as its recording's header tells it, before sox runs.
+struct BudgetEntry
+{
+    WavFormat source; // with its frames and loop as its shape leaves them
+    QString note;
+    /// Whether it will be converted at all: one that cannot be (its path may
+    /// name another file, it is no regular file, no WAV file, or shorter
+    /// than its crop) takes no slot of the module.
+    bool converts = true;
+};
+
+/// What fitting a kit's module into a number of bytes came to.
+struct BudgetFit
+{
+    enum Kind {
+        Fits,         // at the notes it has: nothing changes
+        Lowered,      // at notes no higher than the ceiling
+        TooLarge,     // even at C-1: nothing changes
+        LengthUnknown // some sample's length cannot be read: nothing changes
+    };
+    Kind kind = Fits;
+    QString ceiling;   // Lowered: the highest note any sample is made at
+    QStringList notes; // each entry's note, fitted
+    qint64 size = 0;   // the module's bytes at those notes; TooLarge: at C-1
+    QList<int> unknown; // LengthUnknown: the entries whose length cannot be read
+    /// TooLarge: the module's samples and the bytes each takes at C-1,
+    /// largest first.
+    QList<std::pair<int, qint64>> largest;
+};
+
+/// Fits the module Export Kit as Module writes of \\a entries (its first
+/// slots going to the first samples that convert) into \\a budget bytes: at
+/// the highest single ceiling note such that, each sample made at the lower
+/// of its own note and the ceiling, the module as written (header, patterns
+/// and every sample as it holds it) takes at most \\a budget bytes. One note
+/// higher it would take more.
+BudgetFit fitIntoBudget(const QList<BudgetEntry> &entries, qint64 budget);
+
+/// The bytes of the module of \\a entries at their notes.
+qint64 kitModuleSize(const QList<BudgetEntry> &entries);
+
+/// The number of bytes \\a text names: a whole number of bytes, or of
+/// kibibytes or mebibytes with K or M after it ("64K", "512K", "1M"; 1 K =
+/// 1,024 bytes); -1 when it names none, or more than a module could take.
+qint64 parseByteCount(const QString &text);
