@@ -4,8 +4,11 @@
 #include "modaldriver.h"
 #include "testsupport.h"
 #include "trackersample.h"
+#include "budget.h"
+#include "notetable.h"
 
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -69,6 +72,10 @@ private slots:
     void keepsLoopsInsideAndEndsInSilence_data();
     void keepsLoopsInsideAndEndsInSilence();
     void exportsFromTheMenu();
+    void fitsTheModuleIntoASize_data();
+    void fitsTheModuleIntoASize();
+    void fitsTheKitFromTheMenu_data();
+    void fitsTheKitFromTheMenu();
 
 private:
     QTemporaryDir m_dir;
@@ -220,6 +227,138 @@ void TestKit::exportsFromTheMenu()
     const Module module = readModule(out.filePath("kit.mod"));
     QCOMPARE(module.title, QByteArray("kit").leftJustified(20, '\0'));
     QCOMPARE(module.notes.size(), 31);
+}
+
+void TestKit::fitsTheModuleIntoASize_data()
+{
+    // Recordings as "name=seconds" (22,050 Hz mono); each starts at A-3. The
+    // budget: bytes (with K or M), or "=X" for just what the module takes
+    // with every sample at X, "-X" for a byte less. The note the kit then
+    // tops out at; none when it fits at no note.
+    QTest::addColumn<QStringList>("recordings");
+    QTest::addColumn<QString>("budget");
+    QTest::addColumn<QString>("ceiling");
+    QStringList shorts;
+    for (int i = 1; i <= 31; ++i)
+        shorts << QStringLiteral("hit%1=0.3").arg(i);
+    const QStringList longAndShort{"long=6.01", "tick1=0.3", "tick2=0.3", "tick3=0.3"};
+    QTest::newRow("one long, three short, just what it takes at E-2") << longAndShort << "=E-2" << "E-2";
+    QTest::newRow("one long, three short, a byte less") << longAndShort << "-E-2" << "D#2";
+    QTest::newRow("31 short one-shots, a byte less than at G-1") << shorts << "-G-1" << "F#1";
+    QTest::newRow("one long, 64K") << QStringList{"long=6.01"} << "64K" << "E-2";
+    QTest::newRow("already smaller than an Amiga 500's memory") << longAndShort << "512K" << "A-3";
+    QTest::newRow("too large at every note") << longAndShort << "4K" << "";
+}
+
+void TestKit::fitsTheModuleIntoASize()
+{
+    QFETCH(QStringList, recordings);
+    QFETCH(QString, budget);
+    QFETCH(QString, ceiling);
+    QTemporaryDir work;
+    QStringList files;
+    for (const QString &recording : recordings) {
+        files << work.filePath(recording.section('=', 0, 0) + ".wav");
+        QVERIFY(makeWav(files.constLast(), {"-r", "22050", "-c", "1", "-b", "16"},
+                        {"synth", recording.section('=', 1), "sine", "300"}));
+    }
+    const auto exportModule = [&](const QString &name, const QStringList &options, QString *said = nullptr) {
+        QProcess program;
+        program.start(BRINDLEBOX_PROGRAM, QStringList{"--module", work.filePath(name)} + options + files);
+        program.waitForFinished(60000);
+        if (said)
+            *said = QString::fromLocal8Bit(program.readAllStandardError());
+        return program.exitCode();
+    };
+    qint64 bytes = parseByteCount(budget);
+    if (budget.startsWith('=') || budget.startsWith('-')) {
+        QCOMPARE(exportModule("at.mod", {"--note", budget.mid(1)}), 0);
+        bytes = QFileInfo(work.filePath("at.mod")).size() - budget.startsWith('-');
+    }
+
+    QString said;
+    const int status = exportModule("kit.mod", {"--note", "A-3", "--module-size", QString::number(bytes)}, &said);
+    const QLocale english(QLocale::English);
+    if (ceiling.isEmpty()) {
+        QCOMPARE(status, 1);
+        QVERIFY(!QFileInfo::exists(work.filePath("kit.mod")));
+        QVERIFY2(said.startsWith("kit.mod was not written: even at C-1 it would take "), qPrintable(said));
+        QVERIFY2(said.contains(QStringLiteral(" more than the %1 asked for; its largest samples at C-1: long.wav, ")
+                                   .arg(english.toString(bytes))),
+                 qPrintable(said));
+        return;
+    }
+    QCOMPARE(status, 0);
+    // At the ceiling the module is at most the budget, to the byte, and the
+    // report says what was lowered.
+    const qint64 written = QFileInfo(work.filePath("kit.mod")).size();
+    QVERIFY2(written <= bytes, qPrintable(QStringLiteral("%1 > %2").arg(written).arg(bytes)));
+    QVERIFY2(said.contains(QStringLiteral("kit.mod: %1 bytes, ").arg(english.toString(written))), qPrintable(said));
+    QCOMPARE(said.contains(QStringLiteral("long.wav: A-3 → %1\n").arg(ceiling)) || said.contains("hit1.wav: A-3 → " + ceiling),
+             ceiling != "A-3");
+    QCOMPARE(said.contains("Made at a lower note"), ceiling != "A-3");
+    if (ceiling == "A-3")
+        return;
+    // One note higher it would be larger.
+    const QString higher = notesByRate().value(notesByRate().indexOf(ceiling) + 1);
+    QCOMPARE(exportModule("higher.mod", {"--note", higher}), 0);
+    QVERIFY(QFileInfo(work.filePath("higher.mod")).size() > bytes);
+}
+
+void TestKit::fitsTheKitFromTheMenu_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("said"); // the message's first line
+    QTest::addColumn<QStringList>("notes");
+    QTest::newRow("64 KB from the list") << "64 KB (65,536 bytes)" << "At these notes the kit's module takes 63,810 bytes, "
+                                                                  "1,726 less than the 65,536 asked for."
+                                         << QStringList{"D#2", "C-2"};
+    QTest::newRow("a number typed in") << "70000" << "At these notes the kit's module takes 67,482 bytes, 2,518 less than "
+                                                     "the 70,000 asked for."
+                                       << QStringList{"E-2", "C-2"};
+    QTest::newRow("too small") << "4K" << "Even at C-1 the kit's module would take 28,262 bytes, 24,166 more than the "
+                                          "4,096 asked for, so no note was changed."
+                               << QStringList{"A-3", "C-2"};
+    QTest::newRow("no size") << "64Q" << "64Q is no size a module can take: give a number of bytes, at least 2,108, or "
+                                         "one with K or M (64K, 512K, 1M)"
+                             << QStringList{"A-3", "C-2"};
+}
+
+void TestKit::fitsTheKitFromTheMenu()
+{
+    QFETCH(QString, typed);
+    QFETCH(QString, said);
+    QFETCH(QStringList, notes);
+    // A long recording at A-3 and a short one at C-2.
+    QVERIFY(makeWav(m_dir.filePath("long.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "6.01", "sine", "300"}));
+    QVERIFY(makeWav(m_dir.filePath("short.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "0.3", "sine", "300"}));
+    MainWindow window;
+    auto *list = window.findChild<QComboBox *>("sampleCombo");
+    window.loadFiles({m_dir.filePath("long.wav"), m_dir.filePath("short.wav")});
+    Sample first = allSamples(list).at(0);
+    first.note = "A-3";
+    first.ready = true;
+    storeSample(list, 0, first);
+    relabelSample(list, 0, first);
+    list->setCurrentIndex(1);
+    list->setCurrentIndex(0);
+
+    ModalDriver driver;
+    driver.then([&typed](QWidget *dialog) {
+        auto *input = qobject_cast<QInputDialog *>(dialog);
+        QVERIFY(input);
+        input->setTextValue(typed);
+        input->accept();
+    });
+    driver.press(QMessageBox::Ok);
+    useContextMenu(window.findChild<QWidget *>("centralwidget"), "Fit Kit into Size…");
+    QCOMPARE(driver.pending(), 0);
+    QCOMPARE(driver.texts().value(0).section('\n', 0, 0), said);
+    QCOMPARE((QStringList{allSamples(list).at(0).note, allSamples(list).at(1).note}), notes);
+    // The ready mark stays; the form shows the new note.
+    QCOMPARE(list->itemText(0), "long.wav | Ready");
+    QVERIFY(allSamples(list).at(0).ready);
+    QCOMPARE(window.findChild<QComboBox *>("FrequencyCombo")->currentText(), notes.at(0));
 }
 
 QTEST_MAIN(TestKit)

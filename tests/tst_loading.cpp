@@ -452,7 +452,7 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
         QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
                  QStringList({"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples (disabled)",
                               "Mark All Ready (disabled)", "Mark All Not Ready (disabled)",
-                              "Trim Silence of All Samples (disabled)", "Fit Notes to Tracker Length (disabled)",
+                              "Trim Silence of All Samples (disabled)", "Fit Notes to Tracker Length (disabled)", "Fit Kit into Size… (disabled)",
                               "Open Kit…", "Save Kit… (disabled)", "Export Kit as Module… (disabled)", "",
                               "Show Waveform (disabled)"}));
     }

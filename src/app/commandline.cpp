@@ -1,7 +1,9 @@
 #include "commandline.h"
 
 #include "folderwalk.h"
+#include "budget.h"
 #include "kitfile.h"
+#include "module.h"
 #include "silence.h"
 #include "notetable.h"
 #include "trackersample.h"
@@ -12,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QSet>
 
 #include <algorithm>
@@ -31,6 +34,7 @@ const QString lowCutOption = QStringLiteral("low-cut");
 const QString highCutOption = QStringLiteral("high-cut");
 const QString jobsOption = QStringLiteral("jobs");
 const QString fitOption = QStringLiteral("fit");
+const QString moduleSizeOption = QStringLiteral("module-size");
 const QString notesOption = QStringLiteral("notes");
 const QString trimSilenceOption = QStringLiteral("trim-silence");
 // --trim-silence=DB, as QCommandLineParser cannot give a flag a value of its
@@ -93,6 +97,13 @@ void describeOptions(QCommandLineParser &parser)
                                      "down, at which classic trackers play it whole (65,534 bytes); one that fits "
                                      "at no note at C-1. Each lowered note is named as it is written, and in the "
                                      "report.")});
+    parser.addOption({moduleSizeOption,
+                      QStringLiteral("With --module: lower the notes so that the module takes at most SIZE bytes "
+                                     "(1 K = 1,024): at the highest note, each file at the lower of its own note "
+                                     "and that one, at which it fits; with --fit, after fitting each file. SIZE is "
+                                     "bytes, or a number with K or M (64K, 512K, 1M). A module that fits at no "
+                                     "note is not written."),
+                      QStringLiteral("SIZE")});
     parser.addOption({trimSilenceOption,
                       QStringLiteral("With --export or --module: cut from both ends of each file whatever stays below "
                                      "-48 dB of full scale (judged over 5 ms, before normalising); "
@@ -250,6 +261,17 @@ CommandLine readCommandLine(const QStringList &arguments)
             usageError(QStringLiteral("there is no folder %1 to write the module into").arg(module.path()));
     }
 
+    if (parser.isSet(moduleSizeOption)) {
+        const QString value = parser.value(moduleSizeOption);
+        const qint64 smallest = moduleSize({});
+        line.moduleSize = parseByteCount(value);
+        if (line.moduleSize < smallest)
+            usageError(QStringLiteral("--module-size takes the most bytes the module may take, at least %1 (what a "
+                                      "module without samples takes), as bytes or with K or M (64K, 512K, 1M), not '%2'")
+                           .arg(QLocale(QLocale::English).toString(smallest), value));
+        if (line.modulePath.isEmpty())
+            usageError(QStringLiteral("--module-size goes with --module"));
+    }
     line.fit = parser.isSet(fitOption);
     if (line.fit && !line.withoutWindow())
         usageError(QStringLiteral("--fit goes with --export or --module; in the window, Fit Notes to Tracker Length "

@@ -98,6 +98,9 @@ private:
     /// Lowers each sample's note, where it must, until a classic tracker
     /// plays it whole, and says which it lowered.
     void fitNotesToTrackerLength();
+    /// Lowers the notes, all under one ceiling, until the module Export Kit
+    /// as Module would write takes at most a size the user chooses.
+    void fitKitIntoSize();
     /// Writes every sample into one module file that trackers open whole.
     void exportKitAsModule();
     /// Open Kit and Save Kit, with their keys, for the batch menu and the

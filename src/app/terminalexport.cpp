@@ -1,5 +1,6 @@
 #include "terminalexport.h"
 
+#include "budget.h"
 #include "exportengine.h"
 #include "notefitting.h"
 #include "shaping.h"
@@ -73,13 +74,14 @@ int exportFromTerminal(const CommandLine &line)
     };
     QList<int> indexes(samples.size());
     std::iota(indexes.begin(), indexes.end(), 0);
-    const bool readHeaders = line.fit || line.trimSilenceDb;
+    const bool readHeaders = line.fit || line.trimSilenceDb || line.moduleSize > 0;
     const QList<Reading> readings = QtConcurrent::blockingMapped(indexes, [&](int i) {
         Reading reading;
         reading.shape = line.shapes.value(i);
         if (!readHeaders || !line.origins.value(i).problem.isEmpty())
             return reading;
-        reading.format = line.fit ? readRecording(samples.at(i).path) : readWavFormat(samples.at(i).path);
+        reading.format = line.fit || line.moduleSize > 0 ? readRecording(samples.at(i).path)
+                                                         : readWavFormat(samples.at(i).path);
         if (line.trimSilenceDb) {
             // Within a kit's crop: the silence the musician left out is not looked at.
             const SoundSpan span = findSound(samples.at(i).path, reading.format, reading.shape.crop, *line.trimSilenceDb);
@@ -90,7 +92,7 @@ int exportFromTerminal(const CommandLine &line)
     });
 
     QList<SampleShape> shapes;
-    QStringList loweredTo; // the note each sample was lowered to, or nothing
+    const QList<Sample> asNamed = samples;
     QStringList lowered;
     QStringList unknown; // fitted to nothing: their length could not be read
     QStringList silent;
@@ -107,12 +109,34 @@ int exportFromTerminal(const CommandLine &line)
             : NoteFit{NoteFit::Fits, sample.note};
         if (fit.kind == NoteFit::LengthUnknown)
             unknown << nameInPack(sample, origin);
-        loweredTo << (fit.note != sample.note ? fit.note : QString());
-        if (!loweredTo.constLast().isEmpty()) {
+        if (fit.note != sample.note) {
             lowered << QStringLiteral("%1: %2 → %3").arg(nameInPack(sample, origin), sample.note, fit.note);
             sample.note = fit.note;
         }
     }
+    // Then, with --module-size, the kit within its budget.
+    QStringList loweredForSize;
+    QString moduleProblem;
+    if (line.moduleSize > 0) {
+        QList<BudgetEntry> entries;
+        QStringList names;
+        for (int i = 0; i < samples.size(); ++i) {
+            entries << budgetEntry(samples.at(i), line.origins.value(i), shapes.at(i), readings.at(i).format);
+            names << nameInPack(samples.at(i), line.origins.value(i));
+        }
+        const BudgetFit fit = fitIntoBudget(entries, line.moduleSize);
+        moduleProblem = budgetProblem(fit, line.moduleSize, names);
+        for (int i = 0; i < samples.size() && fit.kind == BudgetFit::Lowered; ++i) {
+            if (fit.notes.at(i) != samples.at(i).note) {
+                loweredForSize << QStringLiteral("%1: %2 → %3").arg(names.at(i), samples.at(i).note, fit.notes.at(i));
+                samples[i].note = fit.notes.at(i);
+            }
+        }
+    }
+    // What each sample is made at when that is not as named.
+    QStringList loweredTo;
+    for (int i = 0; i < samples.size(); ++i)
+        loweredTo << (samples.at(i).note != asNamed.at(i).note ? samples.at(i).note : QString());
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
     engine.setOrigins(line.origins);
     engine.setShapes(shapes);
@@ -122,8 +146,16 @@ int exportFromTerminal(const CommandLine &line)
     const auto atNote = [&loweredTo](int index) {
         return loweredTo.at(index).isEmpty() ? QString() : QStringLiteral(" at ") + loweredTo.at(index);
     };
-    if (!line.modulePath.isEmpty())
+    if (!moduleProblem.isEmpty())
+        engine.refuseModule(line.modulePath, moduleProblem);
+    else if (!line.modulePath.isEmpty())
         engine.setModule(line.modulePath);
+    engine.noteLoweredForSize(loweredForSize, line.moduleSize);
+    // Nothing to make when the module alone was asked for and cannot be.
+    if (!moduleProblem.isEmpty() && line.exportDirectory.isEmpty()) {
+        std::fprintf(stderr, "%s\n", qPrintable(reportText(engine.report())));
+        return 1;
+    }
     int endingSignal = 0;
     {
         ProgressLine progress;

@@ -2,7 +2,11 @@
 
 #include "module.h"
 #include "notetable.h"
+#include "shaping.h"
+#include "sourcecheck.h"
 #include "trackersample.h"
+
+#include <QLocale>
 
 #include <QRegularExpression>
 
@@ -111,4 +115,34 @@ qint64 parseByteCount(const QString &text)
     if (count > std::numeric_limits<qint64>::max() / scale / 1024)
         return -1;
     return count * scale;
+}
+
+BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const SampleShape &shape,
+                        const WavFormat &recording)
+{
+    const ShapedRecording shaped = shapeRecording(recording, shape);
+    const bool converts = origin.problem.isEmpty() && sourceProblem(sample.path).isEmpty() && recording.sampleRate > 0
+        && shaped.problem.isEmpty();
+    return {shaped.source, sample.note, converts};
+}
+
+QString budgetProblem(const BudgetFit &fit, qint64 budget, const QStringList &names, int largestShown)
+{
+    const QLocale english(QLocale::English);
+    if (fit.kind == BudgetFit::LengthUnknown) {
+        QStringList unknown;
+        for (const int i : fit.unknown)
+            unknown << names.value(i);
+        return QStringLiteral("its size cannot be reckoned: the length of %1 could not be read")
+            .arg(unknown.join(QStringLiteral(", ")));
+    }
+    if (fit.kind != BudgetFit::TooLarge)
+        return QString();
+    QStringList largest;
+    for (const auto &[index, bytes] : fit.largest.mid(0, largestShown))
+        largest << QStringLiteral("%1, %2 bytes").arg(names.value(index), english.toString(bytes));
+    return QStringLiteral("even at C-1 it would take %1 bytes, %2 more than the %3 asked for; its largest samples at "
+                          "C-1: %4")
+        .arg(english.toString(fit.size), english.toString(fit.size - budget), english.toString(budget),
+             largest.join(QStringLiteral("; ")));
 }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include "chunks.h"
+#include "folderwalk.h"
+#include "sample.h"
 
 #include <QList>
 #include <QString>
@@ -38,18 +40,29 @@ struct BudgetFit
     QList<std::pair<int, qint64>> largest;
 };
 
-/// Fits the module Export Kit as Module writes of \\a entries (its first
-/// slots going to the first samples that convert) into \\a budget bytes: at
+/// Fits the module Export Kit as Module writes of \a entries (its first
+/// slots going to the first samples that convert) into \a budget bytes: at
 /// the highest single ceiling note such that, each sample made at the lower
 /// of its own note and the ceiling, the module as written (header, patterns
-/// and every sample as it holds it) takes at most \\a budget bytes. One note
+/// and every sample as it holds it) takes at most \a budget bytes. One note
 /// higher it would take more.
 BudgetFit fitIntoBudget(const QList<BudgetEntry> &entries, qint64 budget);
 
-/// The bytes of the module of \\a entries at their notes.
+/// What \a sample, found as \a origin and shaped as \a shape, brings to the
+/// kit, its recording's header being \a recording.
+BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const SampleShape &shape,
+                        const WavFormat &recording);
+
+/// Why a kit's module cannot be fitted into \a budget bytes, as \a fit
+/// found, naming samples by \a names: "even at C-1 it would take 100,000
+/// bytes, 34,464 more than the 65,536 asked for; its largest samples at
+/// C-1: pad.wav, 40,000 bytes; …"; empty when it can.
+QString budgetProblem(const BudgetFit &fit, qint64 budget, const QStringList &names, int largestShown = 3);
+
+/// The bytes of the module of \a entries at their notes.
 qint64 kitModuleSize(const QList<BudgetEntry> &entries);
 
-/// The number of bytes \\a text names: a whole number of bytes, or of
+/// The number of bytes \a text names: a whole number of bytes, or of
 /// kibibytes or mebibytes with K or M after it ("64K", "512K", "1M"; 1 K =
 /// 1,024 bytes); -1 when it names none, or more than a module could take.
 qint64 parseByteCount(const QString &text);

@@ -41,6 +41,18 @@ void ExportEngine::setModule(const QString &path, bool replace)
     m_report.module = QFileInfo(path).fileName();
 }
 
+void ExportEngine::refuseModule(const QString &path, const QString &reason)
+{
+    m_report.module = QFileInfo(path).fileName();
+    m_report.moduleProblem = reason;
+}
+
+void ExportEngine::noteLoweredForSize(const QStringList &samples, qint64 budget)
+{
+    m_report.loweredForSize = samples;
+    m_report.budget = budget;
+}
+
 void ExportEngine::setOrigins(const QList<FoundFile> &origins)
 {
     m_origins = origins;

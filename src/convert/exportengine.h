@@ -40,6 +40,11 @@ public:
     /// Writes the kit as the module \a path too; over a file that is there
     /// only with \a replace (and then whole or not at all).
     void setModule(const QString &path, bool replace = false);
+    /// Writes no module \a path, and says why in the report.
+    void refuseModule(const QString &path, const QString &reason);
+    /// Samples made at a lower note for the module to take at most
+    /// \a budget bytes, for the report: "name: C-3 → G-2".
+    void noteLoweredForSize(const QStringList &samples, qint64 budget);
     /// Where each sample was found, in list order: it is written into its
     /// subfolder of the folder ("Kicks", "Snares/Rim"; empty: the folder
     /// itself), made as needed; a sample left out because another of its

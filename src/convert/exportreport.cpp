@@ -2,6 +2,8 @@
 
 #include "module.h"
 
+#include <QLocale>
+
 namespace {
 
 /// \a lines one to a line; with \a shown (not -1), the first that many and
@@ -47,6 +49,9 @@ QString reportText(const ExportReport &report, int shown)
     section(QStringLiteral("Raised far by Normalise"), report.noisy);
     section(QStringLiteral("Silent throughout, so made whole"), report.silent);
     section(QStringLiteral("Made at a lower note for a tracker to play whole"), report.lowered);
+    section(QStringLiteral("Made at a lower note for %1 to take at most %2 bytes")
+                .arg(report.module, QLocale(QLocale::English).toString(report.budget)),
+            report.loweredForSize);
     section(lengthUnknownHeading(), report.lengthUnknown);
     section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
     return sections.join(QStringLiteral("\n\n"));

@@ -20,6 +20,8 @@ struct ExportReport
     QStringList leftOut;
     QStringList cut;
     qint64 moduleSize = 0; // once it is written
+    QStringList loweredForSize; // samples made at a lower note for the module to take at most budget bytes
+    qint64 budget = 0;
     QStringList unreadable; // folders the samples were to be found in: "folder: reason"
     QStringList lowered;    // samples made at a lower note to fit a tracker: "name: C-3 → G#2"
     QStringList silent;     // samples silent throughout, which trimming left whole

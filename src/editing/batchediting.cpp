@@ -90,6 +90,7 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
     addEntry(tr("Trim Silence of All Samples"), [this] { trimSilenceOfAllSamples(); });
     addEntry(tr("Fit Notes to Tracker Length"), [this] { fitNotesToTrackerLength(); });
+    addEntry(tr("Fit Kit into Size…"), [this] { fitKitIntoSize(); });
     menu.addAction(findChild<QAction *>(QStringLiteral("actionOpen_Kit")));
     menu.addAction(findChild<QAction *>(QStringLiteral("actionSave_Kit")));
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
