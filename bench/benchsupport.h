@@ -41,12 +41,22 @@ QString temporaryDirectoryIn(const QTemporaryDir &work);
 /// How many files (not folders) \a directory holds.
 int fileCount(const QString &directory);
 
+/// What a run took: its wall time, its own processor time (all its
+/// threads) and that of the children it waited for (sox), in seconds.
+struct RunTimes
+{
+    double wall = 0;
+    double ownCpu = 0;
+    double childrenCpu = 0;
+};
+
 /// Runs \a program with \a arguments (standard input from \a input, when
 /// given) and returns its wall time in seconds, or -1 (said on standard
 /// error) when it failed or \a directory did not then hold \a expectedFiles
-/// files.
+/// files; with \a times, what it took, its own processor time apart from
+/// its children's.
 double timedRun(const QString &program, const QStringList &arguments, const QString &directory, int expectedFiles,
-                const QString &input = QString());
+                const QString &input = QString(), RunTimes *times = nullptr);
 
 /// Standard error, for what went wrong in a benchmark.
 QTextStream &err();

@@ -11,6 +11,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QLoggingCategory>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -32,6 +33,13 @@ QString inDebugNotation(const T &value)
     QString text;
     QDebug(&text) << value;
     return text.trimmed();
+}
+
+/// Whether the debug log is kept at all: the command line turns it off, and
+/// then what it would say is not even written out.
+bool debugLogged()
+{
+    return QLoggingCategory::defaultCategory()->isDebugEnabled();
 }
 
 /// Every conversion whose sox may be running, for stopAll().
@@ -143,7 +151,8 @@ void Conversion::start(int timeLimitMs)
     const QStringList arguments =
         converterArguments(m_sample, m_output == ConversionOutput::Sound ? soundOnStandardOutput : m_outputPath,
                            sourceRate, m_shape);
-    log(inDebugNotation(arguments));
+    if (debugLogged())
+        log(inDebugNotation(arguments));
     m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
     m_sox.start(QStringLiteral("sox"), arguments);
@@ -207,12 +216,14 @@ void Conversion::processEnded()
     m_timeLimit.stop();
     if (m_output == ConversionOutput::Sound) {
         m_sound.append(m_sox.readAllStandardOutput());
-        log(QStringLiteral("%1 bytes of sound").arg(m_sound.size()));
-    } else {
-        log(inDebugNotation(m_sox.readAllStandardOutput()));
+        if (debugLogged())
+            log(QStringLiteral("%1 bytes of sound").arg(m_sound.size()));
+    } else if (const QByteArray said = m_sox.readAllStandardOutput(); debugLogged()) {
+        log(inDebugNotation(said));
     }
     m_errorOutput = m_sox.readAllStandardError();
-    log(inDebugNotation(m_errorOutput));
+    if (debugLogged())
+        log(inDebugNotation(m_errorOutput));
     QString failure = soxFailure();
     if (failure.isEmpty() && m_sample.normalise)
         m_noiseWarning = noiseWarningIn(m_errorOutput);
