@@ -186,3 +186,24 @@ double timedRun(const QString &program, const QStringList &arguments, const QStr
         times->wall = seconds;
     return seconds;
 }
+
+std::optional<std::pair<QList<double>, QList<double>>>
+pairedRounds(const QTemporaryDir &work, int rounds, const std::function<double(int which, const QString &directory)> &run)
+{
+    std::pair<QList<double>, QList<double>> times;
+    for (int round = 0; round <= rounds; ++round) {
+        double seconds[2] = {};
+        for (int turn = 0; turn < 2; ++turn) {
+            const int which = (round + turn) % 2;
+            const QString directory = work.filePath(QStringLiteral("out-%1-%2").arg(round).arg(which));
+            if (!QDir().mkpath(directory) || (seconds[which] = run(which, directory)) < 0)
+                return std::nullopt;
+            QDir(directory).removeRecursively();
+        }
+        if (round == 0)
+            continue;
+        times.first << seconds[0];
+        times.second << seconds[1];
+    }
+    return times;
+}

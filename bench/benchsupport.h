@@ -1,11 +1,16 @@
 #pragma once
 
 #include <QList>
+
+#include <optional>
+#include <utility>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTextStream>
 #include <QTimer>
+
+#include <functional>
 
 /// The monotonic clock in nanoseconds. One clock for every process of the
 /// machine, so a launcher and its child can compare their readings.
@@ -76,3 +81,12 @@ private:
     qint64 m_last = 0;
     qint64 m_longest = 0;
 };
+
+/// Times two ways of doing one thing, \a run(0, directory) and
+/// \a run(1, directory), in turns over \a rounds rounds (after one more that
+/// warms the disk cache and the dynamic loader and is not counted), each
+/// going first as often, each in a new folder of \a work, removed after.
+/// \a run returns its seconds, or -1 when it failed. Returns the seconds of
+/// each, round by round; nothing when a run failed.
+std::optional<std::pair<QList<double>, QList<double>>>
+pairedRounds(const QTemporaryDir &work, int rounds, const std::function<double(int which, const QString &directory)> &run);

@@ -33,28 +33,18 @@ int main(int argc, char *argv[])
         paths << path;
     }
 
-    // Round 0 warms the disk cache and the dynamic loader and is not counted.
-    QList<double> plain, withModule, ratios;
-    for (int round = 0; round <= rounds; ++round) {
-        double seconds[2] = {};
-        for (int turn = 0; turn < 2; ++turn) {
-            const int which = (round + turn) % 2;
-            const QString directory = work.filePath(QStringLiteral("out-%1-%2").arg(round).arg(which));
-            QStringList arguments{QStringLiteral("--export"), directory};
-            if (which == 1)
-                arguments << QStringLiteral("--module") << directory + QStringLiteral("/kit.mod");
-            if (!QDir().mkpath(directory)
-                || (seconds[which] = timedRun(QStringLiteral(BRINDLEBOX_PROGRAM), arguments + paths, directory,
-                                              paths.size() + which)) < 0)
-                return 1;
-            QDir(directory).removeRecursively();
-        }
-        if (round == 0)
-            continue;
-        plain << seconds[0];
-        withModule << seconds[1];
-        ratios << seconds[1] / seconds[0];
-    }
+    const auto times = pairedRounds(work, rounds, [&paths](int which, const QString &directory) {
+        QStringList arguments{QStringLiteral("--export"), directory};
+        if (which == 1)
+            arguments << QStringLiteral("--module") << directory + QStringLiteral("/kit.mod");
+        return timedRun(QStringLiteral(BRINDLEBOX_PROGRAM), arguments + paths, directory, paths.size() + which);
+    });
+    if (!times)
+        return 1;
+    const auto &[plain, withModule] = *times;
+    QList<double> ratios;
+    for (int round = 0; round < plain.size(); ++round)
+        ratios << withModule.at(round) / plain.at(round);
     printFigure(QStringLiteral("kit_rounds"), rounds, 0);
     printFigure(QStringLiteral("kit_export_median_s"), median(plain), 3);
     printFigure(QStringLiteral("kit_export_and_module_median_s"), median(withModule), 3);

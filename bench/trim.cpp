@@ -56,30 +56,21 @@ int main(int argc, char *argv[])
         paths << path;
     }
 
-    // Round 0 warms the disk cache and the dynamic loader and is not counted.
-    QList<double> plain, trimmed, ratios;
     qint64 written[2] = {};
-    for (int round = 0; round <= rounds; ++round) {
-        double seconds[2] = {};
-        for (int turn = 0; turn < 2; ++turn) {
-            const int which = (round + turn) % 2;
-            const QString directory = work.filePath(QStringLiteral("out-%1-%2").arg(round).arg(which));
-            QStringList arguments{QStringLiteral("--export"), directory};
-            if (which == 1)
-                arguments << QStringLiteral("--trim-silence");
-            if (!QDir().mkpath(directory)
-                || (seconds[which] = timedRun(QStringLiteral(BRINDLEBOX_PROGRAM), arguments + paths, directory,
-                                              paths.size())) < 0)
-                return 1;
-            written[which] = bytesUnder(directory);
-            QDir(directory).removeRecursively();
-        }
-        if (round == 0)
-            continue;
-        plain << seconds[0];
-        trimmed << seconds[1];
-        ratios << seconds[1] / seconds[0];
-    }
+    const auto times = pairedRounds(work, rounds, [&paths, &written](int which, const QString &directory) {
+        QStringList arguments{QStringLiteral("--export"), directory};
+        if (which == 1)
+            arguments << QStringLiteral("--trim-silence");
+        const double seconds = timedRun(QStringLiteral(BRINDLEBOX_PROGRAM), arguments + paths, directory, paths.size());
+        written[which] = bytesUnder(directory);
+        return seconds;
+    });
+    if (!times)
+        return 1;
+    const auto &[plain, trimmed] = *times;
+    QList<double> ratios;
+    for (int round = 0; round < plain.size(); ++round)
+        ratios << trimmed.at(round) / plain.at(round);
     printFigure(QStringLiteral("trim_rounds"), rounds, 0);
     printFigure(QStringLiteral("trim_export_median_s"), median(plain), 3);
     printFigure(QStringLiteral("trim_export_trimmed_median_s"), median(trimmed), 3);

@@ -5,8 +5,10 @@
 #include <QFuture>
 #include <QObject>
 #include <QProgressDialog>
+#include <QtConcurrent>
 
 #include <functional>
+#include <optional>
 
 class Conversion;
 class ExportEngine;
@@ -49,3 +51,23 @@ private:
     std::function<void()> m_cancel;
     bool m_cancelled = false;
 };
+
+/// Does \a work away from the window's thread, behind the progress dialog
+/// of \a window saying \a text, and returns what it found; nothing when the
+/// user cancelled. \a work is given a function that says whether it has
+/// been cancelled, to ask now and then: a file may lie on a slow share,
+/// or be no file at all.
+template<typename Work>
+auto awayFromTheWindow(QWidget *window, const QString &text, Work work)
+    -> std::optional<std::invoke_result_t<Work, std::function<bool()>>>
+{
+    using Result = std::invoke_result_t<Work, std::function<bool()>>;
+    QFuture<Result> future = QtConcurrent::run([work = std::move(work)](QPromise<Result> &promise) {
+        promise.addResult(work(std::function<bool()>([&promise] { return promise.isCanceled(); })));
+    });
+    ConversionProgress progress(window, 0);
+    progress.run(QFuture<void>(future), text);
+    if (progress.wasCancelled())
+        return std::nullopt;
+    return future.result();
+}

@@ -129,28 +129,32 @@ SoundSpan findInPcm(const QString &path, const WavFormat &format, qint64 from, q
             return std::nullopt;
         return test.loud(buffer.constData(), buffer.size());
     };
-    qint64 first = 0;
-    for (; first < windows; ++first) {
-        if ((first & 63) == 0 && cancelled && cancelled())
-            return unreadable(QStringLiteral("cancelled"));
-        const std::optional<bool> loud = windowIsLoud(first);
-        if (!loud)
-            return unreadable(QStringLiteral("it ends before its header says"));
-        if (*loud)
-            break;
-    }
+    // From window \a start towards \a end, the first loud one: \a end when
+    // there is none, -1 when the file ends too soon or the user cancelled.
+    QString problem;
+    const auto firstLoud = [&](qint64 start, qint64 end) -> qint64 {
+        const qint64 step = start <= end ? 1 : -1;
+        for (qint64 index = start; index != end; index += step) {
+            if ((index & 63) == 0 && cancelled && cancelled()) {
+                problem = QStringLiteral("cancelled");
+                return -1;
+            }
+            const std::optional<bool> loud = windowIsLoud(index);
+            if (!loud) {
+                problem = QStringLiteral("it ends before its header says");
+                return -1;
+            }
+            if (*loud)
+                return index;
+        }
+        return end;
+    };
+    const qint64 first = firstLoud(0, windows);
     if (first == windows)
         return silent();
-    qint64 last = windows - 1;
-    for (; last > first; --last) {
-        if ((last & 63) == 0 && cancelled && cancelled())
-            return unreadable(QStringLiteral("cancelled"));
-        const std::optional<bool> loud = windowIsLoud(last);
-        if (!loud)
-            return unreadable(QStringLiteral("it ends before its header says"));
-        if (*loud)
-            break;
-    }
+    const qint64 last = first < 0 ? -1 : firstLoud(windows - 1, first);
+    if (first < 0 || last < 0)
+        return unreadable(problem);
     return spanOf(from, frames, window, first, last);
 }
 

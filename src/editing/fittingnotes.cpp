@@ -13,18 +13,17 @@
 #include "shaping.h"
 
 #include <QComboBox>
-#include <QtConcurrent>
 
 namespace {
 
 /// The fit of every sample, from what its header tells; each read away
 /// from the window's thread, since a source may be on a slow share, or no
 /// file at all.
-QList<NoteFit> fitEach(QPromise<QList<NoteFit>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
-                       const QList<SampleShape> &shapes)
+QList<NoteFit> fitEach(const std::function<bool()> &cancelled, const QList<Sample> &samples,
+                       const QList<FoundFile> &origins, const QList<SampleShape> &shapes)
 {
     QList<NoteFit> fits;
-    for (int i = 0; i < samples.size() && !promise.isCanceled(); ++i) {
+    for (int i = 0; i < samples.size() && !cancelled(); ++i) {
         const Sample &sample = samples.at(i);
         // A path that may name another file tells nothing of this one.
         const ShapedRecording shaped = origins.value(i).problem.isEmpty()
@@ -41,17 +40,14 @@ void MainWindow::fitNotesToTrackerLength()
 {
     const QList<Sample> samples = allSamples(ui->sampleCombo);
     const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
-    QFuture<QList<NoteFit>> fitting = QtConcurrent::run(
-        [](QPromise<QList<NoteFit>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
-           const QList<SampleShape> &shapes) { promise.addResult(fitEach(promise, samples, origins, shapes)); },
-        samples, origins, allShapes(ui->sampleCombo));
-    {
-        ConversionProgress progress(this, 0);
-        progress.run(QFuture<void>(fitting), QStringLiteral("Reading how long each sample is"));
-        if (progress.wasCancelled())
-            return;
-    }
-    const QList<NoteFit> fits = fitting.result();
+    const std::optional<QList<NoteFit>> fitted = awayFromTheWindow(
+        this, QStringLiteral("Reading how long each sample is"),
+        [samples, origins, shapes = allShapes(ui->sampleCombo)](const std::function<bool()> &cancelled) {
+            return fitEach(cancelled, samples, origins, shapes);
+        });
+    if (!fitted)
+        return;
+    const QList<NoteFit> &fits = *fitted;
 
     QStringList lowered, nowhere, unknown;
     for (int i = 0; i < samples.size(); ++i) {

@@ -15,7 +15,6 @@
 #include <QComboBox>
 #include <QInputDialog>
 #include <QLocale>
-#include <QtConcurrent>
 
 namespace {
 
@@ -51,12 +50,12 @@ QString offered(const Budget &budget)
 /// What the samples bring to the kit, their headers read (and their frames
 /// counted by sox where the header cannot tell them) until the module's
 /// slots are full: only those samples take room in it.
-QList<BudgetEntry> readEntries(QPromise<QList<BudgetEntry>> &promise, const QList<Sample> &samples,
+QList<BudgetEntry> readEntries(const std::function<bool()> &cancelled, const QList<Sample> &samples,
                                const QList<FoundFile> &origins, const QList<SampleShape> &shapes)
 {
     QList<BudgetEntry> entries;
     int converting = 0;
-    for (int i = 0; i < samples.size() && !promise.isCanceled(); ++i) {
+    for (int i = 0; i < samples.size() && !cancelled(); ++i) {
         const bool inModule = converting < moduleSampleSlots;
         // A path that may name another file tells nothing of this one.
         const WavFormat recording = inModule && origins.at(i).problem.isEmpty() ? readRecording(samples.at(i).path)
@@ -95,17 +94,14 @@ void MainWindow::fitKitIntoSize()
 
     const QList<Sample> samples = allSamples(ui->sampleCombo);
     const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
-    QFuture<QList<BudgetEntry>> reading = QtConcurrent::run(
-        [](QPromise<QList<BudgetEntry>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
-           const QList<SampleShape> &shapes) { promise.addResult(readEntries(promise, samples, origins, shapes)); },
-        samples, origins, allShapes(ui->sampleCombo));
-    {
-        ConversionProgress progress(this, 0);
-        progress.run(QFuture<void>(reading), QStringLiteral("Reading how long each sample is"));
-        if (progress.wasCancelled())
-            return;
-    }
-    const BudgetFit fit = fitIntoBudget(reading.result(), budget);
+    const std::optional<QList<BudgetEntry>> entries = awayFromTheWindow(
+        this, QStringLiteral("Reading how long each sample is"),
+        [samples, origins, shapes = allShapes(ui->sampleCombo)](const std::function<bool()> &cancelled) {
+            return readEntries(cancelled, samples, origins, shapes);
+        });
+    if (!entries)
+        return;
+    const BudgetFit fit = fitIntoBudget(*entries, budget);
     QStringList names;
     for (int i = 0; i < samples.size(); ++i)
         names << nameInPack(samples.at(i), origins.at(i));

@@ -16,7 +16,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
-#include <QtConcurrent>
 
 namespace {
 
@@ -79,18 +78,12 @@ void MainWindow::openKitFile()
     const QString path = dialog.selectedFiles().constFirst();
     // Away from the window's thread: the kit reads the header of every
     // cropped recording, and any of them may lie on a slow share.
-    QFuture<KitReading> reading = QtConcurrent::run(
-        [](QPromise<KitReading> &promise, const QString &path) {
-            promise.addResult(readKit(path, [&promise] { return promise.isCanceled(); }));
-        },
-        path);
-    {
-        ConversionProgress progress(this, 0);
-        progress.run(QFuture<void>(reading), QStringLiteral("Reading %1").arg(QFileInfo(path).fileName()));
-        if (progress.wasCancelled())
-            return;
-    }
-    const KitReading read = reading.result();
+    const std::optional<KitReading> reading = awayFromTheWindow(
+        this, QStringLiteral("Reading %1").arg(QFileInfo(path).fileName()),
+        [path](const std::function<bool()> &cancelled) { return readKit(path, cancelled); });
+    if (!reading)
+        return;
+    const KitReading &read = *reading;
     if (!read.problem.isEmpty()) {
         warnUser(tr("Open Kit"), read.problem);
         return;

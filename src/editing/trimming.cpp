@@ -12,19 +12,15 @@
 #include "silence.h"
 
 #include <QComboBox>
-#include <QtConcurrent>
 
 void MainWindow::trimSilenceOfAllSamples()
 {
     const QList<Sample> samples = allSamples(ui->sampleCombo);
     const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
     const QList<SampleShape> shapes = allShapes(ui->sampleCombo);
-    // Every recording is read away from the window's thread: one may be on a
-    // slow share, long, or no file at all.
-    QFuture<QList<SoundSpan>> finding = QtConcurrent::run(
-        [](QPromise<QList<SoundSpan>> &promise, const QList<Sample> &samples, const QList<FoundFile> &origins,
-           const QList<SampleShape> &shapes) {
-            const auto cancelled = [&promise] { return promise.isCanceled(); };
+    const std::optional<QList<SoundSpan>> found = awayFromTheWindow(
+        this, QStringLiteral("Looking for the silence at the ends of each sample"),
+        [samples, origins, shapes](const std::function<bool()> &cancelled) {
             QList<SoundSpan> spans;
             for (int i = 0; i < samples.size() && !cancelled(); ++i) {
                 // A path that may name another file tells nothing of this one.
@@ -35,16 +31,11 @@ void MainWindow::trimSilenceOfAllSamples()
                 const QString &path = samples.at(i).path;
                 spans << findSound(path, readWavFormat(path), shapes.at(i).crop, defaultSilenceDb, cancelled);
             }
-            promise.addResult(spans);
-        },
-        samples, origins, shapes);
-    {
-        ConversionProgress progress(this, 0);
-        progress.run(QFuture<void>(finding), QStringLiteral("Looking for the silence at the ends of each sample"));
-        if (progress.wasCancelled())
-            return;
-    }
-    const QList<SoundSpan> spans = finding.result();
+            return spans;
+        });
+    if (!found)
+        return;
+    const QList<SoundSpan> &spans = *found;
 
     QList<ShapeChange> changes;
     QStringList silent, unreadable;
