@@ -56,10 +56,13 @@ QList<BudgetEntry> readEntries(const std::function<bool()> &cancelled, const QLi
     QList<BudgetEntry> entries;
     int converting = 0;
     for (int i = 0; i < samples.size() && !cancelled(); ++i) {
-        const bool inModule = converting < moduleSampleSlots;
+        // Past the module's slots a sample takes no room: only its note counts.
+        if (converting >= moduleSampleSlots) {
+            entries << BudgetEntry{WavFormat(), samples.at(i).note, false};
+            continue;
+        }
         // A path that may name another file tells nothing of this one.
-        const WavFormat recording = inModule && origins.at(i).problem.isEmpty() ? readRecording(samples.at(i).path)
-                                                                                : WavFormat();
+        const WavFormat recording = origins.at(i).problem.isEmpty() ? readRecording(samples.at(i).path) : WavFormat();
         entries << budgetEntry(samples.at(i), origins.at(i), shapes.at(i), recording);
         converting += entries.constLast().converts;
     }
