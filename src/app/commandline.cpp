@@ -1,136 +1,29 @@
+// Reading Brindlebox's command line: every option checked, every folder
+// walked and every kit read, before anything is done with them.
+
 #include "commandline.h"
 
-#include "folderwalk.h"
 #include "budget.h"
+#include "commandoptions.h"
+#include "folderwalk.h"
 #include "kitfile.h"
 #include "module.h"
-#include "silence.h"
 #include "notetable.h"
+#include "silence.h"
 #include "trackersample.h"
-#include "terminalexport.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QSet>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <unistd.h>
+
+using namespace options;
 
 namespace {
 
-const QString exportOption = QStringLiteral("export");
-const QString moduleOption = QStringLiteral("module");
-const QString noteOption = QStringLiteral("note");
-const QString noNormaliseOption = QStringLiteral("no-normalise");
-const QString lowCutOption = QStringLiteral("low-cut");
-const QString highCutOption = QStringLiteral("high-cut");
-const QString jobsOption = QStringLiteral("jobs");
-const QString fitOption = QStringLiteral("fit");
-const QString moduleSizeOption = QStringLiteral("module-size");
-const QString notesOption = QStringLiteral("notes");
-const QString trimSilenceOption = QStringLiteral("trim-silence");
-// --trim-silence=DB, as QCommandLineParser cannot give a flag a value of its
-// own: the value comes under this name, which --help does not show.
-const QString trimSilenceDbOption = QStringLiteral("trim-silence-db");
-
-/// \a arguments with --trim-silence=DB (or -trim-silence=DB) as
-/// --trim-silence-db DB, up to a "--" after which every argument is a file.
-QStringList withTrimSilenceValue(const QStringList &arguments)
-{
-    QStringList taken;
-    bool options = true;
-    for (const QString &argument : arguments) {
-        if (argument == QLatin1String("--"))
-            options = false;
-        const qsizetype equals = argument.indexOf(QLatin1Char('='));
-        const QString name = argument.left(equals);
-        if (options && equals > 0 && (name == QLatin1String("--trim-silence") || name == QLatin1String("-trim-silence")))
-            taken << QStringLiteral("--") + trimSilenceDbOption << argument.mid(equals + 1);
-        else
-            taken << argument;
-    }
-    return taken;
-}
-
-void describeOptions(QCommandLineParser &parser)
-{
-    // -platform and its kind are Qt's options, one word each.
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.setApplicationDescription(
-        QStringLiteral("Turns WAV recordings into 8-bit 8SVX samples for tracker music: opens its window with "
-                       "the files loaded, or, with --export or --module, converts them into a folder or one module file "
-                       "and ends."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption({exportOption,
-                      QStringLiteral("Convert the files into DIR without a window, never over a file that is "
-                                     "there, and end: 0 when every file was written, 1 when some were not, "
-                                     "2 when the command line is wrong."),
-                      QStringLiteral("DIR")});
-    parser.addOption({moduleOption,
-                      QStringLiteral("Write the files as the samples of one ProTracker module FILE (at most 31, "
-                                     "in order), which every tracker opens whole, without a window, never over "
-                                     "a file that is there; with --export too, each file is converted once for "
-                                     "both. Exit status 0 when every file is in it, 1 when some are not or it "
-                                     "is not written, 2 when the command line is wrong."),
-                      QStringLiteral("FILE")});
-    parser.addOption({noteOption,
-                      QStringLiteral("The tracker note whose rate every file is resampled to, C-1 to A-3 "
-                                     "(default C-2)."),
-                      QStringLiteral("NOTE")});
-    parser.addOption({noNormaliseOption, QStringLiteral("Leave each file's level as it is (by default its "
-                                                        "loudest peak is brought to -6 dB).")});
-    parser.addOption({lowCutOption, QStringLiteral("Cut below HZ, 20 to 20000 (default: no low cut)."),
-                      QStringLiteral("HZ")});
-    parser.addOption({highCutOption, QStringLiteral("Cut above HZ, 20 to 20000 (default: no high cut)."),
-                      QStringLiteral("HZ")});
-    parser.addOption({fitOption,
-                      QStringLiteral("With --export or --module: make each file at the highest note, from --note "
-                                     "down, at which classic trackers play it whole (65,534 bytes); one that fits "
-                                     "at no note at C-1. Each lowered note is named as it is written, and in the "
-                                     "report.")});
-    parser.addOption({moduleSizeOption,
-                      QStringLiteral("With --module: lower the notes so that the module takes at most SIZE bytes "
-                                     "(1 K = 1,024): at the highest note, each file at the lower of its own note "
-                                     "and that one, at which it fits; with --fit, after fitting each file. SIZE is "
-                                     "bytes, or a number with K or M (64K, 512K, 1M). A module that fits at no "
-                                     "note is not written."),
-                      QStringLiteral("SIZE")});
-    parser.addOption({trimSilenceOption,
-                      QStringLiteral("With --export or --module: cut from both ends of each file whatever stays below "
-                                     "-48 dB of full scale (judged over 5 ms, before normalising); "
-                                     "--trim-silence=DB for DB below full scale, 1 to 96. A file silent throughout "
-                                     "is made whole, and named in the report. --fit then fits the trimmed length.")});
-    QCommandLineOption trimSilenceDb(trimSilenceDbOption, QString(), QStringLiteral("DB"));
-    trimSilenceDb.setFlags(QCommandLineOption::HiddenFromHelp);
-    parser.addOption(trimSilenceDb);
-    parser.addOption({notesOption,
-                      QStringLiteral("Print every note: its rate, the seconds of sound that 65,534 and 131,070 "
-                                     "bytes hold at it (what classic trackers play and hold), and its name in "
-                                     "FastTracker 2 and MilkyTracker, and in Impulse Tracker and Schism Tracker. "
-                                     "The notes are ProTracker's, at PAL rates.")});
-    parser.addOption({jobsOption,
-                      QStringLiteral("Convert N files at once (default: one more than the processor cores)."),
-                      QStringLiteral("N")});
-    parser.addPositionalArgument(QStringLiteral("FILE.wav"),
-                                 QStringLiteral("WAV files, or folders of them, to load as Load Samples does, or to export; "
-                                                "--export keeps a folder's tree."),
-                                 QStringLiteral("[FILE.wav...]"));
-    parser.addPositionalArgument(QStringLiteral("KIT.brindlekit"),
-                                 QStringLiteral("Kits saved by the window, opened as Open Kit opens them, or exported as "
-                                                "the window would: each sample with its own settings and shape, into "
-                                                "its subfolder; the options set the other files only, and --fit and "
-                                                "--trim-silence apply on top."),
-                                 QStringLiteral("[KIT.brindlekit...]"));
-}
 
 /// One line per note, lowest first: its name and rate, the seconds that
 /// 65,534 and 131,070 bytes last at it, and its names in the trackers that
@@ -170,47 +63,6 @@ int numberOption(const QCommandLineParser &parser, const QString &option, const 
 }
 
 } // namespace
-
-QStringList argumentsOf(int argc, char **argv)
-{
-    QStringList arguments;
-    for (int i = 0; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
-    return arguments;
-}
-
-Asked firstLook(const QStringList &arguments)
-{
-    // Qt's own options, which a window's application object takes out of
-    // the command line (with their values) before the program reads it.
-    static const QSet<QString> qtOptions{
-        QStringLiteral("platform"), QStringLiteral("platformpluginpath"), QStringLiteral("platformtheme"),
-        QStringLiteral("plugin"), QStringLiteral("qmljsdebugger"), QStringLiteral("qwindowgeometry"),
-        QStringLiteral("qwindowicon"), QStringLiteral("qwindowtitle"), QStringLiteral("reverse"),
-        QStringLiteral("session"), QStringLiteral("display"), QStringLiteral("geometry"), QStringLiteral("style"),
-        QStringLiteral("stylesheet"), QStringLiteral("widgetcount"), QStringLiteral("nograb"),
-        QStringLiteral("dograb"), QStringLiteral("sync")};
-    QCommandLineParser parser;
-    describeOptions(parser);
-    if (!parser.parse(withTrimSilenceValue(arguments))) {
-        const QStringList unknown = parser.unknownOptionNames();
-        const bool onlyQts = !unknown.isEmpty()
-            && std::all_of(unknown.cbegin(), unknown.cend(), [](const QString &name) { return qtOptions.contains(name); });
-        return onlyQts ? Asked::WindowWithQtOptions : Asked::NoWindow;
-    }
-    for (const QString &option : {QStringLiteral("help"), QStringLiteral("help-all"), QStringLiteral("version"),
-                                  notesOption, exportOption, moduleOption}) {
-        if (parser.isSet(option))
-            return Asked::NoWindow;
-    }
-    return Asked::Window;
-}
-
-void nameApplication()
-{
-    QCoreApplication::setApplicationName(QStringLiteral("brindlebox"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(BRINDLEBOX_VERSION));
-}
 
 CommandLine readCommandLine(const QStringList &arguments)
 {
@@ -331,27 +183,3 @@ CommandLine readCommandLine(const QStringList &arguments)
     return line;
 }
 
-std::optional<int> runWithoutWindow(int &argc, char **argv)
-{
-    if (firstLook(argumentsOf(argc, argv)) != Asked::NoWindow)
-        return std::nullopt;
-    QCoreApplication application(argc, argv);
-    nameApplication();
-    // Answers --help and --version, and ends a wrong command line, itself.
-    return exportFromTerminal(readCommandLine(QCoreApplication::arguments()));
-}
-
-int startWindowProgram(char **argv)
-{
-    // Beside this program in the build, in its libexec folder once installed.
-    char self[4096];
-    const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self);
-    const QByteArray program = length > 0 ? QByteArray(self, int(length)) : QByteArray("./brindlebox");
-    const QByteArray folder = program.left(program.lastIndexOf('/'));
-    QByteArray window = folder + "/brindlebox-window";
-    if (::access(window.constData(), X_OK) != 0)
-        window = folder + "/" BRINDLEBOX_WINDOW_FROM_BIN;
-    ::execv(window.constData(), argv);
-    std::fprintf(stderr, "brindlebox: cannot start the window, %s: %s\n", window.constData(), std::strerror(errno));
-    return 1;
-}

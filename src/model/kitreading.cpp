@@ -1,135 +1,25 @@
+// Reading a kit file: everything is parsed and checked before anything
+// is handed on, so a bad kit changes nothing.
+
 #include "kitfile.h"
 
 #include "chunks.h"
+#include "kitformat.h"
 #include "notetable.h"
 #include "sourcecheck.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QJsonObject>
-#include <QSaveFile>
 #include <QSet>
 
 #include <cmath>
 #include <limits>
-#include <optional>
+
+using namespace kitformat;
 
 namespace {
-
-const QString formatName = QStringLiteral("brindlebox-kit");
-// Frames beyond this are past any recording, and a double still holds them
-// exactly.
-constexpr qint64 largestFrame = qint64(1) << 53;
-
-/// \a path as the kit in \a folder keeps it: relative when it lies below
-/// the folder, so that the kit and its recordings can move together.
-QString pathInKit(const QDir &folder, const QString &path)
-{
-    const QString absolute = QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    const QString relative = folder.relativeFilePath(absolute);
-    const bool below = relative != QLatin1String("..") && !relative.startsWith(QLatin1String("../"))
-        && !QDir::isAbsolutePath(relative);
-    return below ? relative : absolute;
-}
-
-/// A path the kit in \a folder holds, as written: joined to the folder
-/// unless it is absolute, never expanded by a shell or as a wildcard.
-QString pathFromKit(const QString &folder, const QString &written)
-{
-    return QDir::cleanPath(QDir::isAbsolutePath(written) ? written : folder + QLatin1Char('/') + written);
-}
-
-/// A value as a message quotes it.
-QString quoted(const QJsonValue &value)
-{
-    switch (value.type()) {
-    case QJsonValue::String: {
-        const QString text = value.toString();
-        return QLatin1Char('"') + (text.size() > 40 ? text.left(39) + QStringLiteral("…") : text) + QLatin1Char('"');
-    }
-    case QJsonValue::Double:
-        return QString::number(value.toDouble(), 'g', 15);
-    case QJsonValue::Bool:
-        return value.toBool() ? QStringLiteral("true") : QStringLiteral("false");
-    case QJsonValue::Array:
-        return QStringLiteral("a list");
-    case QJsonValue::Object:
-        return QStringLiteral("an object");
-    default:
-        return QStringLiteral("null");
-    }
-}
-
-/// Reads the values of one JSON object, noting the first that is missing,
-/// of the wrong type or out of range as a problem that names \a where. A
-/// value may be left out where the reader gives what it stands for instead
-/// (\a otherwise).
-class Fields
-{
-public:
-    Fields(const QJsonObject &object, const QString &where)
-        : m_object(object)
-        , m_where(where)
-    {
-    }
-
-    QString problem;
-
-    bool has(const QString &key) const { return m_object.contains(key); }
-    void setWhere(const QString &where) { m_where = where; }
-
-    bool flag(const QString &key, bool otherwise)
-    {
-        const QJsonValue value = m_object.value(key);
-        if (value.isUndefined())
-            return otherwise;
-        if (!value.isBool())
-            refuse(key, value, QStringLiteral("true or false"));
-        return value.toBool();
-    }
-    QString text(const QString &key, const std::optional<QString> &otherwise = std::nullopt)
-    {
-        const QJsonValue value = m_object.value(key);
-        if (value.isUndefined() && otherwise)
-            return *otherwise;
-        if (!value.isString())
-            refuse(key, value, QStringLiteral("text"));
-        return value.toString();
-    }
-    qint64 number(const QString &key, qint64 lowest, qint64 highest, std::optional<qint64> otherwise = std::nullopt)
-    {
-        const QJsonValue value = m_object.value(key);
-        if (value.isUndefined() && otherwise)
-            return *otherwise;
-        const double number = value.toDouble();
-        if (!value.isDouble() || !(number >= double(lowest) && number <= double(highest)) || number != std::floor(number)) {
-            refuse(key, value, QStringLiteral("a whole number from %1 to %2").arg(lowest).arg(highest));
-            return lowest;
-        }
-        return value.toInteger();
-    }
-    /// Notes \a what as the problem unless one is noted already.
-    void fail(const QString &what)
-    {
-        if (problem.isEmpty())
-            problem = m_where + what;
-    }
-
-private:
-    void refuse(const QString &key, const QJsonValue &value, const QString &wanted)
-    {
-        if (value.isUndefined())
-            fail(QStringLiteral("has no \"%1\"").arg(key));
-        else
-            fail(QStringLiteral("has \"%1\": %2, not %3").arg(key, quoted(value), wanted));
-    }
-
-    QJsonObject m_object;
-    QString m_where;
-};
 
 /// The frames kept by a crop, or a problem noted in \a fields.
 std::optional<SampleShape::Crop> readCrop(Fields &fields, const QJsonValue &value)
@@ -370,63 +260,3 @@ KitReading readKit(const QString &path, const std::function<bool()> &cancelled)
     return reading;
 }
 
-QStringList unsavableSamples(const Kit &kit)
-{
-    QStringList unsavable;
-    for (const KitEntry &entry : kit.entries) {
-        QString problem = entry.origin.problem;
-        if (problem.isEmpty() && entry.sample.path.contains(QChar::ReplacementCharacter))
-            problem = nameProblem(entry.sample.path);
-        if (!problem.isEmpty())
-            unsavable << nameInPack(entry.sample, entry.origin) + QStringLiteral(": ") + problem;
-    }
-    return unsavable;
-}
-
-QString writeKit(const QString &path, const Kit &kit)
-{
-    const QDir folder = QFileInfo(path).absoluteDir();
-    QJsonArray samples;
-    for (const KitEntry &entry : kit.entries) {
-        const Sample &sample = entry.sample;
-        QJsonObject object{{QStringLiteral("recording"), pathInKit(folder, sample.path)},
-                           {QStringLiteral("note"), sample.note},
-                           {QStringLiteral("normalise"), sample.normalise},
-                           {QStringLiteral("lowCut"), sample.lowCut},
-                           {QStringLiteral("lowCutHz"), sample.lowCutFrequency},
-                           {QStringLiteral("highCut"), sample.highCut},
-                           {QStringLiteral("highCutHz"), sample.highCutFrequency},
-                           {QStringLiteral("ready"), sample.ready}};
-        if (!entry.origin.subfolder.isEmpty())
-            object.insert(QStringLiteral("subfolder"), entry.origin.subfolder);
-        if (const std::optional<SampleShape::Crop> &crop = entry.shape.crop)
-            object.insert(QStringLiteral("crop"), QJsonObject{{QStringLiteral("start"), crop->start},
-                                                              {QStringLiteral("frames"), crop->frames}});
-        if (entry.shape.loop == SampleShape::Loop::None)
-            object.insert(QStringLiteral("loop"), QStringLiteral("none"));
-        else if (entry.shape.loop == SampleShape::Loop::Set)
-            object.insert(QStringLiteral("loop"), QJsonObject{{QStringLiteral("start"), entry.shape.loopStart},
-                                                              {QStringLiteral("end"), entry.shape.loopEnd}});
-        samples.append(object);
-    }
-    QJsonObject top{{QStringLiteral("format"), formatName},
-                    {QStringLiteral("version"), kitFormatVersion},
-                    {QStringLiteral("sampleCount"), samples.size()},
-                    {QStringLiteral("samples"), samples}};
-    if (!kit.outputDirectory.isEmpty())
-        top.insert(QStringLiteral("outputDirectory"), pathInKit(folder, kit.outputDirectory));
-
-    // Unbuffered, so that a full disk fails the write itself: Qt 6.4's
-    // QSaveFile commits a file whose buffer could not be flushed, and an
-    // empty file then takes the old one's place.
-    QSaveFile file(path);
-    const QByteArray bytes = QJsonDocument(top).toJson(QJsonDocument::Indented);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    if (file.write(bytes) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return reason;
-    }
-    return file.commit() ? QString() : file.errorString();
-}
