@@ -29,3 +29,10 @@ QStringList converterArguments(const Sample &sample, const QString &outputPath, 
               << QStringLiteral("dither") << QStringLiteral("-S");
     return arguments;
 }
+
+bool convertsAlike(const Sample &a, const SampleShape &aShape, const Sample &b, const SampleShape &bShape)
+{
+    return a.path == b.path && a.normalise == b.normalise && a.note == b.note && a.lowCut == b.lowCut
+        && (!a.lowCut || a.lowCutFrequency == b.lowCutFrequency) && a.highCut == b.highCut
+        && (!a.highCut || a.highCutFrequency == b.highCutFrequency) && aShape == bShape;
+}

@@ -21,3 +21,7 @@ inline const QString soundOnStandardOutput = QStringLiteral("-");
 /// that every conversion of one sample makes the same bytes.
 QStringList converterArguments(const Sample &sample, const QString &outputPath, int sourceRate = 0,
                                const SampleShape &shape = SampleShape());
+
+/// Whether sox makes the same sound of \a a shaped as \a aShape and of
+/// \a b shaped as \a bShape: everything a conversion reads is alike.
+bool convertsAlike(const Sample &a, const SampleShape &aShape, const Sample &b, const SampleShape &bShape);

@@ -3,19 +3,15 @@
 #include "converter.h"
 #include "notefitting.h"
 #include "notetable.h"
-#include "shapehistory.h"
-#include "shaping.h"
 #include "trackersample.h"
+#include "waveformnumbers.h"
 #include "waveformview.h"
 
-#include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QLocale>
 #include <QMediaPlayer>
-#include <QMenu>
 #include <QScrollBar>
-#include <QUndoStack>
 #include <QVBoxLayout>
 #include <QtConcurrent>
 
@@ -28,15 +24,6 @@ namespace {
 constexpr int settleMs = 30;
 constexpr int playPollMs = 33;
 
-/// Whether sox makes the same sound of \a a and \a b: what a conversion
-/// reads is alike.
-bool convertsAlike(const Sample &a, const SampleShape &aShape, const Sample &b, const SampleShape &bShape)
-{
-    return a.path == b.path && a.normalise == b.normalise && a.note == b.note && a.lowCut == b.lowCut
-        && (!a.lowCut || a.lowCutFrequency == b.lowCutFrequency) && a.highCut == b.highCut
-        && (!a.highCut || a.highCutFrequency == b.highCutFrequency) && aShape == bShape;
-}
-
 /// The open waveform window of \a mainWindow; one that is closing is gone.
 WaveformWindow *openWindow(QWidget *mainWindow)
 {
@@ -45,48 +32,6 @@ WaveformWindow *openWindow(QWidget *mainWindow)
             return window;
     }
     return nullptr;
-}
-
-QString number(qint64 value)
-{
-    return QLocale(QLocale::English).toString(value);
-}
-
-/// The numbers of what \a summary pictures: name, note and rate, length,
-/// loop, the part of the recording kept, how far Normalise raised it when
-/// that was far (\a noise) and, when too long for a classic tracker, the
-/// note at which it fits, as the export's report names it.
-QString numbersLine(const Sample &sample, const SampleShape &shape, const WaveformSummary &summary,
-                    const QString &noise)
-{
-    const TrackerLayout &layout = summary.layout;
-    QStringList parts{sample.name, QStringLiteral("%1, %2 Hz").arg(sample.note).arg(summary.rate)};
-    parts << QStringLiteral("%1 bytes, %2 s")
-                 .arg(number(layout.bodySize))
-                 .arg(double(layout.bodySize) / qMax(summary.rate, 1), 0, 'f', 2);
-    parts << (layout.looped ? QStringLiteral("loop from byte %1, %2 bytes long")
-                                  .arg(number(layout.loopStart), number(layout.loopLength))
-                            : QStringLiteral("no loop"));
-    if (shape.crop) {
-        parts << QStringLiteral("frames %1 to %2 of the recording kept")
-                     .arg(number(shape.crop->start), number(shape.crop->start + shape.crop->frames - 1));
-    }
-    if (!noise.isEmpty())
-        parts << noise;
-    if (layout.bodySize > classicTrackerSampleBytes) {
-        const QString note = fittingNote(summary.soundBytes, summary.rate, layout.looped, summary.source);
-        parts << (note.isEmpty() ? QStringLiteral("too long for classic trackers: only a shorter recording fits")
-                                 : QStringLiteral("too long for classic trackers: at %1 or lower it fits").arg(note));
-    }
-    return parts.join(QStringLiteral(" · "));
-}
-
-/// \a text with its first letter in upper case: a sentence of its own.
-QString sentence(QString text)
-{
-    if (!text.isEmpty())
-        text[0] = text[0].toUpper();
-    return text;
 }
 
 } // namespace
@@ -157,47 +102,6 @@ WaveformWindow::~WaveformWindow()
 {
     if (m_finding)
         m_finding->cancel();
-}
-
-void WaveformWindow::makeActions()
-{
-    const auto action = [this](const QString &text, const QKeySequence &keys, void (WaveformWindow::*slot)()) {
-        auto *made = new QAction(text, this);
-        made->setShortcut(keys);
-        if (slot)
-            connect(made, &QAction::triggered, this, slot);
-        addAction(made);
-        return made;
-    };
-    m_selectAll = action(tr("Select All"), QKeySequence::SelectAll, nullptr);
-    connect(m_selectAll, &QAction::triggered, m_view, &WaveformView::selectAll);
-    m_clearSelection = action(tr("Clear Selection"), QKeySequence(Qt::Key_Escape), nullptr);
-    connect(m_clearSelection, &QAction::triggered, m_view, &WaveformView::clearSelection);
-    m_crop = action(tr("Crop to Selection"), QKeySequence(QStringLiteral("Ctrl+T")), &WaveformWindow::cropToSelection);
-    m_loop = action(tr("Loop Selection"), QKeySequence(QStringLiteral("Ctrl+L")), &WaveformWindow::loopSelection);
-    m_clearLoop = action(tr("Clear Loop"), QKeySequence(), &WaveformWindow::clearLoop);
-    m_trim = action(tr("Trim Silence"), QKeySequence(QStringLiteral("Ctrl+Shift+T")), &WaveformWindow::trimSilence);
-    m_restore = action(tr("Restore Whole Recording"), QKeySequence(), &WaveformWindow::restoreWholeRecording);
-    // One history for every window: what is shaped here is taken back from
-    // the main window too, and the other way round.
-    QUndoStack *history = shapeHistory(m_mainWindow);
-    QAction *undo = history->createUndoAction(this);
-    undo->setShortcut(QKeySequence::Undo);
-    QAction *redo = history->createRedoAction(this);
-    redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
-    addActions({undo, redo});
-
-    m_view->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_view, &QWidget::customContextMenuRequested, this, [this, undo, redo](const QPoint &at) {
-        updateActions();
-        QMenu menu(this);
-        menu.addActions({m_selectAll, m_clearSelection});
-        menu.addSeparator();
-        menu.addActions({m_crop, m_loop, m_clearLoop, m_trim, m_restore});
-        menu.addSeparator();
-        menu.addActions({undo, redo});
-        menu.exec(m_view->mapToGlobal(at));
-    });
 }
 
 void WaveformWindow::followSampleList()
@@ -382,123 +286,3 @@ bool WaveformWindow::upToDate() const
         && convertsAlike(m_pictured->sample, m_pictured->shape, m_wanted->sample, m_wanted->shape);
 }
 
-void WaveformWindow::updateActions()
-{
-    const bool shown = upToDate();
-    const bool selected = shown && m_view->hasSelection();
-    m_selectAll->setEnabled(shown);
-    m_clearSelection->setEnabled(m_view->hasSelection());
-    m_crop->setEnabled(selected);
-    m_loop->setEnabled(selected);
-    m_clearLoop->setEnabled(shown && m_view->summary()->layout.looped);
-    m_trim->setEnabled(shown && !m_finding);
-    // A shape that no longer fits its recording is put right here too,
-    // though there is no picture of it.
-    m_restore->setEnabled(m_wanted && !m_wanted->shape.isWhole());
-}
-
-qint64 WaveformWindow::frameAt(qint64 byte) const
-{
-    const WaveformSummary &summary = *m_view->summary();
-    const WavFormat &source = summary.source;
-    const qint64 sound = qBound<qint64>(0, byte - summary.layout.silentBytes, summary.soundBytes);
-    const double framesPerByte = double(source.sampleRate) / qMax(summary.rate, 1);
-    const qint64 kept = source.lengthKnown() ? source.frames : qRound64(summary.soundBytes * framesPerByte);
-    // Both ends of the sound are the ends of the part kept, exactly.
-    const qint64 frame = sound == summary.soundBytes ? kept : qBound<qint64>(0, qRound64(sound * framesPerByte), kept);
-    const std::optional<SampleShape::Crop> &crop = m_pictured->shape.crop;
-    return (crop ? crop->start : 0) + frame;
-}
-
-void WaveformWindow::reshape(const SampleShape &shape, const QString &text)
-{
-    changeShape(m_mainWindow, m_samples->currentIndex(), shape, text);
-}
-
-void WaveformWindow::cropToSelection()
-{
-    if (!upToDate() || !m_view->hasSelection())
-        return;
-    const qint64 from = frameAt(m_view->selectionStart());
-    const qint64 to = frameAt(m_view->selectionEnd());
-    if (m_view->selectionEnd() - m_view->selectionStart() < 2 || to <= from) {
-        notify(tr("The selection is shorter than a word (2 bytes): select more to crop to it."));
-        return;
-    }
-    SampleShape shape = m_pictured->shape;
-    shape.crop = SampleShape::Crop{from, to - from};
-    reshape(shape, tr("Crop to Selection"));
-}
-
-void WaveformWindow::loopSelection()
-{
-    if (!upToDate() || !m_view->hasSelection())
-        return;
-    const QString tooShort = tr("A loop needs at least two bytes: select more to loop it.");
-    if (m_view->selectionEnd() - m_view->selectionStart() < 2) {
-        notify(tooShort);
-        return;
-    }
-    SampleShape shape = m_pictured->shape;
-    shape.loop = SampleShape::Loop::Set;
-    shape.loopStart = frameAt(m_view->selectionStart());
-    shape.loopEnd = frameAt(m_view->selectionEnd()) - 1;
-    // At this note the frames must still make two bytes, whole words.
-    const WaveformSummary &summary = *m_view->summary();
-    WavFormat looped = summary.source;
-    const qint64 cropStart = shape.crop ? shape.crop->start : 0;
-    looped.loop = WavLoop{shape.loopStart - cropStart, shape.loopEnd - cropStart, true};
-    if (shape.loopEnd < shape.loopStart || !trackerLayout(summary.soundBytes, summary.rate, looped).looped) {
-        notify(tooShort);
-        return;
-    }
-    reshape(shape, tr("Loop Selection"));
-}
-
-void WaveformWindow::clearLoop()
-{
-    if (!upToDate())
-        return;
-    SampleShape shape = m_pictured->shape;
-    shape.loop = SampleShape::Loop::None;
-    reshape(shape, tr("Clear Loop"));
-}
-
-void WaveformWindow::restoreWholeRecording()
-{
-    if (m_samples->count() > 0)
-        reshape(SampleShape(), tr("Restore Whole Recording"));
-}
-
-void WaveformWindow::trimSilence()
-{
-    if (!upToDate() || m_finding)
-        return;
-    const Picture picture = *m_pictured;
-    m_finding = std::make_unique<QFutureWatcher<SoundSpan>>();
-    connect(m_finding.get(), &QFutureWatcherBase::finished, this, [this, picture] {
-        const SoundSpan span = m_finding->result();
-        m_finding.reset();
-        updateActions();
-        // The user may have gone on meanwhile: the silence found is only
-        // that of the sample as it was asked for.
-        if (!m_wanted || m_wanted->sample.path != picture.sample.path || m_wanted->shape != picture.shape)
-            return;
-        const QString &name = picture.sample.name;
-        if (span.kind == SoundSpan::Silent)
-            notify(tr("%1 is silent throughout (below −%2 dB): it is left whole.").arg(name).arg(defaultSilenceDb));
-        else if (span.kind == SoundSpan::Unreadable)
-            notify(tr("%1 could not be read to find its silence: %2").arg(name, span.problem));
-        else if (trimmedTo(picture.shape, span) == picture.shape)
-            notify(tr("%1 has no silence at its ends to trim.").arg(name));
-        else
-            reshape(trimmedTo(picture.shape, span), tr("Trim Silence"));
-    });
-    const QString path = picture.sample.path;
-    const std::optional<SampleShape::Crop> crop = picture.shape.crop;
-    m_finding->setFuture(QtConcurrent::run([path, crop](QPromise<SoundSpan> &promise) {
-        promise.addResult(findSound(path, readWavFormat(path), crop, defaultSilenceDb,
-                                    [&promise] { return promise.isCanceled(); }));
-    }));
-    updateActions();
-}

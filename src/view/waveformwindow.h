@@ -35,7 +35,8 @@ void followPreview(QWidget *mainWindow, QMediaPlayer *player, const Sample &samp
 /// sample is shown. Its conversions run while the user goes on editing, one
 /// sox at a time; closing the window stops it. Here the user shapes the
 /// sample by eye: crops it to a selection, loops a selection, trims its
-/// silence, and takes any of it back.
+/// silence, and takes any of it back. Its actions and their edits live
+/// beside the other editing code, in src/editing/waveformshaping.cpp.
 class WaveformWindow : public QWidget
 {
     Q_OBJECT
@@ -58,6 +59,8 @@ private:
     };
     using SummaryWatcher = QFutureWatcher<std::shared_ptr<const WaveformSummary>>;
 
+    /// The window's actions with their keys, and its context menu
+    /// (src/editing/waveformshaping.cpp).
     void makeActions();
     void followSampleList();
     void convert();
