@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "testsupport.h"
 
 #include <QAbstractButton>

@@ -218,8 +218,8 @@ void TestShaping::cropsAndLoopsWhatIsSelected()
 
     // Undo, from the main window's menu or the waveform window's keys, goes
     // back step by step to the whole recording.
-    QCOMPARE(useContextMenu(find<QWidget>("centralwidget"), "Undo Loop Selection").mid(0, 2),
-             QStringList({"Undo Loop Selection", "Redo (disabled)"}));
+    QCOMPARE(useContextMenu(find<QWidget>("centralwidget"), "Undo Loop Selection of hit.wav").mid(0, 2),
+             QStringList({"Undo Loop Selection of hit.wav", "Redo (disabled)"}));
     QVERIFY(pictured(view, "no loop"));
     QCOMPARE(sampleShape(list(), 0), cropped);
     press(Qt::Key_Z);

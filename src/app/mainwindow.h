@@ -85,9 +85,9 @@ private:
     /// Lets a right-click open the batch menu over the controls that keep
     /// it to themselves, too.
     void connectBatchMenu();
-    /// Undo and Redo of the samples' shapes, with their keys, for the batch
-    /// menu and the window.
-    void connectShapeHistory();
+    /// Undo and Redo of every change to the kit, with their keys, for the
+    /// batch menu and the window; the controls follow what a step changes.
+    void connectKitHistory();
     /// The menu of edits that reach every sample, opened at \a globalPos.
     void showBatchMenu(const QPoint &globalPos);
     void applySettingsToAll();

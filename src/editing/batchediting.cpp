@@ -6,7 +6,7 @@
 #include "mainwindowform.h"
 #include "notetable.h"
 #include "sample.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "waveformwindow.h"
 
 #include <QAbstractButton>
@@ -29,11 +29,11 @@ void MainWindow::connectBatchMenu()
         button->installEventFilter(this);
 }
 
-void MainWindow::connectShapeHistory()
+void MainWindow::connectKitHistory()
 {
     // The window's own actions, not the File menu's: the form stays as it is,
     // and the keys work wherever the window is, its controls disabled too.
-    QUndoStack *history = shapeHistory(this);
+    QUndoStack *history = kitHistory(this);
     QAction *undo = history->createUndoAction(this);
     undo->setObjectName(QStringLiteral("actionUndo"));
     undo->setShortcut(QKeySequence::Undo);
@@ -41,6 +41,9 @@ void MainWindow::connectShapeHistory()
     redo->setObjectName(QStringLiteral("actionRedo"));
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     addActions({undo, redo});
+    // A step of the history may change the shown sample's settings (a note
+    // fitting chose, say): the controls show it as it now is.
+    connect(history, &QUndoStack::indexChanged, this, &MainWindow::refreshControls);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)

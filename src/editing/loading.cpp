@@ -4,7 +4,7 @@
 #include "mainwindowform.h"
 #include "question.h"
 #include "sample.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "sliderscale.h"
 
 #include <QCheckBox>
@@ -39,7 +39,7 @@ bool MainWindow::startNewSampleList()
     // The old samples go before Load's dialog opens, whatever it brings,
     // and with them what Undo could take back.
     ui->sampleCombo->clear();
-    shapeHistory(this)->clear();
+    kitHistory(this)->clear();
     return true;
 }
 
@@ -59,7 +59,7 @@ void MainWindow::on_actionClear_All_triggered()
     if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
         return;
     ui->sampleCombo->clear();
-    shapeHistory(this)->clear();
+    kitHistory(this)->clear();
     ui->centralwidget->setEnabled(false);
 }
 

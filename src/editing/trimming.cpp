@@ -8,7 +8,7 @@
 #include "progress.h"
 #include "question.h"
 #include "sample.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "silence.h"
 
 #include <QComboBox>

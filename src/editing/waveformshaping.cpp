@@ -4,7 +4,7 @@
 
 #include "waveformwindow.h"
 
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "soxarguments.h"
 #include "shaping.h"
 #include "silence.h"
@@ -38,7 +38,7 @@ void WaveformWindow::makeActions()
     m_restore = action(tr("Restore Whole Recording"), QKeySequence(), &WaveformWindow::restoreWholeRecording);
     // One history for every window: what is shaped here is taken back from
     // the main window too, and the other way round.
-    QUndoStack *history = shapeHistory(m_mainWindow);
+    QUndoStack *history = kitHistory(m_mainWindow);
     QAction *undo = history->createUndoAction(this);
     undo->setShortcut(QKeySequence::Undo);
     QAction *redo = history->createRedoAction(this);
