@@ -157,6 +157,11 @@ qint64 Audition::heardFrame() const
     return m_stream->framesRendered() - (m_output ? m_output->bufferedFrames() : 0);
 }
 
+double Audition::bufferedMs() const
+{
+    return m_output ? double(m_output->bufferedFrames()) * 1000 / m_stream->rate() : 0;
+}
+
 qint64 Audition::framesAt(int note) const
 {
     if (m_loopLength > 0)

@@ -58,6 +58,11 @@ public:
     /// The tracker note played last (0 C-1 to 35 B-3), -1 before any.
     int lastNote() const { return m_lastNote; }
 
+    /// How much sound the device holds ahead of what is heard, in
+    /// milliseconds: at most this lies between a note rendered and its
+    /// sound. 0 with no device.
+    double bufferedMs() const;
+
     /// What the keys are rendered into; with Output::Memory, read it to
     /// hear them.
     SoundStream *stream() const { return m_stream; }

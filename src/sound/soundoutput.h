@@ -10,8 +10,8 @@ class SoundStream;
 /// The sound card, playing a SoundStream through Qt Multimedia's
 /// QAudioSink in pull mode, on a thread of its own: the stream renders on
 /// that thread as the device asks, so neither the window's thread waits on
-/// the device nor the device on the window. The sink holds about 30 ms of
-/// sound, so what is played reaches the ear within that.
+/// the device nor the device on the window. The sink holds 20 to 40 ms of
+/// sound: a note rendered is heard after what lies in it then.
 class SoundOutput : public QObject
 {
     Q_OBJECT
@@ -20,8 +20,8 @@ public:
     /// Whether there is anything to play through: a device, a sound
     /// server. There is none under the offscreen platform with no server.
     static bool available();
-    /// The rate to render at for the default device: its own, where it
-    /// plays mono 16-bit sound at it, else 48000 Hz.
+    /// The rate to render at for the default device: 48000 Hz, unless it
+    /// cannot play mono 16-bit sound at that rate but can at its own.
     static int preferredRate();
 
     /// Plays \a stream, which must have no parent; it becomes the output's,
