@@ -141,7 +141,7 @@ void Audition::stop(int voice)
 bool Audition::sounding(int voice) const
 {
     const auto started = m_started.constFind(voice);
-    if (started == m_started.cend())
+    if (!m_stream || started == m_started.cend())
         return false;
     const std::optional<SoundStream::Span> span = m_stream->span(voice);
     if (!span || span->start < started->since)
@@ -150,6 +150,15 @@ bool Audition::sounding(int voice) const
         return false;
     const qint64 lasts = framesAt(started->note);
     return lasts < 0 || m_stream->framesRendered() < span->start + lasts;
+}
+
+bool Audition::isSounding() const
+{
+    for (auto started = m_started.cbegin(); started != m_started.cend(); ++started) {
+        if (sounding(started.key()))
+            return true;
+    }
+    return false;
 }
 
 qint64 Audition::heardFrame() const

@@ -55,6 +55,8 @@ public:
     /// The byte of the sample being heard now by the note played last
     /// (wrapping round the loop while it is held); -1 when it is silent.
     qint64 playPosition() const;
+    /// Whether any note sounds, as far as what has been rendered.
+    bool isSounding() const;
     /// The tracker note played last (0 C-1 to 35 B-3), -1 before any.
     int lastNote() const { return m_lastNote; }
 
