@@ -5,8 +5,10 @@
 #include "modaldriver.h"
 #include "soundstream.h"
 #include "testsupport.h"
+#include "waveformview.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
@@ -135,12 +137,13 @@ private slots:
     void playsWhatTheExportedModulePlays_data();
     void playsWhatTheExportedModulePlays();
     void withoutSoundTheWindowSaysSoOnce();
+    void keysPlayThePictureAsItIsNow();
     void amigaSoundIsChosenInTheWindowsMenu();
 
 private:
-    /// Opens the waveform window of \a window on tone.wav; its view once it
-    /// pictures it.
-    QWidget *showTone(MainWindow &window);
+    /// Opens the waveform window of \a window on \a file, a tone; its view
+    /// once it pictures it.
+    QWidget *showTone(MainWindow &window, const QString &file = "tone.wav");
     /// Right-clicks \a view and, in its Amiga Sound menu, chooses \a choice
     /// (none: chooses nothing). Returns the choices, the one chosen before
     /// marked " (chosen)".
@@ -298,6 +301,39 @@ void TestAudition::spacePlaysTheSampleAtItsOwnNote()
     QVERIFY(lastSound(listen(audition, rate / 4)) < tick);
 }
 
+void TestAudition::keysPlayThePictureAsItIsNow()
+{
+    MainWindow window;
+    window.show();
+    QVERIFY(QFile::copy(m_dir.filePath("tone.wav"), m_dir.filePath("moving.wav")));
+    QWidget *view = showTone(window, "moving.wav");
+    QVERIFY(view);
+    auto *audition = window.findChild<Audition *>("audition");
+    const auto heard = [&] { return audition->sample(); };
+    const auto pictured = [&] { return static_cast<WaveformView *>(view)->summary(); };
+    QCOMPARE(heard().body, pictured()->body);
+    QCOMPARE(heard().rate, 8287);
+    // Another note: the keys play the sample made for it.
+    auto *notes = window.findChild<QComboBox *>("FrequencyCombo");
+    QTest::keyClick(notes, Qt::Key_Down);
+    QTRY_COMPARE_WITH_TIMEOUT(heard().rate, 8779, 10000);
+    QCOMPARE(heard().body, pictured()->body);
+    // A loop set by eye, and taken back.
+    QWidget *waveform = view->window();
+    waveform->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(waveform));
+    QTest::keyClick(waveform, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(waveform, Qt::Key_L, Qt::ControlModifier);
+    QTRY_VERIFY_WITH_TIMEOUT(heard().loopLength > 0, 10000);
+    QCOMPARE(heard().loopLength, pictured()->layout.loopLength);
+    QTest::keyClick(waveform, Qt::Key_Z, Qt::ControlModifier);
+    QTRY_COMPARE_WITH_TIMEOUT(heard().loopLength, 0, 10000);
+    // A sample that cannot be converted: the keys play nothing.
+    QVERIFY(QFile::remove(m_dir.filePath("moving.wav")));
+    QTest::keyClick(notes, Qt::Key_Up);
+    QTRY_VERIFY_WITH_TIMEOUT(heard().body.isEmpty(), 10000);
+}
+
 void TestAudition::amiga500FiltersTheHighs()
 {
     QMap<AmigaModel, double> highs;
@@ -377,13 +413,13 @@ void TestAudition::playsWhatTheExportedModulePlays()
         QVERIFY2(keys[i] == song[i], qPrintable(QStringLiteral("frame %1: %2, not %3").arg(i).arg(keys[i]).arg(song[i])));
 }
 
-QWidget *TestAudition::showTone(MainWindow &window)
+QWidget *TestAudition::showTone(MainWindow &window, const QString &file)
 {
-    if (!loadSamples(window, {m_dir.filePath("tone.wav")}))
+    if (!loadSamples(window, {m_dir.filePath(file)}))
         return nullptr;
     useContextMenu(window.findChild<QWidget *>("centralwidget"), "Show Waveform");
     auto *view = window.findChild<QWidget *>("waveformView");
-    return view && QTest::qWaitFor([&] { return view->accessibleDescription().startsWith("tone.wav · C-2"); }, 10000)
+    return view && QTest::qWaitFor([&] { return view->accessibleDescription().startsWith(file + " · C-2"); }, 10000)
         ? view
         : nullptr;
 }

@@ -43,6 +43,8 @@ public:
     void setSample(const KitSample &sample);
     /// The keys play nothing until the next setSample().
     void clearSample();
+    /// The sample the keys play; one with no BODY when they play nothing.
+    const KitSample &sample() const { return m_sample; }
 
     /// Plays, holds or stops a note for a key press or release of a note
     /// key, F1, F2 or Space; returns whether the event was one of those,
