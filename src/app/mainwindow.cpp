@@ -20,6 +20,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectBatchMenu();
     connectKitHistory();
     connectKitDocuments();
+    connectKitPlaying();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);

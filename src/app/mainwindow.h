@@ -103,6 +103,11 @@ private:
     void fitKitIntoSize();
     /// Writes every sample into one module file that trackers open whole.
     void exportKitAsModule();
+    /// The kit's player, and Escape to stop it while it plays.
+    void connectKitPlaying();
+    /// Plays the module Export Kit as Module would write, writing no file;
+    /// stops it when it plays.
+    void playKitAsModule();
     /// Open Kit and Save Kit, with their keys, for the batch menu and the
     /// window; Save Kit only while there are samples.
     void connectKitDocuments();

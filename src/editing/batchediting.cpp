@@ -7,6 +7,7 @@
 #include "notetable.h"
 #include "sample.h"
 #include "kithistory.h"
+#include "kitplayer.h"
 #include "waveformwindow.h"
 
 #include <QAbstractButton>
@@ -97,6 +98,10 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     menu.addAction(findChild<QAction *>(QStringLiteral("actionOpen_Kit")));
     menu.addAction(findChild<QAction *>(QStringLiteral("actionSave_Kit")));
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
+    addEntry(tr("Play Kit as Module"), [this] { playKitAsModule(); });
+    // Ticked while the kit plays: choosing it again stops it.
+    menu.actions().constLast()->setCheckable(true);
+    menu.actions().constLast()->setChecked(findChild<KitPlayer *>(QStringLiteral("kitPlayer"))->isPlaying());
     menu.addSeparator();
     addEntry(tr("Show Waveform"), [this] { showWaveformWindow(this); });
     menu.exec(globalPos);

@@ -54,6 +54,8 @@ void WaveformWindow::makeActions()
         menu.addActions({m_crop, m_loop, m_clearLoop, m_trim, m_restore});
         menu.addSeparator();
         menu.addActions({undo, redo});
+        menu.addSeparator();
+        addSoundMenu(&menu);
         menu.exec(m_view->mapToGlobal(at));
     });
 }

@@ -27,6 +27,8 @@ QString numbersLine(const Sample &sample, const SampleShape &shape, const Wavefo
     }
     if (!noise.isEmpty())
         parts << noise;
+    if (layout.bodySize > trackerSampleBytesLimit)
+        parts << QStringLiteral("the keys play it cut at %1 bytes, as a module holds it").arg(number(trackerSampleBytesLimit));
     if (layout.bodySize > classicTrackerSampleBytes) {
         const QString note = fittingNote(summary.soundBytes, summary.rate, layout.looped, summary.source);
         parts << (note.isEmpty() ? QStringLiteral("too long for classic trackers: only a shorter recording fits")

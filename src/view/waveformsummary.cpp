@@ -41,6 +41,13 @@ Peak WaveformSummary::extent(qint64 from, qint64 to) const
     return peak;
 }
 
+KitSample kitSample(const WaveformSummary &summary, const QString &sampleName)
+{
+    const TrackerLayout &layout = summary.layout;
+    return KitSample{trackerName(sampleName), summary.body, layout.looped ? layout.loopStart : 0,
+                     layout.looped ? layout.loopLength : 0, summary.rate};
+}
+
 std::shared_ptr<const WaveformSummary> summarise(QByteArray sound, int rate, const WavFormat &source)
 {
     auto summary = std::make_shared<WaveformSummary>();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chunks.h"
+#include "module.h"
 #include "trackersample.h"
 
 #include <QByteArray>
@@ -49,6 +50,10 @@ struct WaveformSummary
     /// The peak of the bytes from \a from up to, not including, \a to.
     Peak extent(qint64 from, qint64 to) const;
 };
+
+/// The finished sample \a summary pictures, named \a sampleName, as it
+/// goes into a module: what the keys play.
+KitSample kitSample(const WaveformSummary &summary, const QString &sampleName);
 
 /// Finishes sox's bare \a sound (signed 8-bit at \a rate) as the export
 /// finishes it for trackers, in the same buffer, and summarises it. Meant

@@ -32,6 +32,7 @@ public:
     void showMessage(const QString &text);
     /// Marks the byte of the BODY that is playing; -1 for none.
     void setPlayPosition(qint64 byte);
+    qint64 playPosition() const { return m_playByte; }
     /// The bytes selected, from \a from up to, not including, \a to; an
     /// empty range when nothing is.
     qint64 selectionStart() const { return m_selectionFrom; }

@@ -1,5 +1,6 @@
 #include "waveformwindow.h"
 
+#include "audition.h"
 #include "converter.h"
 #include "notefitting.h"
 #include "notetable.h"
@@ -73,6 +74,7 @@ WaveformWindow::WaveformWindow(QWidget *mainWindow)
     layout->addWidget(m_numbers);
     resize(720, 300);
     makeActions();
+    makeKeys();
 
     connect(m_view, &WaveformView::spanChanged, this, &WaveformWindow::followSpan);
     connect(m_view, &WaveformView::selectionChanged, this, [this] {
@@ -199,6 +201,7 @@ void WaveformWindow::pictured(int generation, const Picture &picture)
     m_pictured = picture;
     m_notice.clear();
     m_view->setSummary(summary);
+    hearPicture();
     showNumbers();
     showPlayPosition();
     updateActions();
@@ -209,8 +212,9 @@ void WaveformWindow::showText(const QString &text)
     m_notice.clear();
     m_loopDropped.clear();
     m_view->showMessage(text);
+    hearPicture();
     m_view->setAccessibleDescription(text);
-    m_numbers->clear();
+    m_numbers->setText(m_heard);
     updateActions();
 }
 
@@ -226,7 +230,7 @@ void WaveformWindow::showNumbers()
                     .arg(number(m_view->selectionStart()), number(bytes))
                     .arg(double(bytes) / qMax(summary->rate, 1), 0, 'f', 3);
     }
-    for (const QString &said : {sentence(m_loopDropped), m_notice}) {
+    for (const QString &said : {sentence(m_loopDropped), m_notice, m_heard}) {
         if (!said.isEmpty())
             text += QLatin1Char('\n') + said;
     }
@@ -252,8 +256,14 @@ void WaveformWindow::follow(QMediaPlayer *player, const Sample &sample, const Sa
 
 void WaveformWindow::showPlayPosition()
 {
+    // Where the keys are heard comes first: the user is playing.
+    if (const qint64 heard = m_audition->playPosition(); heard >= 0 && m_view->summary()) {
+        m_view->setPlayPosition(heard);
+        return;
+    }
     if (!m_player) {
-        m_playPoll.stop();
+        if (!m_audition->isSounding())
+            m_playPoll.stop();
         m_view->setPlayPosition(-1);
         return;
     }

@@ -12,11 +12,13 @@
 #include <memory>
 #include <optional>
 
+class Audition;
 class Conversion;
 class QAction;
 class QComboBox;
 class QLabel;
 class QMediaPlayer;
+class QMenu;
 class QScrollBar;
 class WaveformView;
 
@@ -36,7 +38,9 @@ void followPreview(QWidget *mainWindow, QMediaPlayer *player, const Sample &samp
 /// sox at a time; closing the window stops it. Here the user shapes the
 /// sample by eye: crops it to a selection, loops a selection, trims its
 /// silence, and takes any of it back. Its actions and their edits live
-/// beside the other editing code, in src/editing/waveformshaping.cpp.
+/// beside the other editing code, in src/editing/waveformshaping.cpp. And
+/// here the keyboard plays the sample as a tracker plays it (its keys are
+/// in src/sound/waveformkeys.cpp).
 class WaveformWindow : public QWidget
 {
     Q_OBJECT
@@ -50,6 +54,19 @@ public:
     /// \a shape, and the picture shows that sample so.
     void follow(QMediaPlayer *player, const Sample &sample, const SampleShape &shape);
 
+    /// What the keys play: the pictured sample, given to it whenever the
+    /// picture changes. A dialog over the window may give it a sample of
+    /// its own for a while, and forward its key events to it.
+    Audition *audition() const { return m_audition; }
+    /// Gives the keys the pictured sample again, or nothing when there is
+    /// no picture.
+    void hearPicture();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
     /// A sample as the picture is to show it, or shows it.
     struct Picture
@@ -62,6 +79,10 @@ private:
     /// The window's actions with their keys, and its context menu
     /// (src/editing/waveformshaping.cpp).
     void makeActions();
+    /// The keys' audition, and what it says (src/sound/waveformkeys.cpp).
+    void makeKeys();
+    /// The context menu's choice of the Amiga's sound.
+    void addSoundMenu(QMenu *menu);
     void followSampleList();
     void convert();
     void converted(int generation, const Picture &picture);
@@ -102,6 +123,8 @@ private:
     QString m_loopDropped;             // why the pictured sample's loop was left out
     QString m_noise;                   // how far Normalise raised it, when that was far
     QString m_notice;
+    QString m_heard; // what the keys said last: the note played, or that nothing can sound
+    Audition *m_audition = nullptr;
     int m_generation = 0;             // of the newest conversion; older ones' results are dropped
     QPointer<QMediaPlayer> m_player;
     Picture m_playing;

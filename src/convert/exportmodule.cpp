@@ -1,0 +1,87 @@
+// The export engine's kit module: the first 31 samples that convert, in
+// one module written last, into a file or kept in memory for playing.
+
+#include "exportengine.h"
+
+#include "publish.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QtConcurrent>
+
+void ExportEngine::setModule(const QString &path, bool replace)
+{
+    m_modulePath = path;
+    m_replaceModule = replace;
+    m_report.module = QFileInfo(path).fileName();
+}
+
+void ExportEngine::setModuleInMemory()
+{
+    m_moduleInMemory = true;
+    m_report.module = QStringLiteral("the kit's module");
+}
+
+void ExportEngine::refuseModule(const QString &path, const QString &reason)
+{
+    m_report.module = QFileInfo(path).fileName();
+    m_report.moduleProblem = reason;
+}
+
+void ExportEngine::noteLoweredForSize(const QStringList &samples, qint64 budget)
+{
+    m_report.loweredForSize = samples;
+    m_report.budget = budget;
+}
+
+void ExportEngine::moduleNotWritten(const QString &reason)
+{
+    // What the module would have held, or cut short, is no longer news.
+    m_report.moduleProblem = reason;
+    m_report.leftOut.clear();
+    m_report.cut.clear();
+    if (m_directory.isEmpty())
+        m_report.tooLong.clear();
+}
+
+void ExportEngine::writeModule()
+{
+    m_writingModule = true;
+    if (m_moduleInMemory) {
+        auto *making = new QFutureWatcher<QByteArray>(this);
+        connect(making, &QFutureWatcherBase::finished, this, [this, making] {
+            m_module = making->result();
+            making->deleteLater();
+            m_writingModule = false;
+            m_moduleWritten = true;
+            schedule();
+        });
+        making->setFuture(QtConcurrent::run([kit = m_kit] { return protrackerModule(QByteArrayLiteral("kit"), kit); }));
+        return;
+    }
+    const QFileInfo module(m_modulePath);
+    auto *writing = new QFutureWatcher<QString>(this);
+    connect(writing, &QFutureWatcherBase::finished, this, [this, writing] {
+        const QString reason = writing->result();
+        writing->deleteLater();
+        m_writingModule = false;
+        if (reason.isEmpty()) {
+            m_moduleWritten = true;
+            QList<KitSlotSize> sizes;
+            for (const KitSample &sample : std::as_const(m_kit))
+                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+            m_report.moduleSize = moduleSize(sizes);
+            qDebug() << m_modulePath;
+            emit moduleWritten(m_modulePath);
+        } else {
+            moduleNotWritten(reason);
+        }
+        schedule();
+    });
+    writing->setFuture(QtConcurrent::run([kit = m_kit, title = moduleTitle(module.fileName()),
+                                          folder = module.absolutePath(), name = module.fileName(),
+                                          replace = m_replaceModule] {
+        return publishFile(folder, name, protrackerModule(title, kit), replace);
+    }));
+}
