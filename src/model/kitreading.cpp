@@ -72,6 +72,46 @@ void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape)
     shape.loopEnd = end;
 }
 
+/// Reads the crossfade of a shape: {"ms": its length, "law": 0 (Equal
+/// Gain) to 1 (Equal Power), and the loop it was made for, "loopStart" and
+/// "loopEnd", when it was made for one}.
+void readCrossfade(Fields &fields, const QJsonValue &value, SampleShape &shape)
+{
+    const QJsonObject object = value.toObject();
+    const auto refuse = [&fields, &value] {
+        fields.fail(QStringLiteral("has \"crossfade\": %1, not {\"ms\": its length above 0, \"law\": 0 (Equal Gain) to 1 "
+                                   "(Equal Power), \"loopStart\" and \"loopEnd\": the frames of its loop}")
+                        .arg(quoted(value)));
+    };
+    const double ms = object.value(QLatin1String("ms")).toDouble();
+    const double law = object.value(QLatin1String("law")).toDouble(0.5);
+    const bool anchored = object.contains(QLatin1String("loopStart")) || object.contains(QLatin1String("loopEnd"));
+    if (!value.isObject() || !object.value(QLatin1String("ms")).isDouble() || !(ms > 0 && std::isfinite(ms))
+        || (object.contains(QLatin1String("law")) && !object.value(QLatin1String("law")).isDouble()) || !(law >= 0 && law <= 1)) {
+        refuse();
+        return;
+    }
+    for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
+        if (!QSet<QString>{QStringLiteral("ms"), QStringLiteral("law"), QStringLiteral("loopStart"), QStringLiteral("loopEnd")}
+                 .contains(key.key())) {
+            refuse();
+            return;
+        }
+    }
+    SampleShape::Crossfade crossfade{ms, law, std::nullopt};
+    if (anchored) {
+        Fields loop(object, QString());
+        const qint64 start = loop.number(QStringLiteral("loopStart"), 0, largestFrame);
+        const qint64 end = loop.number(QStringLiteral("loopEnd"), 0, largestFrame);
+        if (!loop.problem.isEmpty() || end < start) {
+            refuse();
+            return;
+        }
+        crossfade.loopFrames = std::pair{start, end};
+    }
+    shape.crossfade = crossfade;
+}
+
 /// Whether \a subfolder stays inside the folder the sample is exported
 /// into: relative, with no "." or ".." and no empty part.
 bool staysInside(const QString &subfolder)
@@ -102,7 +142,7 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     static const QSet<QString> keys{
         QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"), QStringLiteral("normalise"),
         QStringLiteral("lowCut"), QStringLiteral("lowCutHz"), QStringLiteral("highCut"), QStringLiteral("highCutHz"),
-        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop")};
+        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade")};
     KitEntry entry;
     if (!value.isObject()) {
         problem = entryName(number, value) + QStringLiteral("is %1, not an object").arg(quoted(value));
@@ -147,6 +187,8 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     if (fields.has(QStringLiteral("crop")))
         entry.shape.crop = readCrop(fields, object.value(QLatin1String("crop")));
     readLoop(fields, object.value(QLatin1String("loop")), entry.shape);
+    if (fields.has(QStringLiteral("crossfade")))
+        readCrossfade(fields, object.value(QLatin1String("crossfade")), entry.shape);
     problem = fields.problem;
     return entry;
 }
