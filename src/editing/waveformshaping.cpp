@@ -117,7 +117,7 @@ void WaveformWindow::loopSelection()
         notify(tooShort);
         return;
     }
-    SampleShape shape = droppingCrossfade(m_pictured->shape, tr("The loop moved, so its crossfade is dropped."));
+    SampleShape shape = m_pictured->shape;
     shape.loop = SampleShape::Loop::Set;
     shape.loopStart = frameAt(m_view->selectionStart());
     shape.loopEnd = frameAt(m_view->selectionEnd()) - 1;
@@ -130,16 +130,16 @@ void WaveformWindow::loopSelection()
         notify(tooShort);
         return;
     }
-    reshape(shape, tr("Loop Selection"));
+    reshape(droppingCrossfade(shape, tr("The loop moved, so its crossfade is dropped.")), tr("Loop Selection"));
 }
 
 void WaveformWindow::clearLoop()
 {
     if (!upToDate())
         return;
-    SampleShape shape = droppingCrossfade(m_pictured->shape, tr("The loop is cleared, and its crossfade with it."));
+    SampleShape shape = m_pictured->shape;
     shape.loop = SampleShape::Loop::None;
-    reshape(shape, tr("Clear Loop"));
+    reshape(droppingCrossfade(shape, tr("The loop is cleared, and its crossfade with it.")), tr("Clear Loop"));
 }
 
 void WaveformWindow::restoreWholeRecording()

@@ -78,35 +78,36 @@ void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape)
 void readCrossfade(Fields &fields, const QJsonValue &value, SampleShape &shape)
 {
     const QJsonObject object = value.toObject();
-    const auto refuse = [&fields, &value] {
-        fields.fail(QStringLiteral("has \"crossfade\": %1, not {\"ms\": its length above 0, \"law\": 0 (Equal Gain) to 1 "
-                                   "(Equal Power), \"loopStart\" and \"loopEnd\": the frames of its loop}")
+    if (!value.isObject()) {
+        fields.fail(QStringLiteral("has \"crossfade\": %1, not {\"ms\": its length, \"law\": 0 (Equal Gain) to 1 (Equal "
+                                   "Power)}")
                         .arg(quoted(value)));
-    };
-    const double ms = object.value(QLatin1String("ms")).toDouble();
-    const double law = object.value(QLatin1String("law")).toDouble(0.5);
-    const bool anchored = object.contains(QLatin1String("loopStart")) || object.contains(QLatin1String("loopEnd"));
-    if (!value.isObject() || !object.value(QLatin1String("ms")).isDouble() || !(ms > 0 && std::isfinite(ms))
-        || (object.contains(QLatin1String("law")) && !object.value(QLatin1String("law")).isDouble()) || !(law >= 0 && law <= 1)) {
-        refuse();
         return;
     }
+    static const QSet<QString> keys{QStringLiteral("ms"), QStringLiteral("law"), QStringLiteral("loopStart"),
+                                    QStringLiteral("loopEnd")};
     for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
-        if (!QSet<QString>{QStringLiteral("ms"), QStringLiteral("law"), QStringLiteral("loopStart"), QStringLiteral("loopEnd")}
-                 .contains(key.key())) {
-            refuse();
-            return;
-        }
+        if (!keys.contains(key.key()))
+            fields.fail(QStringLiteral("has a crossfade with \"%1\", which a kit does not have").arg(key.key()));
     }
-    SampleShape::Crossfade crossfade{ms, law, std::nullopt};
-    if (anchored) {
+    const QJsonValue ms = object.value(QLatin1String("ms"));
+    const QJsonValue law = object.value(QLatin1String("law"));
+    if (!ms.isDouble() || !(ms.toDouble() > 0))
+        fields.fail(QStringLiteral("has a crossfade of %1 ms; a crossfade lasts more than 0 ms").arg(quoted(ms)));
+    if (!law.isUndefined() && (!law.isDouble() || !(law.toDouble() >= 0 && law.toDouble() <= 1)))
+        fields.fail(QStringLiteral("has a crossfade law of %1; the law goes from 0 (Equal Gain) to 1 (Equal Power)")
+                        .arg(quoted(law)));
+    SampleShape::Crossfade crossfade{ms.toDouble(), law.toDouble(0.5), std::nullopt};
+    if (object.contains(QLatin1String("loopStart")) || object.contains(QLatin1String("loopEnd"))) {
         Fields loop(object, QString());
         const qint64 start = loop.number(QStringLiteral("loopStart"), 0, largestFrame);
         const qint64 end = loop.number(QStringLiteral("loopEnd"), 0, largestFrame);
-        if (!loop.problem.isEmpty() || end < start) {
-            refuse();
-            return;
-        }
+        if (!loop.problem.isEmpty())
+            fields.fail(QStringLiteral("has a crossfade that ") + loop.problem);
+        else if (end < start)
+            fields.fail(QStringLiteral("has a crossfade made for a loop that ends (frame %1) before it starts (frame %2)")
+                            .arg(end)
+                            .arg(start));
         crossfade.loopFrames = std::pair{start, end};
     }
     shape.crossfade = crossfade;
