@@ -249,6 +249,12 @@ void TestCrossfade::crossfadesTheLoopThatClicks()
     QVERIFY2(view->accessibleDescription().contains(
                  QStringLiteral("crossfade %1 ms, %2 bytes").arg(bytes * 1000.0 / 17559, 0, 'f', 1).arg(bytes)),
              qPrintable(view->accessibleDescription()));
+
+    // Taken off again, the loop clicks as before.
+    useContextMenu(view, "Remove Crossfade");
+    QVERIFY(sampleShape(list(), 0).isWhole());
+    QTRY_VERIFY_WITH_TIMEOUT(!view->accessibleDescription().contains("crossfade"), 10000);
+    QVERIFY(seam(exported()) > 20);
 }
 
 void TestCrossfade::followsTheLaw_data()
@@ -305,6 +311,8 @@ void TestCrossfade::saysWhatCannotBeCrossfaded_data()
     QTest::newRow("the loop cleared") << "pad.wav" << "C-2" << "Clear Loop" << "The loop is cleared, and its crossfade with it.";
     QTest::newRow("cropped past the loop") << "pad.wav" << "C-2" << "Crop to Selection"
                                            << "The crop leaves out the loop, so its crossfade is dropped.";
+    QTest::newRow("a fade longer than the sound before the loop")
+        << "pad.wav" << "C-2" << "longer" << "shortened to the sound before the loop's start (100.0 ms asked)";
     QTest::newRow("its recording has since changed")
         << "pad.wav" << "C-2" << "another loop"
         << "Its crossfade was made for the loop from frame 2,222 to 6,646, but its loop now runs from frame 100 to 4,524";
@@ -330,6 +338,19 @@ void TestCrossfade::saysWhatCannotBeCrossfaded()
         return;
     }
     SampleShape shape = sampleShape(list(), 0);
+    if (doing == "longer") {
+        shape.loop = SampleShape::Loop::Set;
+        shape.loopStart = 1000;
+        shape.loopEnd = 8999;
+        shape.crossfade = SampleShape::Crossfade{100, 0.5, std::nullopt};
+        changeShape(window.get(), 0, shape, "Crossfade Loop");
+        QVERIFY(pictured(view, said));
+        const TrackerLayout layout = view->summary()->layout;
+        QVERIFY(view->accessibleDescription().contains(QStringLiteral("crossfade %1 ms, %2 bytes,")
+                                                            .arg(layout.loopStart * 1000.0 / 8287, 0, 'f', 1)
+                                                            .arg(layout.loopStart)));
+        return;
+    }
     shape.crossfade = SampleShape::Crossfade{30, 0.5, std::pair<qint64, qint64>{2222, 2222 + 4425 - 1}};
     changeShape(window.get(), 0, shape, "Crossfade Loop");
     QVERIFY(pictured(view, "crossfade 30.0 ms"));
@@ -375,7 +396,8 @@ void TestCrossfade::crossfadesFromTheCommandLine()
     QTemporaryDir out;
     const QStringList files{dir.filePath("pad.wav"), dir.filePath("plain.wav"), dir.filePath("early.wav")};
     QCOMPARE(brindlebox(QStringList{"--export", plainOut.path(), "--note", "C-3"} + files).first, 0);
-    const auto run = brindlebox(QStringList{"--export", out.path(), "--note", "C-3", "--crossfade", "20"} + files);
+    const auto run = brindlebox(QStringList{"--export", out.path(), "--module", out.filePath("kit.mod"), "--note", "C-3",
+                                            "--crossfade", "20"} + files);
     QCOMPARE(run.first, 0);
     // The files without a loop to crossfade are made as they are, and named.
     QVERIFY2(run.second.contains("No loop to crossfade, so made without a crossfade:\n\nplain.wav\n")
@@ -392,6 +414,9 @@ void TestCrossfade::crossfadesFromTheCommandLine()
     QCOMPARE(changedSpan(before.body, after.body).second, after.oneShot + after.repeat);
     QVERIFY(changedSpan(before.body, after.body).first >= after.oneShot + after.repeat - fade);
     QVERIFY(offTheLaw(before, after, fade, 0.5) <= 1);
+    // The module holds the same sound.
+    QFile module(out.filePath("kit.mod"));
+    QVERIFY(module.open(QIODevice::ReadOnly) && module.readAll().contains(after.body));
 }
 
 void TestCrossfade::loopEdgesKeepTheirLengthAndMatch()
