@@ -77,7 +77,7 @@ SampleShape WaveformWindow::droppingCrossfade(SampleShape shape, const QString &
 {
     if (shape.crossfade) {
         shape.crossfade.reset();
-        m_shapeNotice = {shape, why};
+        m_shapeNotice = {m_pictured ? m_pictured->sample.path : QString(), shape, why};
     }
     return shape;
 }

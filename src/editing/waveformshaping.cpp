@@ -147,7 +147,7 @@ void WaveformWindow::restoreWholeRecording()
     if (m_samples->count() == 0)
         return;
     if (m_wanted && m_wanted->shape.crossfade)
-        m_shapeNotice = {SampleShape(), tr("The whole recording is restored, without the crossfade.")};
+        m_shapeNotice = {m_wanted->sample.path, SampleShape(), tr("The whole recording is restored, without the crossfade.")};
     reshape(SampleShape(), tr("Restore Whole Recording"));
 }
 

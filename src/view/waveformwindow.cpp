@@ -230,7 +230,9 @@ void WaveformWindow::showNumbers()
                     .arg(number(m_view->selectionStart()), number(bytes))
                     .arg(double(bytes) / qMax(summary->rate, 1), 0, 'f', 3);
     }
-    const QString shapeNotice = m_shapeNotice.first == m_pictured->shape ? m_shapeNotice.second : QString();
+    const QString shapeNotice = m_shapeNotice.path == m_pictured->sample.path && m_shapeNotice.shape == m_pictured->shape
+        ? m_shapeNotice.text
+        : QString();
     for (const QString &said : {sentence(m_loopDropped), sentence(m_crossfadeDropped), shapeNotice, m_notice}) {
         if (!said.isEmpty())
             text += QLatin1Char('\n') + said;

@@ -120,7 +120,13 @@ private:
     QString m_noise;                   // how far Normalise raised it, when that was far
     QString m_notice;
     QString m_crossfadeDropped;   // why the pictured sample's crossfade was left out
-    std::pair<SampleShape, QString> m_shapeNotice; // said while the picture shows that shape
+    /// Said while the picture shows that sample (its path) so shaped.
+    struct ShapeNotice
+    {
+        QString path;
+        SampleShape shape;
+        QString text;
+    } m_shapeNotice;
     int m_generation = 0;             // of the newest conversion; older ones' results are dropped
     QPointer<QMediaPlayer> m_player;
     Picture m_playing;
