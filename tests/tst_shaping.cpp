@@ -262,7 +262,8 @@ void TestShaping::selectsAsInASampleEditor()
     // Nothing to crop, loop, restore or undo yet.
     QCOMPARE(useContextMenu(view),
              QStringList({"Select All", "Clear Selection (disabled)", "", "Crop to Selection (disabled)",
-                          "Loop Selection (disabled)", "Clear Loop (disabled)", "Trim Silence",
+                          "Loop Selection (disabled)", "Clear Loop (disabled)", "Crossfade Loop… (disabled)",
+                          "Remove Crossfade (disabled)", "Trim Silence",
                           "Restore Whole Recording (disabled)", "", "Undo (disabled)", "Redo (disabled)", "",
                           "Amiga Sound"}));
 

@@ -126,6 +126,8 @@ void Conversion::start(int timeLimitMs)
     }
     m_source = shaped.source;
     m_loopDropped = shaped.loopDropped;
+    m_crossfadeDropped = shaped.crossfadeDropped;
+    m_noLoopToCrossfade = shaped.noLoopToCrossfade;
     const int sourceRate = m_source.sampleRate;
     if (const QString problem = settingsProblem(m_sample, m_source); !problem.isEmpty()) {
         log(QStringLiteral("sox not run: ") + problem);

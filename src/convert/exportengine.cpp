@@ -215,6 +215,10 @@ void ExportEngine::publish(int index, const QString &destination)
     const Conversion &conversion = *m_conversions[index];
     if (const QString dropped = conversion.loopDropped(); !dropped.isEmpty())
         m_report.loopsDropped << sampleLabel(index) + QStringLiteral(": ") + dropped;
+    if (conversion.noLoopToCrossfade())
+        m_report.withoutLoop << sampleLabel(index);
+    else if (const QString dropped = conversion.crossfadeDropped(); !dropped.isEmpty())
+        m_report.crossfadesShort << sampleLabel(index) + QStringLiteral(": ") + dropped;
     if (const QString noise = conversion.noiseWarning(); !noise.isEmpty())
         m_report.noisy << sampleLabel(index) + QStringLiteral(": ") + noise;
     Finishing job{conversion.sound(),
@@ -267,6 +271,8 @@ void ExportEngine::publish(int index, const QString &destination)
             }
             if (!finished.lengthNote.isEmpty())
                 m_report.tooLong << finished.lengthNote;
+            if (!finished.crossfadeShortfall.isEmpty())
+                m_report.crossfadesShort << sampleLabel(index) + QStringLiteral(": ") + finished.crossfadeShortfall;
         }
         settle(index, fileProblem, kitReason);
         schedule();

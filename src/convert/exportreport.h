@@ -28,6 +28,8 @@ struct ExportReport
     QStringList lengthUnknown; // samples to be fitted whose length could not be read
     QStringList loopsDropped; // "name: why", the loop lying outside the part kept
     QStringList noisy;        // "name: raised by 78 dB: it may be mostly noise"
+    QStringList withoutLoop;  // samples to be crossfaded that have no loop
+    QStringList crossfadesShort; // "name: why", a crossfade shorter than asked or left out
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
@@ -41,7 +43,8 @@ struct ExportReport
 /// samples that are not in the folder, then
 /// what became of the module (why it was not written, or the samples left
 /// out of it, then those it cut), then the samples whose loop was left out,
-/// those silent throughout, the samples made at a lower note to fit a
+/// those without a loop to crossfade, those whose crossfade is shorter
+/// than asked or left out, those silent throughout, the samples made at a lower note to fit a
 /// tracker, and the written ones that are too long for a tracker. With \a shown (not -1), each list names at most that many
 /// and counts the rest.
 QString reportText(const ExportReport &report, int shown = -1);

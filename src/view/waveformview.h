@@ -28,6 +28,10 @@ public:
     /// Shows \a summary whole.
     void setSummary(std::shared_ptr<const WaveformSummary> summary);
     const WaveformSummary *summary() const { return m_summary.get(); }
+    std::shared_ptr<const WaveformSummary> sharedSummary() const { return m_summary; }
+    /// Shows \a summary, the same sample with some bytes changed, where the
+    /// one shown was: the zoom and the selection stay.
+    void showChangedBytes(std::shared_ptr<const WaveformSummary> summary);
     /// Shows \a text in place of a picture.
     void showMessage(const QString &text);
     /// Marks the byte of the BODY that is playing; -1 for none.
