@@ -167,6 +167,7 @@ CommandLine readCommandLine(const QStringList &arguments)
                 line.origins << entry.origin;
                 line.samples << entry.sample;
                 line.shapes << entry.shape;
+                line.markers << entry.markers;
             }
             continue;
         }
@@ -174,6 +175,7 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.origins << file;
         line.samples << sampleOfFile(line.files.constLast(), line.settings);
         line.shapes << SampleShape();
+        line.markers << SliceMarkers();
     }
     line.unreadable = search.unreadable;
     if (!named.isEmpty() && line.files.isEmpty() && line.kitProblem.isEmpty()) {

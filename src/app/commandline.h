@@ -15,6 +15,7 @@ struct CommandLine
     QList<FoundFile> origins; // each file as named, with its folder under the folder named (a kit's: its subfolder)
     QList<Sample> samples;    // one for each file: a kit's own settings for its samples, the options' for the rest
     QList<SampleShape> shapes; // one for each file: a kit's shape for its samples, the whole recording for the rest
+    QList<SliceMarkers> markers; // one for each file: a kit's slice markers for its samples, none for the rest
     QString kitOutputDirectory; // the output directory of the first kit named that keeps one still there
     QString kitProblem;       // for the window: why a kit named cannot be opened (without it, a usage error)
     QStringList unreadable;   // folders that could not be read: "folder: reason"

@@ -102,7 +102,7 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     static const QSet<QString> keys{
         QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"), QStringLiteral("normalise"),
         QStringLiteral("lowCut"), QStringLiteral("lowCutHz"), QStringLiteral("highCut"), QStringLiteral("highCutHz"),
-        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop")};
+        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("markers")};
     KitEntry entry;
     if (!value.isObject()) {
         problem = entryName(number, value) + QStringLiteral("is %1, not an object").arg(quoted(value));
@@ -147,6 +147,8 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     if (fields.has(QStringLiteral("crop")))
         entry.shape.crop = readCrop(fields, object.value(QLatin1String("crop")));
     readLoop(fields, object.value(QLatin1String("loop")), entry.shape);
+    if (fields.has(QStringLiteral("markers")))
+        entry.markers = readMarkers(fields, object.value(QLatin1String("markers")));
     problem = fields.problem;
     return entry;
 }

@@ -49,6 +49,8 @@ QString writeKit(const QString &path, const Kit &kit)
         else if (entry.shape.loop == SampleShape::Loop::Set)
             object.insert(QStringLiteral("loop"), QJsonObject{{QStringLiteral("start"), entry.shape.loopStart},
                                                               {QStringLiteral("end"), entry.shape.loopEnd}});
+        if (!entry.markers.isEmpty())
+            object.insert(QStringLiteral("markers"), markersObject(entry.markers));
         samples.append(object);
     }
     QJsonObject top{{QStringLiteral("format"), formatName},

@@ -18,6 +18,7 @@ class QComboBox;
 class QLabel;
 class QMediaPlayer;
 class QScrollBar;
+class WaveformSlicing;
 class WaveformView;
 
 /// Shows the waveform window of \a mainWindow, making it when none is
@@ -51,6 +52,9 @@ public:
     void follow(QMediaPlayer *player, const Sample &sample, const SampleShape &shape);
 
 private:
+    // Its slicing (src/editing/slicing.cpp) works on the picture as it is.
+    friend class WaveformSlicing;
+
     /// A sample as the picture is to show it, or shows it.
     struct Picture
     {
@@ -113,4 +117,5 @@ private:
     QAction *m_clearLoop;
     QAction *m_trim;
     QAction *m_restore;
+    WaveformSlicing *m_slicing = nullptr;
 };

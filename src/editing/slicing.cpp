@@ -1,0 +1,399 @@
+// The waveform window's slicing: its actions and keys, the slice markers of
+// the shown sample, and the samples its slices become.
+
+#include "slicing.h"
+
+#include "kithistory.h"
+#include "notefitting.h"
+#include "waveformnumbers.h"
+#include "waveformview.h"
+#include "waveformwindow.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QInputDialog>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
+#include <QtConcurrent>
+
+WaveformSlicing::WaveformSlicing(WaveformWindow *window)
+    : QObject(window)
+    , m_window(window)
+    , m_sensitivity(defaultSensitivity)
+{
+    const auto action = [this, window](const QString &text, const QKeySequence &keys, void (WaveformSlicing::*slot)()) {
+        auto *made = new QAction(text, window);
+        made->setShortcut(keys);
+        connect(made, &QAction::triggered, this, slot);
+        window->addAction(made);
+        return made;
+    };
+    m_add = action(tr("Add Slice Marker"), QKeySequence(QStringLiteral("Ctrl+M")), &WaveformSlicing::addMarker);
+    m_remove = action(tr("Remove Slice Marker"), QKeySequence::Delete, &WaveformSlicing::removeMarker);
+    m_hits = action(tr("Slice at Hits…"), QKeySequence(), &WaveformSlicing::sliceAtHits);
+    m_silences = action(tr("Slice at Silences"), QKeySequence(), &WaveformSlicing::sliceAtSilences);
+    m_equal = action(tr("Slice into Equal Parts…"), QKeySequence(), &WaveformSlicing::sliceIntoEqualParts);
+    m_clear = action(tr("Clear Slice Markers"), QKeySequence(), &WaveformSlicing::clearMarkers);
+    m_toSamples = action(tr("Slices to Samples"), QKeySequence(), &WaveformSlicing::slicesToSamples);
+    connect(window->m_view, &WaveformView::markerMoved, this, &WaveformSlicing::moveMarker);
+    // A marker's change is no change of the sound: the picture stays, the
+    // markers follow.
+    connect(window->m_samples->model(), &QAbstractItemModel::dataChanged, this,
+            [this](const QModelIndex &topLeft, const QModelIndex &bottomRight) {
+                const int current = m_window->m_samples->currentIndex();
+                if (topLeft.row() <= current && current <= bottomRight.row())
+                    showMarkers();
+            });
+}
+
+WaveformSlicing::~WaveformSlicing()
+{
+    for (QFutureWatcherBase *watcher : std::initializer_list<QFutureWatcherBase *>{m_looking.get(), m_planning.get()}) {
+        if (watcher)
+            watcher->cancel();
+    }
+}
+
+QList<QAction *> WaveformSlicing::actions() const
+{
+    return {m_add, m_remove, m_hits, m_silences, m_equal, m_clear, m_toSamples};
+}
+
+int WaveformSlicing::shownIndex() const
+{
+    return m_window->upToDate() ? m_window->m_samples->currentIndex() : -1;
+}
+
+void WaveformSlicing::updateActions()
+{
+    const bool shown = shownIndex() >= 0;
+    const bool idle = !m_looking && !m_planning && !m_hitsDialog;
+    const bool marked = shown && !shownMarkers().isEmpty();
+    m_add->setEnabled(shown && idle);
+    m_remove->setEnabled(marked && idle);
+    m_hits->setEnabled(shown && idle);
+    m_silences->setEnabled(shown && idle);
+    m_equal->setEnabled(shown && idle);
+    m_clear->setEnabled(marked && idle);
+    m_toSamples->setEnabled(marked && idle);
+}
+
+QList<qint64> WaveformSlicing::shownMarkers() const
+{
+    if (m_preview)
+        return *m_preview;
+    if (!m_window->m_pictured)
+        return {};
+    const int index = m_window->m_samples->currentIndex();
+    const SliceMarkers markers = sliceMarkers(m_window->m_samples, index);
+    const WaveformSummary *summary = m_window->m_view->summary();
+    const SampleShape &shape = m_window->m_pictured->shape;
+    const qint64 start = shape.crop ? shape.crop->start : 0;
+    const qint64 frames = shape.crop ? shape.crop->frames : (summary ? summary->source.frames : 0);
+    return markersWithin(markers, start, frames);
+}
+
+qint64 WaveformSlicing::byteOf(qint64 frame) const
+{
+    const WaveformSummary &summary = *m_window->m_view->summary();
+    const qint64 start = m_window->m_pictured->shape.crop ? m_window->m_pictured->shape.crop->start : 0;
+    const double bytesPerFrame = double(summary.rate) / qMax(summary.source.sampleRate, 1);
+    return summary.layout.silentBytes + qBound<qint64>(0, qRound64((frame - start) * bytesPerFrame), summary.soundBytes);
+}
+
+void WaveformSlicing::showMarkers()
+{
+    WaveformView *view = m_window->m_view;
+    if (!view->summary() || !m_window->m_pictured) {
+        view->setMarkers({});
+        return;
+    }
+    QList<qint64> bytes;
+    for (const qint64 frame : shownMarkers())
+        bytes << byteOf(frame);
+    view->setMarkers(bytes);
+    // The length of the recording, for markers set by hand.
+    const QString path = m_window->m_pictured->sample.path;
+    if (path != m_measured && !m_measuring) {
+        m_measured = path;
+        m_recordingFrames = -1;
+        m_measuring = std::make_unique<QFutureWatcher<qint64>>();
+        connect(m_measuring.get(), &QFutureWatcherBase::finished, this, [this] {
+            m_recordingFrames = m_measuring->result();
+            m_measuring.reset();
+            showMarkers();
+        });
+        m_measuring->setFuture(QtConcurrent::run([path] {
+            const WavFormat recording = readRecording(path);
+            return recording.lengthKnown() ? recording.frames : qint64(-1);
+        }));
+    }
+    m_window->showNumbers();
+    updateActions();
+}
+
+QString WaveformSlicing::numbers() const
+{
+    const qsizetype count = shownMarkers().size();
+    if (count == 0)
+        return QString();
+    return count == 1 ? QStringLiteral(" · 1 slice marker, 2 slices")
+                      : QStringLiteral(" · %1 slice markers, %2 slices").arg(count).arg(count + 1);
+}
+
+void WaveformSlicing::store(const SliceMarkers &markers, const QString &text)
+{
+    const int index = m_window->m_samples->currentIndex();
+    const KitEntry before = sampleEntry(m_window->m_samples, index);
+    KitEntry after = before;
+    after.markers = markers;
+    changeEntry(m_window->m_mainWindow, EntryChange{index, before, after}, text);
+    showMarkers();
+}
+
+void WaveformSlicing::addMarker()
+{
+    if (shownIndex() < 0)
+        return;
+    const qint64 byte = m_window->m_view->pointerByte();
+    const WaveformSummary &summary = *m_window->m_view->summary();
+    if (byte < 0) {
+        m_window->notify(tr("Point at the picture where the slice marker goes, then press Ctrl+M."));
+        return;
+    }
+    SliceMarkers markers = sliceMarkers(m_window->m_samples, m_window->m_samples->currentIndex());
+    if (markers.isEmpty())
+        markers.recordingFrames = m_recordingFrames;
+    if (markers.recordingFrames <= 0) {
+        m_window->notify(tr("The length of its recording is not known yet: try again in a moment."));
+        return;
+    }
+    const qint64 frame = m_window->frameAt(byte);
+    const SampleShape &shape = m_window->m_pictured->shape;
+    const auto [start, frames] = keptPart(shape, markers.recordingFrames);
+    if (byte <= summary.layout.silentBytes || frame <= start || frame >= start + frames) {
+        m_window->notify(tr("A slice marker on the first or the last frame cuts nothing: put it within the sound."));
+        return;
+    }
+    if (markers.frames.contains(frame)) {
+        m_window->notify(tr("There is a slice marker on that frame already."));
+        return;
+    }
+    markers.frames << frame;
+    std::sort(markers.frames.begin(), markers.frames.end());
+    store(markers, tr("Add Slice Marker"));
+}
+
+void WaveformSlicing::removeMarker()
+{
+    const int marker = m_window->m_view->markerUnderPointer();
+    if (shownIndex() < 0 || marker < 0) {
+        if (shownIndex() >= 0)
+            m_window->notify(tr("Point at the slice marker to remove, then press Delete."));
+        return;
+    }
+    SliceMarkers markers = sliceMarkers(m_window->m_samples, m_window->m_samples->currentIndex());
+    markers.frames.removeOne(shownMarkers().value(marker));
+    if (markers.frames.isEmpty())
+        markers = SliceMarkers();
+    store(markers, tr("Remove Slice Marker"));
+}
+
+void WaveformSlicing::moveMarker(int index, qint64 byte)
+{
+    const QList<qint64> shown = shownMarkers();
+    if (shownIndex() < 0 || index < 0 || index >= shown.size())
+        return;
+    SliceMarkers markers = sliceMarkers(m_window->m_samples, m_window->m_samples->currentIndex());
+    const qint64 frame = m_window->frameAt(byte);
+    const auto [start, frames] = keptPart(m_window->m_pictured->shape, markers.recordingFrames);
+    // Dropped past its end, or onto another, it would cut nothing.
+    if (frame <= start || frame >= start + frames || (frame != shown.at(index) && markers.frames.contains(frame))) {
+        m_window->notify(tr("A slice marker goes within the sound, one to a frame: it stays where it was."));
+        showMarkers();
+        return;
+    }
+    markers.frames.removeOne(shown.at(index));
+    markers.frames << frame;
+    std::sort(markers.frames.begin(), markers.frames.end());
+    store(markers, tr("Move Slice Marker"));
+}
+
+void WaveformSlicing::look(Looking what, std::function<void(const RecordingLook &)> then)
+{
+    if (shownIndex() < 0 || m_looking)
+        return;
+    const Sample sample = m_window->m_pictured->sample;
+    const SampleShape shape = m_window->m_pictured->shape;
+    m_looking = std::make_unique<QFutureWatcher<RecordingLook>>();
+    connect(m_looking.get(), &QFutureWatcherBase::finished, this, [this, sample, shape, then] {
+        const bool cancelled = m_looking->isCanceled();
+        const RecordingLook found = cancelled ? RecordingLook() : m_looking->result();
+        m_looking.reset();
+        updateActions();
+        if (cancelled)
+            return;
+        // The user may have gone on meanwhile: what was found is only that
+        // of the sample as it was looked at.
+        if (shownIndex() < 0 || m_window->m_pictured->sample.path != sample.path || m_window->m_pictured->shape != shape)
+            return;
+        if (!found.problem.isEmpty()) {
+            m_window->notify(tr("%1 could not be read to slice it: %2").arg(sample.name, found.problem));
+            return;
+        }
+        then(found);
+    });
+    const std::optional<SampleShape::Crop> crop = shape.crop;
+    m_looking->setFuture(QtConcurrent::run([path = sample.path, crop, what](QPromise<RecordingLook> &promise) {
+        const WavFormat recording = readRecording(path);
+        RecordingLook found = lookAtRecording(path, recording, crop, what, [&promise] { return promise.isCanceled(); });
+        found.recordingFrames = recording.lengthKnown() ? recording.frames : 0;
+        promise.addResult(std::move(found));
+    }));
+    updateActions();
+}
+
+void WaveformSlicing::sliceAtSilences()
+{
+    look(Looking::Silences, [this](const RecordingLook &found) {
+        const QList<qint64> markers = markersAtSilences(found.silences);
+        if (markers.isEmpty()) {
+            m_window->notify(tr("%1 has no silence of at least %2 ms between its sounds: nothing to slice at.")
+                                 .arg(m_window->m_pictured->sample.name)
+                                 .arg(shortestSilenceMs));
+            return;
+        }
+        store(SliceMarkers{markers, found.recordingFrames, true}, tr("Slice at Silences"));
+    });
+}
+
+void WaveformSlicing::sliceIntoEqualParts()
+{
+    if (shownIndex() < 0)
+        return;
+    bool ok = false;
+    const int parts = QInputDialog::getInt(m_window, tr("Slice into Equal Parts"), tr("Parts:"), defaultParts, fewestParts,
+                                           mostParts, 1, &ok);
+    if (!ok)
+        return;
+    look(Looking::ZeroCrossings, [this, parts](const RecordingLook &found) {
+        if (const QString problem = equalPartsProblem(found.frames, found.rate, parts); !problem.isEmpty()) {
+            m_window->notify(sentence(QStringLiteral("%1: %2").arg(m_window->m_pictured->sample.name, problem)));
+            return;
+        }
+        store(SliceMarkers{equalPartMarkers(found.start, found.frames, parts, found.rate, found.positive),
+                           found.recordingFrames, false},
+              tr("Slice into Equal Parts"));
+    });
+}
+
+void WaveformSlicing::clearMarkers()
+{
+    if (shownIndex() >= 0)
+        store(SliceMarkers(), tr("Clear Slice Markers"));
+}
+
+void WaveformSlicing::slicesToSamples()
+{
+    const int index = shownIndex();
+    if (index < 0 || m_planning)
+        return;
+    const KitEntry entry = sampleEntry(m_window->m_samples, index);
+    m_planning = std::make_unique<QFutureWatcher<SlicePlan>>();
+    connect(m_planning.get(), &QFutureWatcherBase::finished, this, [this, entry, index] {
+        const SlicePlan plan = m_planning->isCanceled() ? SlicePlan{tr("cancelled"), {}} : m_planning->result();
+        m_planning.reset();
+        updateActions();
+        QComboBox *list = m_window->m_samples;
+        // Only the sample as it was planned is replaced.
+        if (index >= list->count() || sampleEntry(list, index).markers != entry.markers
+            || sampleEntry(list, index).shape != entry.shape || sampleEntry(list, index).sample.path != entry.sample.path)
+            return;
+        if (!plan.problem.isEmpty()) {
+            m_window->notify(tr("%1 cannot be sliced: %2").arg(entry.sample.name, plan.problem));
+            return;
+        }
+        replaceEntries(m_window->m_mainWindow, index, 1, slicedEntries(entry, plan.crops),
+                       tr("Slices to Samples of %1").arg(entry.sample.name));
+    });
+    m_planning->setFuture(QtConcurrent::run([entry](QPromise<SlicePlan> &promise) {
+        promise.addResult(planSlices(entry, [&promise] { return promise.isCanceled(); }));
+    }));
+    updateActions();
+}
+
+void WaveformSlicing::sliceAtHits()
+{
+    if (shownIndex() < 0 || m_hitsDialog)
+        return;
+    auto *dialog = new QDialog(m_window);
+    m_hitsDialog = dialog;
+    dialog->setObjectName(QStringLiteral("hitsDialog"));
+    dialog->setWindowTitle(tr("Slice at Hits"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    auto *slider = new QSlider(Qt::Horizontal, dialog);
+    slider->setObjectName(QStringLiteral("sensitivitySlider"));
+    slider->setRange(leastSensitivity, mostSensitivity);
+    slider->setValue(m_sensitivity);
+    slider->setToolTip(tr("Further right finds fainter hits, and more of them; further left only the strongest."));
+    auto *count = new QLabel(tr("Finding the hits…"), dialog);
+    count->setObjectName(QStringLiteral("hitCount"));
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    buttons->button(QDialogButtonBox::Ok)->setEnabled(false);
+    auto *layout = new QVBoxLayout(dialog);
+    auto *label = new QLabel(tr("&Sensitivity:"), dialog);
+    label->setBuddy(slider);
+    layout->addWidget(label);
+    layout->addWidget(slider);
+    layout->addWidget(count);
+    layout->addWidget(buttons);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    // The markers follow the slider as it moves, before anything is set.
+    const auto follow = [this, count](int sensitivity) {
+        m_sensitivity = sensitivity;
+        previewHits(sensitivity);
+        if (m_preview)
+            count->setText(m_preview->size() == 1 ? tr("1 hit") : tr("%1 hits").arg(m_preview->size()));
+    };
+    connect(slider, &QSlider::valueChanged, this, follow);
+    connect(dialog, &QDialog::finished, this, [this](int result) {
+        const std::optional<QList<qint64>> hits = m_preview;
+        const RecordingLook found = m_hitLook;
+        m_preview.reset();
+        m_hitLook = RecordingLook();
+        if (result == QDialog::Accepted && hits && shownIndex() >= 0) {
+            if (hits->isEmpty())
+                m_window->notify(tr("No hits were found at that sensitivity: the markers are as they were."));
+            else
+                store(SliceMarkers{*hits, found.recordingFrames, false}, tr("Slice at Hits"));
+        }
+        if (m_looking)
+            m_looking->cancel();
+        showMarkers();
+    });
+    look(Looking::Hits, [this, slider, buttons, follow](const RecordingLook &found) {
+        if (!m_hitsDialog)
+            return;
+        m_hitLook = found;
+        buttons->button(QDialogButtonBox::Ok)->setEnabled(true);
+        follow(slider->value());
+    });
+    dialog->open();
+    updateActions();
+}
+
+void WaveformSlicing::previewHits(int sensitivity)
+{
+    if (!m_hitLook.hits || shownIndex() < 0)
+        return;
+    QList<qint64> frames;
+    for (const qint64 hit : m_hitLook.hits->hits(sensitivity))
+        frames << m_hitLook.start + hit;
+    m_preview = frames;
+    showMarkers();
+}
