@@ -275,6 +275,11 @@ void ExportEngine::publish(int index, const QString &destination)
             }
             if (finished.kitSample) {
                 m_kit << *finished.kitSample;
+                // A cropped sample may be one slice of a break.
+                const SampleShape shape = m_shapes.value(index);
+                if (shape.crop)
+                    m_kit.last().slice = SliceOrigin{m_samples.at(index).path, shape.crop->start, shape.crop->frames,
+                                                     job.source.sampleRate};
                 if (finished.bodySize > trackerSampleBytesLimit) {
                     const QLocale english(QLocale::English);
                     m_report.cut << QStringLiteral("%1: %2 bytes of sound, cut to the first %3")
@@ -335,7 +340,7 @@ void ExportEngine::writeModule()
             m_moduleWritten = true;
             QList<KitSlotSize> sizes;
             for (const KitSample &sample : std::as_const(m_kit))
-                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, sample.slice});
             m_report.moduleSize = moduleSize(sizes);
             qDebug() << m_modulePath;
             emit moduleWritten(m_modulePath);
