@@ -263,7 +263,10 @@ void TestShaping::selectsAsInASampleEditor()
     QCOMPARE(useContextMenu(view),
              QStringList({"Select All", "Clear Selection (disabled)", "", "Crop to Selection (disabled)",
                           "Loop Selection (disabled)", "Clear Loop (disabled)", "Trim Silence",
-                          "Restore Whole Recording (disabled)", "", "Undo (disabled)", "Redo (disabled)"}));
+                          "Restore Whole Recording (disabled)", "", "Add Slice Marker\tCtrl+M",
+                          "Remove Slice Marker (disabled)", "Slice at Hits…", "Slice at Silences",
+                          "Slice into Equal Parts…", "Clear Slice Markers (disabled)", "Slices to Samples (disabled)", "",
+                          "Undo (disabled)", "Redo (disabled)"}));
 
     const int y = view->height() / 2;
     const auto at = [&](const QString &step, int word) { return QPoint(step.section(' ', word, word).toInt() * view->width() / 10, y); };

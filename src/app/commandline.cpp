@@ -143,6 +143,16 @@ CommandLine readCommandLine(const QStringList &arguments)
         usageError(QStringLiteral("--trim-silence goes with --export or --module; in the window, Trim Silence of All "
                                   "Samples does the same"));
 
+    if (parser.isSet(sliceOption)) {
+        const QString value = parser.value(sliceOption);
+        line.slice = sliceRequest(value);
+        if (!line.slice)
+            usageError(QStringLiteral("--slice takes hits, silences or a number of parts from 2 to 64, not '%1'").arg(value));
+        if (!line.withoutWindow())
+            usageError(QStringLiteral("--slice goes with --export or --module; in the waveform window, Slice at Hits, "
+                                      "Slice at Silences and Slice into Equal Parts do the same"));
+    }
+
     // A folder stands for the WAV files under it; a large one is walked
     // only once the options are known to be right.
     QStringList named;

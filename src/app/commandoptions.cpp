@@ -72,6 +72,15 @@ void describeOptions(QCommandLineParser &parser)
                                      "-48 dB of full scale (judged over 5 ms, before normalising); "
                                      "--trim-silence=DB for DB below full scale, 1 to 96. A file silent throughout "
                                      "is made whole, and named in the report. --fit then fits the trimmed length.")});
+    parser.addOption({sliceOption,
+                      QStringLiteral("With --export or --module: replace each file by its slices, cut at its hits "
+                                     "(HOW is hits), at its silences of at least 50 ms, each slice without its "
+                                     "silence (silences), or into N equal parts, 2 to 64 (a number), and export "
+                                     "them as NAME-01.8svx, ...; with --module they fill its first 31 slots and the "
+                                     "module plays the break back after them. --fit, --module-size and "
+                                     "--trim-silence apply to the slices. A file in which nothing is found to cut "
+                                     "at is made whole, and named in the report."),
+                      QStringLiteral("HOW")});
     QCommandLineOption trimSilenceDb(trimSilenceDbOption, QString(), QStringLiteral("DB"));
     trimSilenceDb.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(trimSilenceDb);

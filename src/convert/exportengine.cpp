@@ -342,6 +342,7 @@ void ExportEngine::writeModule()
             for (const KitSample &sample : std::as_const(m_kit))
                 sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, sample.slice});
             m_report.moduleSize = moduleSize(sizes);
+            m_report.breaksLeftOut = breaksLeftOut(m_kit);
             qDebug() << m_modulePath;
             emit moduleWritten(m_modulePath);
         } else {

@@ -28,6 +28,8 @@ struct ExportReport
     QStringList lengthUnknown; // samples to be fitted whose length could not be read
     QStringList loopsDropped; // "name: why", the loop lying outside the part kept
     QStringList noisy;        // "name: raised by 78 dB: it may be mostly noise"
+    QStringList notSliced;    // "name: why", files to be sliced that were made whole
+    int breaksLeftOut = 0;    // breaks the module's song had no room for
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
