@@ -69,7 +69,9 @@ QList<Run> breaksIn(const QList<SongSlot> &songSlots)
 
 /// The rows of the break of \a run: speed 1 and tempo 250 at its first, so
 /// that a row is 10 ms, each slice at the row nearest its time after the
-/// first, on channels 1 and 4 in turn, then a pattern break.
+/// first, on channels 1 and 4 in turn, then a pattern break. The first row
+/// holds no note: a tracker plays it at the tempo before, and the notes
+/// keep their times only from the next row on.
 Rows breakRows(const QList<SongSlot> &songSlots, const Run &run)
 {
     const SliceOrigin &first = *songSlots.at(run.first).slice;
@@ -79,7 +81,7 @@ Rows breakRows(const QList<SongSlot> &songSlots, const Run &run)
     for (int i = run.first; i <= run.last; ++i) {
         const SongSlot &slot = songSlots.at(i);
         const qint64 offset = slot.slice->start - first.start;
-        const qint64 row = (2 * offset * breakRowsPerSecond + first.rate) / (2 * qint64(qMax(first.rate, 1)));
+        const qint64 row = 1 + (2 * offset * breakRowsPerSecond + first.rate) / (2 * qint64(qMax(first.rate, 1)));
         const qint64 sounding = (slot.bytes * slot.period * breakRowsPerSecond + palClock - 1) / palClock;
         starts << row;
         end = qMax(end, row + qMax<qint64>(sounding, 1));

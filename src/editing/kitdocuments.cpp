@@ -56,7 +56,7 @@ bool MainWindow::loadKit(const Kit &kit)
     if (!startNewSampleList())
         return false;
     for (const KitEntry &entry : kit.entries)
-        appendSample(ui->sampleCombo, entry.sample, entry.origin, entry.shape);
+        insertEntry(ui->sampleCombo, ui->sampleCombo->count(), entry);
     if (!kit.outputDirectory.isEmpty()) {
         outputDirectory = kit.outputDirectory;
         ui->DirectoryName->setText(outputDirectory);

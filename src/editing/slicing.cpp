@@ -126,6 +126,8 @@ void WaveformSlicing::showMarkers()
             m_recordingFrames = m_measuring->result();
             m_measuring.reset();
             showMarkers();
+            if (const std::optional<qint64> frame = std::exchange(m_pendingMarker, std::nullopt))
+                addMarkerAt(*frame);
         });
         m_measuring->setFuture(QtConcurrent::run([path] {
             const WavFormat recording = readRecording(path);
@@ -165,17 +167,34 @@ void WaveformSlicing::addMarker()
         m_window->notify(tr("Point at the picture where the slice marker goes, then press Ctrl+M."));
         return;
     }
+    const qint64 frame = m_window->frameAt(byte);
     SliceMarkers markers = sliceMarkers(m_window->m_samples, m_window->m_samples->currentIndex());
     if (markers.isEmpty())
         markers.recordingFrames = m_recordingFrames;
     if (markers.recordingFrames <= 0) {
-        m_window->notify(tr("The length of its recording is not known yet: try again in a moment."));
+        // Set once the length of its recording is known, in a moment.
+        if (m_measuring)
+            m_pendingMarker = frame;
+        else
+            m_window->notify(tr("The length of its recording cannot be read, so no marker can be set on it."));
         return;
     }
-    const qint64 frame = m_window->frameAt(byte);
-    const SampleShape &shape = m_window->m_pictured->shape;
-    const auto [start, frames] = keptPart(shape, markers.recordingFrames);
-    if (byte <= summary.layout.silentBytes || frame <= start || frame >= start + frames) {
+    if (byte <= summary.layout.silentBytes) {
+        m_window->notify(tr("A slice marker on the first or the last frame cuts nothing: put it within the sound."));
+        return;
+    }
+    addMarkerAt(frame);
+}
+
+void WaveformSlicing::addMarkerAt(qint64 frame)
+{
+    if (shownIndex() < 0)
+        return;
+    SliceMarkers markers = sliceMarkers(m_window->m_samples, m_window->m_samples->currentIndex());
+    if (markers.isEmpty())
+        markers.recordingFrames = m_recordingFrames;
+    const auto [start, frames] = keptPart(m_window->m_pictured->shape, markers.recordingFrames);
+    if (frame <= start || frame >= start + frames - 1) {
         m_window->notify(tr("A slice marker on the first or the last frame cuts nothing: put it within the sound."));
         return;
     }
@@ -212,7 +231,7 @@ void WaveformSlicing::moveMarker(int index, qint64 byte)
     const qint64 frame = m_window->frameAt(byte);
     const auto [start, frames] = keptPart(m_window->m_pictured->shape, markers.recordingFrames);
     // Dropped past its end, or onto another, it would cut nothing.
-    if (frame <= start || frame >= start + frames || (frame != shown.at(index) && markers.frames.contains(frame))) {
+    if (frame <= start || frame >= start + frames - 1 || (frame != shown.at(index) && markers.frames.contains(frame))) {
         m_window->notify(tr("A slice marker goes within the sound, one to a frame: it stays where it was."));
         showMarkers();
         return;

@@ -54,6 +54,7 @@ private:
     void look(Looking what, std::function<void(const RecordingLook &)> then);
 
     void addMarker();
+    void addMarkerAt(qint64 frame);
     void removeMarker();
     void moveMarker(int index, qint64 byte);
     void sliceAtHits();
@@ -82,4 +83,5 @@ private:
     std::unique_ptr<QFutureWatcher<qint64>> m_measuring;
     QString m_measured;
     qint64 m_recordingFrames = -1;
+    std::optional<qint64> m_pendingMarker; // asked for before the length was known
 };

@@ -76,7 +76,7 @@ SliceMarkers readMarkers(Fields &fields, const QJsonValue &value)
     for (const QJsonValue &at : object.value(QLatin1String("at")).toArray()) {
         const double frame = at.toDouble();
         if (!at.isDouble() || frame != std::floor(frame) || !(frame > double(before))
-            || !(frame < double(markers.recordingFrames))) {
+            || !(frame < double(markers.recordingFrames - 1))) {
             fields.fail(QStringLiteral("has a slice marker at %1; markers lie in order, none twice, after the first "
                                        "frame and before the last of the recording's %2")
                             .arg(quoted(at))
