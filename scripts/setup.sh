@@ -16,7 +16,8 @@
 # playback test hears a preview through a private PulseAudio server with a
 # null sink. The export tests read the loops of the files they write with
 # sndfile-info (sndfile-programs), as trackers' libraries read them, and
-# play the kit's module in a tracker's own engine (openmpt123).
+# play the kit's module in a tracker's own engine (openmpt123). Slicing finds
+# hits with aubio's onset detector (libaubio-dev, found through pkg-config).
 BRINDLEBOX_PACKAGES=(
     g++ make cmake help2man
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
@@ -27,6 +28,7 @@ BRINDLEBOX_PACKAGES=(
     desktop-file-utils appstream shared-mime-info man-db dpkg-dev file lintian
     xvfb xdotool x11-utils
     sndfile-programs openmpt123
+    libaubio-dev pkg-config
 )
 
 install_missing_packages() {
