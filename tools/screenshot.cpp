@@ -1,9 +1,10 @@
 // Pictures the real main window with samples loaded, for the README, or
 // with --waveform its waveform window, showing the first sample at the
 // highest note; with --shaping, that sample looped by hand over the middle
-// of its picture, and a selection before the loop.
+// of its picture, and a selection before the loop; with --slicing, that
+// sample sliced at its hits at the default sensitivity.
 //
-//   brindlebox_screenshot [--waveform | --shaping] <output.png> <file.wav>...
+//   brindlebox_screenshot [--waveform | --shaping | --slicing] <output.png> <file.wav>...
 //
 // Loads the files the way a user does: picks File > Load Samples and types
 // their paths into the file dialog; for the waveform, presses End in the
@@ -22,6 +23,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPixmap>
@@ -146,6 +148,27 @@ bool shapeShownSample(QWidget *waveform)
     return true;
 }
 
+/// Slices the shown sample at its hits, as a user does with Slice at
+/// Hits… and OK at the sensitivity it opens with.
+bool sliceShownSample(QWidget *waveform)
+{
+    auto *view = waveform->findChild<WaveformView *>("waveformView");
+    QAction *slice = nullptr;
+    for (QAction *action : waveform->actions()) {
+        if (action->text() == QStringLiteral("Slice at Hits…"))
+            slice = action;
+    }
+    if (!view || !slice)
+        return false;
+    slice->trigger();
+    auto *dialog = waveform->findChild<QDialog *>("hitsDialog");
+    auto *count = dialog ? dialog->findChild<QLabel *>("hitCount") : nullptr;
+    if (!count || !waitFor([count] { return count->text().endsWith(QLatin1String("hits")); }))
+        return false;
+    dialog->accept();
+    return waitFor([view] { return view->accessibleDescription().contains(QLatin1String("slice markers")); });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -153,11 +176,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     const bool shaping = args.value(1) == QLatin1String("--shaping");
-    const bool waveformOnly = shaping || args.value(1) == QLatin1String("--waveform");
+    const bool slicing = args.value(1) == QLatin1String("--slicing");
+    const bool waveformOnly = shaping || slicing || args.value(1) == QLatin1String("--waveform");
     if (waveformOnly)
         args.removeAt(1);
     if (args.size() < 3) {
-        err() << "usage: brindlebox_screenshot [--waveform | --shaping] <output.png> <file.wav>...\n";
+        err() << "usage: brindlebox_screenshot [--waveform | --shaping | --slicing] <output.png> <file.wav>...\n";
         return 2;
     }
     const QString output = args.at(1);
@@ -219,6 +243,10 @@ int main(int argc, char *argv[])
         return 1;
     if (shaping && !shapeShownSample(pictured)) {
         err() << "the sample could not be looped by hand\n";
+        return 1;
+    }
+    if (slicing && !sliceShownSample(pictured)) {
+        err() << "the sample could not be sliced at its hits\n";
         return 1;
     }
     if (!savePng(pictured->grab(), output)) {
