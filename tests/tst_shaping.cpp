@@ -263,7 +263,7 @@ void TestShaping::selectsAsInASampleEditor()
     QCOMPARE(useContextMenu(view),
              QStringList({"Select All", "Clear Selection (disabled)", "", "Crop to Selection (disabled)",
                           "Loop Selection (disabled)", "Clear Loop (disabled)", "Trim Silence",
-                          "Restore Whole Recording (disabled)", "", "Add Slice Marker\tCtrl+M",
+                          "Restore Whole Recording (disabled)", "", "Add Slice Marker",
                           "Remove Slice Marker (disabled)", "Slice at Hits…", "Slice at Silences",
                           "Slice into Equal Parts…", "Clear Slice Markers (disabled)", "Slices to Samples (disabled)", "",
                           "Undo (disabled)", "Redo (disabled)"}));
