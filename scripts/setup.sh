@@ -18,10 +18,11 @@
 # sndfile-info (sndfile-programs), as trackers' libraries read them, and
 # play the kit's module in a tracker's own engine (openmpt123). The keys of
 # the waveform window and Play Kit as Module sound through that engine's
-# library, libopenmpt, which the build finds with pkg-config.
+# library, libopenmpt; slicing finds hits with aubio's onset detector
+# (libaubio-dev); the build finds both with pkg-config.
 BRINDLEBOX_PACKAGES=(
     g++ make cmake pkgconf help2man
-    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6 libopenmpt-dev
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6 libopenmpt-dev libaubio-dev
     sox libsox-fmt-all
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio

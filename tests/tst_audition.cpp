@@ -106,7 +106,7 @@ KitSample exported(const QString &wav, const QString &note)
     sample.name = QFileInfo(wav).fileName();
     sample.note = note;
     const SvxFile file = exportSample(sample).file;
-    return KitSample{"tone", file.body, file.repeat ? file.oneShot : 0, file.repeat, file.samplesPerSec};
+    return KitSample{"tone", file.body, file.repeat ? file.oneShot : 0, file.repeat, file.samplesPerSec, std::nullopt};
 }
 
 } // namespace

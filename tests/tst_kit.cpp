@@ -164,8 +164,8 @@ void TestKit::keepsLoopsInsideAndEndsInSilence()
     const QString path = m_dir.filePath("last.mod");
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-    const KitSample first{"first", QByteArray(100, '\1'), 0, 0, 8287};
-    const KitSample last{"last", QByteArray(bytes, '\1'), loopStart, loopLength, 27928};
+    const KitSample first{"first", QByteArray(100, '\1'), 0, 0, 8287, std::nullopt};
+    const KitSample last{"last", QByteArray(bytes, '\1'), loopStart, loopLength, 27928, std::nullopt};
     const QByteArray written = protrackerModule("kit", {first, last});
     file.write(written);
     file.close();

@@ -264,8 +264,10 @@ void TestShaping::selectsAsInASampleEditor()
              QStringList({"Select All", "Clear Selection (disabled)", "", "Crop to Selection (disabled)",
                           "Loop Selection (disabled)", "Clear Loop (disabled)", "Crossfade Loop… (disabled)",
                           "Remove Crossfade (disabled)", "Trim Silence",
-                          "Restore Whole Recording (disabled)", "", "Undo (disabled)", "Redo (disabled)", "",
-                          "Amiga Sound"}));
+                          "Restore Whole Recording (disabled)", "", "Add Slice Marker",
+                          "Remove Slice Marker (disabled)", "Slice at Hits…", "Slice at Silences",
+                          "Slice into Equal Parts…", "Clear Slice Markers (disabled)", "Slices to Samples (disabled)", "",
+                          "Undo (disabled)", "Redo (disabled)", "", "Amiga Sound"}));
 
     const int y = view->height() / 2;
     const auto at = [&](const QString &step, int word) { return QPoint(step.section(' ', word, word).toInt() * view->width() / 10, y); };

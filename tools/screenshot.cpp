@@ -3,9 +3,10 @@
 // highest note; with --shaping, that sample looped by hand over the middle
 // of its picture, and a selection before the loop; with --crossfade, the
 // seam of that sample's loop before and after Crossfade Loop…, one above
-// the other.
+// the other; with --slicing, that sample sliced at its hits at the default
+// sensitivity.
 //
-//   brindlebox_screenshot [--waveform | --shaping | --crossfade] <output.png> <file.wav>...
+//   brindlebox_screenshot [--waveform | --shaping | --crossfade | --slicing] <output.png> <file.wav>...
 //
 // Loads the files the way a user does: picks File > Load Samples and types
 // their paths into the file dialog; for the waveform, presses End in the
@@ -25,6 +26,7 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
@@ -227,6 +229,27 @@ QPixmap crossfadeBeforeAndAfter(QWidget *waveform)
     return both;
 }
 
+/// Slices the shown sample at its hits, as a user does with Slice at
+/// Hits… and OK at the sensitivity it opens with.
+bool sliceShownSample(QWidget *waveform)
+{
+    auto *view = waveform->findChild<WaveformView *>("waveformView");
+    QAction *slice = nullptr;
+    for (QAction *action : waveform->actions()) {
+        if (action->text() == QStringLiteral("Slice at Hits…"))
+            slice = action;
+    }
+    if (!view || !slice)
+        return false;
+    slice->trigger();
+    auto *dialog = waveform->findChild<QDialog *>("hitsDialog");
+    auto *count = dialog ? dialog->findChild<QLabel *>("hitCount") : nullptr;
+    if (!count || !waitFor([count] { return count->text().endsWith(QLatin1String("hits")); }))
+        return false;
+    dialog->accept();
+    return waitFor([view] { return view->accessibleDescription().contains(QLatin1String("slice markers")); });
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -235,11 +258,12 @@ int main(int argc, char *argv[])
     QStringList args = app.arguments();
     const bool shaping = args.value(1) == QLatin1String("--shaping");
     const bool crossfading = args.value(1) == QLatin1String("--crossfade");
-    const bool waveformOnly = shaping || crossfading || args.value(1) == QLatin1String("--waveform");
+    const bool slicing = args.value(1) == QLatin1String("--slicing");
+    const bool waveformOnly = shaping || crossfading || slicing || args.value(1) == QLatin1String("--waveform");
     if (waveformOnly)
         args.removeAt(1);
     if (args.size() < 3) {
-        err() << "usage: brindlebox_screenshot [--waveform | --shaping | --crossfade] <output.png> <file.wav>...\n";
+        err() << "usage: brindlebox_screenshot [--waveform | --shaping | --crossfade | --slicing] <output.png> <file.wav>...\n";
         return 2;
     }
     const QString output = args.at(1);
@@ -301,6 +325,10 @@ int main(int argc, char *argv[])
         return 1;
     if (shaping && !shapeShownSample(pictured)) {
         err() << "the sample could not be looped by hand\n";
+        return 1;
+    }
+    if (slicing && !sliceShownSample(pictured)) {
+        err() << "the sample could not be sliced at its hits\n";
         return 1;
     }
     const QPixmap picture = crossfading ? crossfadeBeforeAndAfter(pictured) : pictured->grab();

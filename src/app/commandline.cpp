@@ -155,6 +155,15 @@ CommandLine readCommandLine(const QStringList &arguments)
                                       "the same"));
         line.crossfadeMs = ms;
     }
+    if (parser.isSet(sliceOption)) {
+        const QString value = parser.value(sliceOption);
+        line.slice = sliceRequest(value);
+        if (!line.slice)
+            usageError(QStringLiteral("--slice takes hits, silences or a number of parts from 2 to 64, not '%1'").arg(value));
+        if (!line.withoutWindow())
+            usageError(QStringLiteral("--slice goes with --export or --module; in the waveform window, Slice at Hits, "
+                                      "Slice at Silences and Slice into Equal Parts do the same"));
+    }
 
     // A folder stands for the WAV files under it; a large one is walked
     // only once the options are known to be right.
@@ -180,6 +189,7 @@ CommandLine readCommandLine(const QStringList &arguments)
                 line.origins << entry.origin;
                 line.samples << entry.sample;
                 line.shapes << entry.shape;
+                line.markers << entry.markers;
             }
             continue;
         }
@@ -187,6 +197,7 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.origins << file;
         line.samples << sampleOfFile(line.files.constLast(), line.settings);
         line.shapes << SampleShape();
+        line.markers << SliceMarkers();
     }
     line.unreadable = search.unreadable;
     if (!named.isEmpty() && line.files.isEmpty() && line.kitProblem.isEmpty()) {

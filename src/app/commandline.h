@@ -2,6 +2,7 @@
 
 #include "folderwalk.h"
 #include "sample.h"
+#include "slicebatch.h"
 
 #include <QString>
 #include <QStringList>
@@ -15,6 +16,7 @@ struct CommandLine
     QList<FoundFile> origins; // each file as named, with its folder under the folder named (a kit's: its subfolder)
     QList<Sample> samples;    // one for each file: a kit's own settings for its samples, the options' for the rest
     QList<SampleShape> shapes; // one for each file: a kit's shape for its samples, the whole recording for the rest
+    QList<SliceMarkers> markers; // one for each file: a kit's slice markers for its samples, none for the rest
     QString kitOutputDirectory; // the output directory of the first kit named that keeps one still there
     QString kitProblem;       // for the window: why a kit named cannot be opened (without it, a usage error)
     QStringList unreadable;   // folders that could not be read: "folder: reason"
@@ -26,6 +28,7 @@ struct CommandLine
     std::optional<double> trimSilenceDb; // with --trim-silence: cut what stays this far below full scale at both ends
     qint64 moduleSize = 0;    // with --module-size: the most bytes the module may take; 0: as many as it takes
     std::optional<double> crossfadeMs; // with --crossfade: each loop crossfaded over so many milliseconds
+    std::optional<SliceRequest> slice; // with --slice: each file replaced by its slices
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };

@@ -78,6 +78,15 @@ void describeOptions(QCommandLineParser &parser)
                                      "between Equal Gain and Equal Power; at most the sound before the loop's start and "
                                      "half the loop. A file without a loop is made as it is, and named in the report."),
                       QStringLiteral("MS")});
+    parser.addOption({sliceOption,
+                      QStringLiteral("With --export or --module: replace each file by its slices, cut at its hits "
+                                     "(HOW is hits), at its silences of at least 50 ms, each slice without its "
+                                     "silence (silences), or into N equal parts, 2 to 64 (a number), and export "
+                                     "them as NAME-01.8svx, ...; with --module they fill its first 31 slots and the "
+                                     "module plays the break back after them. --fit, --module-size and "
+                                     "--trim-silence apply to the slices. A file in which nothing is found to cut "
+                                     "at is made whole, and named in the report."),
+                      QStringLiteral("HOW")});
     QCommandLineOption trimSilenceDb(trimSilenceDbOption, QString(), QStringLiteral("DB"));
     trimSilenceDb.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(trimSilenceDb);

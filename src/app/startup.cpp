@@ -74,7 +74,8 @@ int runBrindlebox(int &argc, char **argv)
     } else {
         Kit named{{}, line->kitOutputDirectory};
         for (int i = 0; i < line->files.size(); ++i)
-            named.entries << KitEntry{line->samples.at(i), line->shapes.at(i), line->origins.at(i)};
+            named.entries << KitEntry{line->samples.at(i), line->shapes.at(i), line->origins.at(i),
+                                      line->markers.value(i)};
         window.loadKit(named);
     }
     return QCoreApplication::exec();

@@ -60,7 +60,12 @@ int exportFromTerminal(const CommandLine &line)
 
     // Each with its own settings, a kit's samples with the kit's; none is
     // held back by its ready mark.
-    QList<Sample> samples = line.samples;
+    // With --slice, each file's slices in its place, before anything else
+    // is done with them.
+    SlicedSamples named{line.samples, line.shapes, line.origins, {}};
+    if (line.slice)
+        named = sliceSamples(line.samples, line.shapes, line.origins, *line.slice);
+    QList<Sample> samples = named.samples;
     for (Sample &sample : samples)
         sample.ready = true;
     // What each file's header says, and with --trim-silence where its sound
@@ -77,8 +82,8 @@ int exportFromTerminal(const CommandLine &line)
     const bool readHeaders = line.fit || line.trimSilenceDb || line.moduleSize > 0;
     const QList<Reading> readings = QtConcurrent::blockingMapped(indexes, [&](int i) {
         Reading reading;
-        reading.shape = line.shapes.value(i);
-        if (!readHeaders || !line.origins.value(i).problem.isEmpty())
+        reading.shape = named.shapes.value(i);
+        if (!readHeaders || !named.origins.value(i).problem.isEmpty())
             return reading;
         reading.format = line.fit || line.moduleSize > 0 ? readRecording(samples.at(i).path)
                                                          : readWavFormat(samples.at(i).path);
@@ -99,7 +104,7 @@ int exportFromTerminal(const CommandLine &line)
     for (int i = 0; i < samples.size(); ++i) {
         Sample &sample = samples[i];
         const Reading &reading = readings.at(i);
-        const FoundFile &origin = line.origins.value(i);
+        const FoundFile &origin = named.origins.value(i);
         // Over a kit's own crossfade too: the command line asks for it.
         shapes << reading.shape;
         if (line.crossfadeMs)
@@ -124,8 +129,8 @@ int exportFromTerminal(const CommandLine &line)
         QList<BudgetEntry> entries;
         QStringList names;
         for (int i = 0; i < samples.size(); ++i) {
-            entries << budgetEntry(samples.at(i), line.origins.value(i), shapes.at(i), readings.at(i).format);
-            names << nameInPack(samples.at(i), line.origins.value(i));
+            entries << budgetEntry(samples.at(i), named.origins.value(i), shapes.at(i), readings.at(i).format);
+            names << nameInPack(samples.at(i), named.origins.value(i));
         }
         const BudgetFit fit = fitIntoBudget(entries, line.moduleSize);
         moduleProblem = budgetProblem(fit, line.moduleSize, names);
@@ -141,7 +146,8 @@ int exportFromTerminal(const CommandLine &line)
     for (int i = 0; i < samples.size(); ++i)
         loweredTo << (samples.at(i).note != asNamed.at(i).note ? samples.at(i).note : QString());
     ExportEngine engine(samples, line.exportDirectory, line.jobs);
-    engine.setOrigins(line.origins);
+    engine.setOrigins(named.origins);
+    engine.noteNotSliced(named.notSliced);
     engine.setShapes(shapes);
     engine.noteUnreadableFolders(line.unreadable);
     engine.noteSilentSamples(silent);

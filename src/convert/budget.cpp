@@ -15,12 +15,12 @@
 
 namespace {
 
-/// The room the sample of \a source takes in a module at \a note.
-KitSlotSize slotSizeAt(const WavFormat &source, const QString &note)
+/// The room the sample of \a entry takes in a module at \a note.
+KitSlotSize slotSizeAt(const BudgetEntry &entry, const QString &note)
 {
     const int rate = noteFrequencies.value(note);
-    const TrackerLayout layout = trackerLayout(soundBytesAt(source, rate), rate, source);
-    return {layout.bodySize, layout.loopStart, layout.loopLength, rate};
+    const TrackerLayout layout = trackerLayout(soundBytesAt(entry.source, rate), rate, entry.source);
+    return {layout.bodySize, layout.loopStart, layout.loopLength, rate, entry.slice};
 }
 
 /// The entries the module holds: the first that convert.
@@ -48,7 +48,7 @@ qint64 sizeAt(const QList<BudgetEntry> &entries, const QList<int> &members, cons
 {
     QList<KitSlotSize> sizes;
     for (const int i : members)
-        sizes << slotSizeAt(entries.at(i).source, notes.at(i));
+        sizes << slotSizeAt(entries.at(i), notes.at(i));
     return moduleSize(sizes);
 }
 
@@ -97,7 +97,7 @@ BudgetFit fitIntoBudget(const QList<BudgetEntry> &entries, qint64 budget)
     const QStringList lowest = underCeiling(entries, notes.constFirst());
     fit.size = sizeAt(entries, members, lowest);
     for (const int i : members)
-        fit.largest.append({i, qMin(slotSizeAt(entries.at(i).source, lowest.at(i)).bodyBytes, trackerSampleBytesLimit)});
+        fit.largest.append({i, qMin(slotSizeAt(entries.at(i), lowest.at(i)).bodyBytes, trackerSampleBytesLimit)});
     std::stable_sort(fit.largest.begin(), fit.largest.end(),
                      [](const auto &a, const auto &b) { return a.second > b.second; });
     return fit;
@@ -123,7 +123,10 @@ BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const Sam
     const ShapedRecording shaped = shapeRecording(recording, shape);
     const bool converts = origin.problem.isEmpty() && sourceProblem(sample.path).isEmpty() && recording.sampleRate > 0
         && shaped.problem.isEmpty();
-    return {shaped.source, sample.note, converts};
+    std::optional<SliceOrigin> slice;
+    if (shape.crop)
+        slice = SliceOrigin{sample.path, shape.crop->start, shape.crop->frames, recording.sampleRate};
+    return {shaped.source, sample.note, converts, slice};
 }
 
 QString budgetProblem(const BudgetFit &fit, qint64 budget, const QStringList &names, int largestShown)

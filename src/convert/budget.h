@@ -1,5 +1,6 @@
 #pragma once
 
+#include "breakpatterns.h"
 #include "chunks.h"
 #include "folderwalk.h"
 #include "sample.h"
@@ -19,6 +20,7 @@ struct BudgetEntry
     /// name another file, it is no regular file, no WAV file, or shorter
     /// than its crop) takes no slot of the module.
     bool converts = true;
+    std::optional<SliceOrigin> slice; // where it was cut, when cropped: it may be one slice of a break
 };
 
 /// What fitting a kit's module into a number of bytes came to.

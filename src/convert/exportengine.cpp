@@ -260,6 +260,11 @@ void ExportEngine::publish(int index, const QString &destination)
             }
             if (finished.kitSample) {
                 m_kit << *finished.kitSample;
+                // A cropped sample may be one slice of a break.
+                const SampleShape shape = m_shapes.value(index);
+                if (shape.crop)
+                    m_kit.last().slice = SliceOrigin{m_samples.at(index).path, shape.crop->start, shape.crop->frames,
+                                                     job.source.sampleRate};
                 if (finished.bodySize > trackerSampleBytesLimit) {
                     const QLocale english(QLocale::English);
                     m_report.cut << QStringLiteral("%1: %2 bytes of sound, cut to the first %3")

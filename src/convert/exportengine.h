@@ -70,6 +70,9 @@ public:
     /// Samples whose recording is silent throughout, which trimming the
     /// silence left whole, for the report.
     void noteSilentSamples(const QStringList &samples);
+    /// Files to be sliced that were made whole instead, "name: why", for
+    /// the report.
+    void noteNotSliced(const QStringList &samples) { m_report.notSliced = samples; }
     /// What the report calls the sample at \a index: its name, under its
     /// subfolder.
     QString sampleLabel(int index) const;

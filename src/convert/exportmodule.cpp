@@ -70,8 +70,9 @@ void ExportEngine::writeModule()
             m_moduleWritten = true;
             QList<KitSlotSize> sizes;
             for (const KitSample &sample : std::as_const(m_kit))
-                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, sample.slice});
             m_report.moduleSize = moduleSize(sizes);
+            m_report.breaksLeftOut = breaksLeftOut(m_kit);
             qDebug() << m_modulePath;
             emit moduleWritten(m_modulePath);
         } else {

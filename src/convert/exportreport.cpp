@@ -45,6 +45,14 @@ QString reportText(const ExportReport &report, int shown)
     section(QStringLiteral("Cut to fit %1").arg(report.module), report.cut);
     if (report.moduleSize > 0)
         sections << moduleSizeLine(report.module, report.moduleSize);
+    if (report.breaksLeftOut > 0)
+        sections << QStringLiteral("%1 plays %2 break%3 of its slices less than it holds: a module's song has at most "
+                                   "%4 patterns")
+                        .arg(report.module)
+                        .arg(report.breaksLeftOut)
+                        .arg(report.breaksLeftOut == 1 ? QString() : QStringLiteral("s"))
+                        .arg(mostPatterns);
+    section(QStringLiteral("Not sliced, so made whole"), report.notSliced);
     section(QStringLiteral("Their loops lie outside the part they keep, so they play once"), report.loopsDropped);
     section(QStringLiteral("No loop to crossfade, so made without a crossfade"), report.withoutLoop);
     section(QStringLiteral("Their crossfades are shorter than asked, or left out"), report.crossfadesShort);

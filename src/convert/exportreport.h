@@ -30,6 +30,8 @@ struct ExportReport
     QStringList noisy;        // "name: raised by 78 dB: it may be mostly noise"
     QStringList withoutLoop;  // samples to be crossfaded that have no loop
     QStringList crossfadesShort; // "name: why", a crossfade shorter than asked or left out
+    QStringList notSliced;    // "name: why", files to be sliced that were made whole
+    int breaksLeftOut = 0;    // breaks the module's song had no room for
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const

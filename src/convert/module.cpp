@@ -15,8 +15,6 @@ constexpr int titleBytes = 20;
 constexpr int nameBytes = 22;
 constexpr int headerBytes = 30;
 constexpr int songOffset = 950;
-constexpr int rowsPerPattern = 64;
-constexpr int rowBytes = 4 * 4; // four channels of four bytes
 constexpr int patternsOffset = 1084;
 // About 2 s at the default speed, 6 ticks of 20 ms a row.
 constexpr qint64 longestRows = 17;
@@ -31,6 +29,7 @@ struct Slot
     int period = 0;
     qint64 rows = 1;
     bool stillSounding = false; // after its rows
+    std::optional<SliceOrigin> slice;
 };
 
 /// The slot of a sample of \a size.
@@ -46,44 +45,40 @@ Slot slotOf(const KitSlotSize &size)
     const qint64 sounding = (slot.bytes * slot.period * 25 + palClock * 3 - 1) / (palClock * 3);
     slot.stillSounding = slot.loopLength > 0 || sounding > longestRows;
     slot.rows = slot.stillSounding ? longestRows : qMax<qint64>(sounding, 1);
+    slot.slice = size.slice;
     return slot;
 }
 
-/// The slots of the first moduleSampleSlots of \a samples, and the patterns
+/// The songSlots of the first moduleSampleSlots of \a samples, and the patterns
 /// their song takes: a sample still sounding at the end gets one more row,
 /// to silence it.
 struct Plan
 {
     QList<Slot> entries;
-    bool silenceLast = false;
-    qint64 songRows = 1;
-    int patterns = 1;
+    Song song;
     qint64 soundBytes = 0;
 };
 
 Plan planOf(const QList<KitSlotSize> &samples)
 {
     Plan plan;
-    qint64 rows = 0;
+    QList<SongSlot> songSlots;
     for (const KitSlotSize &sample : samples.mid(0, moduleSampleSlots)) {
-        plan.entries.append(slotOf(sample));
-        rows += plan.entries.last().rows;
-        plan.soundBytes += plan.entries.last().bytes;
+        const Slot slot = slotOf(sample);
+        plan.entries.append(slot);
+        plan.soundBytes += slot.bytes;
+        songSlots.append(SongSlot{slot.period, slot.bytes, slot.loopLength > 0, slot.rows, slot.slice});
     }
-    plan.silenceLast = !plan.entries.isEmpty() && plan.entries.last().stillSounding;
-    plan.songRows = qMax<qint64>(1, rows + plan.silenceLast);
-    plan.patterns = int((plan.songRows + rowsPerPattern - 1) / rowsPerPattern);
+    plan.song = songOf(songSlots, !plan.entries.isEmpty() && plan.entries.last().stillSounding);
     return plan;
 }
 
-/// Writes one channel's note and effect in one row of the song.
-void setCell(QByteArray &module, qint64 row, int channel, int sample, int period, int effect, int parameter)
+QList<KitSlotSize> sizesOf(const QList<KitSample> &samples)
 {
-    char *cell = module.data() + patternsOffset + row * rowBytes + channel * 4;
-    cell[0] = char((sample & 0xf0) | (period >> 8));
-    cell[1] = char(period & 0xff);
-    cell[2] = char(((sample & 0x0f) << 4) | effect);
-    cell[3] = char(parameter);
+    QList<KitSlotSize> sizes;
+    for (const KitSample &sample : samples)
+        sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, sample.slice});
+    return sizes;
 }
 
 } // namespace
@@ -116,7 +111,7 @@ int trackerPeriod(int rate)
 qint64 moduleSize(const QList<KitSlotSize> &samples)
 {
     const Plan plan = planOf(samples);
-    return patternsOffset + qint64(plan.patterns) * rowsPerPattern * rowBytes + plan.soundBytes;
+    return patternsOffset + qint64(plan.song.patterns.size()) * rowsPerPattern * rowBytes + plan.soundBytes;
 }
 
 QString moduleSizeLine(const QString &name, qint64 bytes)
@@ -138,16 +133,11 @@ QString moduleSizeLine(const QString &name, qint64 bytes)
 
 QByteArray protrackerModule(const QByteArray &title, const QList<KitSample> &samples)
 {
-    QList<KitSlotSize> sizes;
-    for (const KitSample &sample : samples)
-        sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
-    const Plan planned = planOf(sizes);
+    const Plan planned = planOf(sizesOf(samples));
     const QList<Slot> &plan = planned.entries;
-    const bool silenceLast = planned.silenceLast;
-    const qint64 songRows = planned.songRows;
-    const int patterns = planned.patterns;
+    const Song &song = planned.song;
 
-    QByteArray module(patternsOffset + qint64(patterns) * rowsPerPattern * rowBytes, '\0');
+    QByteArray module(patternsOffset, '\0');
     module.reserve(module.size() + planned.soundBytes);
     std::copy_n(title.constData(), qMin<qsizetype>(title.size(), titleBytes), module.data());
     for (int i = 0; i < moduleSampleSlots; ++i) {
@@ -165,24 +155,19 @@ QByteArray protrackerModule(const QByteArray &title, const QList<KitSample> &sam
             qToBigEndian<quint16>(quint16(slot.loopLength), header + 28);
         }
     }
-    module[songOffset] = char(patterns);
+    module[songOffset] = char(song.order.size());
     module[songOffset + 1] = char(127); // as ProTracker writes it: play from the start again
-    for (int order = 0; order < patterns; ++order)
-        module[songOffset + 2 + order] = char(order);
+    std::copy_n(song.order.constData(), song.order.size(), module.data() + songOffset + 2);
     std::copy_n("M.K.", 4, module.data() + patternsOffset - 4);
-
-    qint64 row = 0;
-    for (int i = 0; i < plan.size(); ++i) {
-        setCell(module, row, 0, i + 1, plan.at(i).period, 0, 0);
-        row += plan.at(i).rows;
-    }
-    if (silenceLast)
-        setCell(module, row, 0, 0, 0, 0xc, 0);
-    // A pattern break on the last order ends the song at this row, not after
-    // the rest of its pattern; players ignore F00 (speed 0).
-    setCell(module, songRows - 1, 1, 0, 0, 0xd, 0);
+    for (const QByteArray &pattern : song.patterns)
+        module.append(pattern);
 
     for (int i = 0; i < plan.size(); ++i)
         module.append(samples.at(i).body.constData(), plan.at(i).bytes);
     return module;
+}
+
+int breaksLeftOut(const QList<KitSample> &samples)
+{
+    return planOf(sizesOf(samples)).song.breaksLeftOut;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "breakpatterns.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -13,6 +15,7 @@ struct KitSample
     qint64 loopStart = 0;  // bytes: the 8SVX oneShot of a looped sample
     qint64 loopLength = 0; // bytes: the 8SVX repeat; 0 when it does not loop
     int rate = 0;          // samples a second: the rate of its note
+    std::optional<SliceOrigin> slice; // when it is a slice of a recording: where it was cut
 };
 
 /// A tracker period times the rate it plays at, on a PAL Amiga.
@@ -28,6 +31,7 @@ struct KitSlotSize
     qint64 loopStart = 0; // bytes, as KitSample has them
     qint64 loopLength = 0;
     int rate = 0;
+    std::optional<SliceOrigin> slice;
 };
 
 /// What of a finished sample a module holds: its bytes, cut to
@@ -44,7 +48,8 @@ struct HeldSample
 HeldSample heldInModule(const KitSlotSize &size);
 
 /// The bytes of the module protrackerModule() writes of samples of these
-/// sizes: its header, its patterns and every sample as it holds it.
+/// sizes: its header, its patterns (the break's too) and every sample as it
+/// holds it.
 qint64 moduleSize(const QList<KitSlotSize> &samples);
 
 /// Chip memory of the Amigas a module may be played on, in bytes.
@@ -71,5 +76,11 @@ int trackerPeriod(int rate);
 /// holds the first moduleSampleSlots of \a samples, each cut to
 /// trackerSampleBytesLimit. Its song plays each sample once on the first
 /// channel, in slot order at its own note: a one-shot for its length but at
-/// most about 2 s, a looped one for about 2 s; then it ends.
+/// most about 2 s, a looped one for about 2 s. Then, for each run of slices
+/// of one recording side by side, a break plays them at the times they had
+/// in the recording (see songOf()); then it ends.
 QByteArray protrackerModule(const QByteArray &title, const QList<KitSample> &samples);
+
+/// How many breaks the module of \a samples leaves out, as they would make
+/// it longer than a module's song can be.
+int breaksLeftOut(const QList<KitSample> &samples);

@@ -58,7 +58,7 @@ QList<BudgetEntry> readEntries(const std::function<bool()> &cancelled, const QLi
     for (int i = 0; i < samples.size() && !cancelled(); ++i) {
         // Past the module's slots a sample takes no room: only its note counts.
         if (converting >= moduleSampleSlots) {
-            entries << BudgetEntry{WavFormat(), samples.at(i).note, false};
+            entries << BudgetEntry{WavFormat(), samples.at(i).note, false, std::nullopt};
             continue;
         }
         // A path that may name another file tells nothing of this one.

@@ -56,7 +56,7 @@ bool MainWindow::loadKit(const Kit &kit)
     if (!startNewSampleList())
         return false;
     for (const KitEntry &entry : kit.entries)
-        appendSample(ui->sampleCombo, entry.sample, entry.origin, entry.shape);
+        insertEntry(ui->sampleCombo, ui->sampleCombo->count(), entry);
     if (!kit.outputDirectory.isEmpty()) {
         outputDirectory = kit.outputDirectory;
         ui->DirectoryName->setText(outputDirectory);
@@ -96,12 +96,7 @@ void MainWindow::saveKitFile()
 {
     if (ui->sampleCombo->count() == 0)
         return;
-    Kit kit{{}, outputDirectory};
-    const QList<Sample> samples = allSamples(ui->sampleCombo);
-    const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
-    const QList<SampleShape> shapes = allShapes(ui->sampleCombo);
-    for (int i = 0; i < samples.size(); ++i)
-        kit.entries << KitEntry{samples.at(i), shapes.at(i), origins.at(i)};
+    const Kit kit{allEntries(ui->sampleCombo), outputDirectory};
     // Said before a file is chosen: no kit can name these recordings.
     if (const QStringList unsavable = unsavableSamples(kit); !unsavable.isEmpty()) {
         showListing(tr("Save Kit"), true, [&unsavable](int shown) {

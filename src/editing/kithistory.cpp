@@ -34,6 +34,7 @@ KitEntry withDifference(KitEntry current, const KitEntry &from, const KitEntry &
     take(sample.highCutFrequency, a.highCutFrequency, b.highCutFrequency);
     take(sample.note, a.note, b.note);
     take(current.shape, from.shape, to.shape);
+    take(current.markers, from.markers, to.markers);
     take(current.origin.path, from.origin.path, to.origin.path);
     take(current.origin.subfolder, from.origin.subfolder, to.origin.subfolder);
     take(current.origin.problem, from.origin.problem, to.origin.problem);
@@ -47,7 +48,7 @@ bool differ(const KitEntry &a, const KitEntry &b)
     const Sample &y = b.sample;
     return x.path != y.path || x.name != y.name || x.normalise != y.normalise || x.ready != y.ready
         || x.lowCut != y.lowCut || x.highCut != y.highCut || x.lowCutFrequency != y.lowCutFrequency
-        || x.highCutFrequency != y.highCutFrequency || x.note != y.note || a.shape != b.shape
+        || x.highCutFrequency != y.highCutFrequency || x.note != y.note || a.shape != b.shape || a.markers != b.markers
         || a.origin.path != b.origin.path || a.origin.subfolder != b.origin.subfolder
         || a.origin.problem != b.origin.problem;
 }

@@ -8,6 +8,7 @@
 #include "soxarguments.h"
 #include "shaping.h"
 #include "silence.h"
+#include "slicing.h"
 #include "trackersample.h"
 #include "waveformview.h"
 
@@ -46,6 +47,7 @@ void WaveformWindow::makeActions()
     QAction *redo = history->createRedoAction(this);
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     addActions({undo, redo});
+    m_slicing = new WaveformSlicing(this);
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, [this, undo, redo](const QPoint &at) {
@@ -54,6 +56,8 @@ void WaveformWindow::makeActions()
         menu.addActions({m_selectAll, m_clearSelection});
         menu.addSeparator();
         menu.addActions({m_crop, m_loop, m_clearLoop, m_crossfade, m_removeCrossfade, m_trim, m_restore});
+        menu.addSeparator();
+        menu.addActions(m_slicing->actions());
         menu.addSeparator();
         menu.addActions({undo, redo});
         menu.addSeparator();
@@ -77,6 +81,8 @@ void WaveformWindow::updateActions()
     // A shape that no longer fits its recording is put right here too,
     // though there is no picture of it.
     m_restore->setEnabled(m_wanted && !m_wanted->shape.isWhole());
+    if (m_slicing)
+        m_slicing->updateActions();
 }
 
 qint64 WaveformWindow::frameAt(qint64 byte) const

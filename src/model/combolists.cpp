@@ -11,7 +11,7 @@
 
 void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin, const SampleShape &shape)
 {
-    insertEntry(list, list->count(), KitEntry{sample, shape, origin});
+    insertEntry(list, list->count(), KitEntry{sample, shape, origin, SliceMarkers()});
 }
 
 void insertEntry(QComboBox *list, int index, const KitEntry &entry)
@@ -21,12 +21,14 @@ void insertEntry(QComboBox *list, int index, const KitEntry &entry)
         list->setItemData(index, QVariant::fromValue(entry.origin), originRole);
     if (!entry.shape.isWhole())
         storeShape(list, index, entry.shape);
+    if (!entry.markers.isEmpty())
+        storeMarkers(list, index, entry.markers);
 }
 
 KitEntry sampleEntry(const QComboBox *list, int index)
 {
     return {qvariant_cast<Sample>(list->itemData(index, Qt::UserRole)), sampleShape(list, index),
-            sampleOrigin(list, index)};
+            sampleOrigin(list, index), sliceMarkers(list, index)};
 }
 
 QList<KitEntry> allEntries(const QComboBox *list)
@@ -44,6 +46,7 @@ void storeEntry(QComboBox *list, int index, const KitEntry &entry)
     relabelSample(list, index, entry.sample);
     list->setItemData(index, QVariant::fromValue(entry.origin), originRole);
     storeShape(list, index, entry.shape);
+    storeMarkers(list, index, entry.markers);
 }
 
 void moveEntry(QComboBox *list, int from, int to)
@@ -140,4 +143,14 @@ QList<SampleShape> allShapes(const QComboBox *list)
     for (int i = 0; i < list->count(); ++i)
         shapes.append(sampleShape(list, i));
     return shapes;
+}
+
+SliceMarkers sliceMarkers(const QComboBox *list, int index)
+{
+    return qvariant_cast<SliceMarkers>(list->itemData(index, markersRole));
+}
+
+void storeMarkers(QComboBox *list, int index, const SliceMarkers &markers)
+{
+    list->setItemData(index, QVariant::fromValue(markers), markersRole);
 }

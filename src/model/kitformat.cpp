@@ -1,5 +1,7 @@
 #include "kitformat.h"
 
+#include <QJsonArray>
+
 namespace kitformat {
 
 QString pathInKit(const QDir &folder, const QString &path)
@@ -34,6 +36,57 @@ QString quoted(const QJsonValue &value)
     default:
         return QStringLiteral("null");
     }
+}
+
+QJsonObject markersObject(const SliceMarkers &markers)
+{
+    QJsonArray at;
+    for (const qint64 frame : markers.frames)
+        at.append(frame);
+    QJsonObject object{{QStringLiteral("at"), at}, {QStringLiteral("recordingFrames"), markers.recordingFrames}};
+    if (markers.leaveOutSilence)
+        object.insert(QStringLiteral("leaveOutSilence"), true);
+    return object;
+}
+
+SliceMarkers readMarkers(Fields &fields, const QJsonValue &value)
+{
+    SliceMarkers markers;
+    const QJsonObject object = value.toObject();
+    const QString wanted = QStringLiteral("{\"at\": [frames], \"recordingFrames\": its length}");
+    if (!value.isObject() || !object.value(QLatin1String("at")).isArray()) {
+        fields.fail(QStringLiteral("has \"markers\": %1, not %2").arg(quoted(value), wanted));
+        return markers;
+    }
+    for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
+        if (key.key() != QLatin1String("at") && key.key() != QLatin1String("recordingFrames")
+            && key.key() != QLatin1String("leaveOutSilence"))
+            fields.fail(QStringLiteral("has markers with \"%1\", which a kit does not have").arg(key.key()));
+    }
+    Fields inner(object, QStringLiteral("has markers that "));
+    markers.recordingFrames = inner.number(QStringLiteral("recordingFrames"), 2, largestFrame);
+    markers.leaveOutSilence = inner.flag(QStringLiteral("leaveOutSilence"), false);
+    if (!inner.problem.isEmpty()) {
+        fields.fail(inner.problem);
+        return markers;
+    }
+    // A marker on the first or the last frame, or two on one, would cut a
+    // slice of nothing: the kit is refused rather than a slice cut wrong.
+    qint64 before = 0;
+    for (const QJsonValue &at : object.value(QLatin1String("at")).toArray()) {
+        const double frame = at.toDouble();
+        if (!at.isDouble() || frame != std::floor(frame) || !(frame > double(before))
+            || !(frame < double(markers.recordingFrames - 1))) {
+            fields.fail(QStringLiteral("has a slice marker at %1; markers lie in order, none twice, after the first "
+                                       "frame and before the last of the recording's %2")
+                            .arg(quoted(at))
+                            .arg(markers.recordingFrames));
+            return SliceMarkers();
+        }
+        before = qint64(frame);
+        markers.frames << before;
+    }
+    return markers;
 }
 
 } // namespace kitformat

@@ -5,6 +5,8 @@
 // object. Not for the rest of the program, which speaks of kits through
 // kitfile.h.
 
+#include "slicemarkers.h"
+
 #include <QDir>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -101,5 +103,12 @@ private:
     QString m_where;
 };
 
+/// A sample's slice markers as the kit keeps them: {"at": [frames],
+/// "recordingFrames": its length then, "leaveOutSilence": true when set}.
+QJsonObject markersObject(const SliceMarkers &markers);
+
+/// The slice markers in \a value, or a problem noted in \a fields: frames
+/// inside the recording, in order, none twice.
+SliceMarkers readMarkers(Fields &fields, const QJsonValue &value);
 
 } // namespace kitformat

@@ -143,7 +143,8 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     static const QSet<QString> keys{
         QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"), QStringLiteral("normalise"),
         QStringLiteral("lowCut"), QStringLiteral("lowCutHz"), QStringLiteral("highCut"), QStringLiteral("highCutHz"),
-        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade")};
+        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade"),
+        QStringLiteral("markers")};
     KitEntry entry;
     if (!value.isObject()) {
         problem = entryName(number, value) + QStringLiteral("is %1, not an object").arg(quoted(value));
@@ -190,6 +191,8 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     readLoop(fields, object.value(QLatin1String("loop")), entry.shape);
     if (fields.has(QStringLiteral("crossfade")))
         readCrossfade(fields, object.value(QLatin1String("crossfade")), entry.shape);
+    if (fields.has(QStringLiteral("markers")))
+        entry.markers = readMarkers(fields, object.value(QLatin1String("markers")));
     problem = fields.problem;
     return entry;
 }

@@ -57,6 +57,8 @@ QString writeKit(const QString &path, const Kit &kit)
             }
             object.insert(QStringLiteral("crossfade"), fade);
         }
+        if (!entry.markers.isEmpty())
+            object.insert(QStringLiteral("markers"), markersObject(entry.markers));
         samples.append(object);
     }
     QJsonObject top{{QStringLiteral("format"), formatName},

@@ -2,6 +2,7 @@
 
 #include "folderwalk.h"
 #include "sampleshape.h"
+#include "slicemarkers.h"
 
 #include <QComboBox>
 #include <QList>
@@ -48,6 +49,9 @@ QString exportFileName(const QString &sampleName);
 
 constexpr int originRole = Qt::UserRole + 1;
 constexpr int shapeRole = Qt::UserRole + 2;
+/// A sample's slice markers go with its entry under this role; apart from
+/// its shape, as moving a marker changes nothing of the sample's sound.
+constexpr int markersRole = Qt::UserRole + 3;
 
 /// One entry of the sample list, and one sample of a kit: its recording and
 /// settings, its shape, and the pack subfolder it came from
@@ -58,6 +62,7 @@ struct KitEntry
     Sample sample;
     SampleShape shape;
     FoundFile origin;
+    SliceMarkers markers;
 };
 
 /// " | Ready" or " | Not Ready", the tail of an entry's label.
@@ -104,6 +109,12 @@ void storeShape(QComboBox *list, int index, const SampleShape &shape);
 
 /// Every entry's shape, in list order.
 QList<SampleShape> allShapes(const QComboBox *list);
+
+/// The slice markers of the entry at \a index: none unless the user set some.
+SliceMarkers sliceMarkers(const QComboBox *list, int index);
+
+/// Replaces the slice markers of the entry at \a index.
+void storeMarkers(QComboBox *list, int index, const SliceMarkers &markers);
 
 /// The whole entry at \a index: its Sample, shape and origin.
 KitEntry sampleEntry(const QComboBox *list, int index);

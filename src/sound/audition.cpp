@@ -50,7 +50,7 @@ void Audition::setSample(const KitSample &sample)
         return;
     m_sample = sample;
     m_haveSample = !sample.body.isEmpty();
-    const HeldSample held = heldInModule({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+    const HeldSample held = heldInModule({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, std::nullopt});
     m_bytes = held.bytes;
     m_loopStart = held.loopStart;
     m_loopLength = held.loopLength;

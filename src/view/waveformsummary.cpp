@@ -81,7 +81,7 @@ KitSample kitSample(const WaveformSummary &summary, const QString &sampleName)
 {
     const TrackerLayout &layout = summary.layout;
     return KitSample{trackerName(sampleName), summary.body, layout.looped ? layout.loopStart : 0,
-                     layout.looped ? layout.loopLength : 0, summary.rate};
+                     layout.looped ? layout.loopLength : 0, summary.rate, std::nullopt};
 }
 
 std::shared_ptr<const WaveformSummary> summarise(QByteArray sound, int rate, const WavFormat &source)

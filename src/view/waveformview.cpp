@@ -83,6 +83,12 @@ void WaveformView::mousePressEvent(QMouseEvent *event)
     const double x = event->position().x();
     m_pressX = x;
     m_dragging = false;
+    // A slice marker under the pointer moves, before any selection.
+    if (const int marker = markerAt(x); marker >= 0) {
+        m_draggedMarker = marker;
+        m_dragByte = m_markers.at(marker);
+        return;
+    }
     // An edge under the pointer moves; Shift+click extends from the far
     // edge; anything else may start a new selection, once it is dragged.
     if (const int edge = selectionEdgeAt(x); edge >= 0) {
@@ -101,8 +107,17 @@ void WaveformView::mousePressEvent(QMouseEvent *event)
 void WaveformView::mouseMoveEvent(QMouseEvent *event)
 {
     const double x = event->position().x();
+    m_pointerX = x;
+    if (m_summary && m_draggedMarker >= 0) {
+        m_dragByte = boundaryAt(x);
+        update();
+        return;
+    }
     if (!m_summary || m_anchor < 0) {
-        setCursor(m_summary && selectionEdgeAt(x) >= 0 ? Qt::SizeHorCursor : Qt::ArrowCursor);
+        setCursor(!m_summary                ? Qt::ArrowCursor
+                      : markerAt(x) >= 0        ? Qt::SplitHCursor
+                      : selectionEdgeAt(x) >= 0 ? Qt::SizeHorCursor
+                                                : Qt::ArrowCursor);
         return;
     }
     if (!m_dragging && qAbs(x - m_pressX) < QApplication::startDragDistance())
@@ -114,6 +129,15 @@ void WaveformView::mouseMoveEvent(QMouseEvent *event)
 
 void WaveformView::mouseReleaseEvent(QMouseEvent *event)
 {
+    if (event->button() == Qt::LeftButton && m_draggedMarker >= 0) {
+        event->accept();
+        const int marker = m_draggedMarker;
+        m_draggedMarker = -1;
+        update();
+        if (m_summary && m_dragByte != m_markers.value(marker))
+            emit markerMoved(marker, m_dragByte);
+        return;
+    }
     if (event->button() != Qt::LeftButton || m_anchor < 0) {
         QWidget::mouseReleaseEvent(event);
         return;
@@ -132,6 +156,7 @@ void WaveformView::setSummary(std::shared_ptr<const WaveformSummary> summary)
     m_summary = std::move(summary);
     m_message.clear();
     m_playByte = -1;
+    m_draggedMarker = -1;
     // The bytes are others now: the old selection would point elsewhere.
     clearSelection();
     showWhole();
@@ -153,6 +178,8 @@ void WaveformView::showMessage(const QString &text)
     m_summary.reset();
     m_message = text;
     m_playByte = -1;
+    m_markers.clear();
+    m_draggedMarker = -1;
     m_columns.clear();
     clearSelection();
     emit spanChanged(0, 0, 0);
@@ -283,6 +310,7 @@ void WaveformView::paintEvent(QPaintEvent *)
         const int from = qMax(columnOf(trackerSampleBytesLimit), 0);
         painter.fillRect(QRect(from, 0, width() - from, height()), veil);
     }
+    drawMarkers(painter);
     drawLimit(painter, classicTrackerSampleBytes, tr("%1: classic trackers play up to here"), 0);
     drawLimit(painter, trackerSampleBytesLimit, tr("%1: no classic tracker holds more"), 1);
     if (m_playByte >= 0 && m_playByte < m_summary->size()) {

@@ -45,6 +45,17 @@ public:
     void select(qint64 from, qint64 to);
     void selectAll();
     void clearSelection() { select(0, 0); }
+    /// Draws slice markers at the byte boundaries \a bytes, in order, each
+    /// numbered from 1.
+    void setMarkers(const QList<qint64> &bytes);
+    const QList<qint64> &markers() const { return m_markers; }
+    /// The marker under \a x, within reach of the pointer; -1 for none.
+    int markerAt(double x) const;
+    /// The byte boundary under the pointer; -1 while it is not over the
+    /// picture.
+    qint64 pointerByte() const;
+    /// The marker under the pointer; -1 for none.
+    int markerUnderPointer() const { return m_pointerX < 0 || !m_summary ? -1 : markerAt(m_pointerX); }
     /// Scrolls so that \a firstByte is at the left edge.
     void scrollTo(qint64 firstByte);
     void showWhole();
@@ -56,6 +67,8 @@ signals:
     /// The bytes shown, from \a first on, \a shown of them, of \a total.
     void spanChanged(qint64 first, qint64 shown, qint64 total);
     void selectionChanged();
+    /// The marker at \a index was dragged to the byte boundary \a byte.
+    void markerMoved(int index, qint64 byte);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -65,6 +78,7 @@ protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    void leaveEvent(QEvent *event) override;
 
 private:
     void setSpan(double first, double bytesPerPixel);
@@ -74,6 +88,10 @@ private:
     /// Which edge of the selection is under \a x: -1 none, 0 its start, 1 its end.
     int selectionEdgeAt(double x) const;
     void drawSelection(QPainter &painter);
+    /// The slice markers: dash-dotted lines, each with its number in a tab
+    /// at the foot of the picture, where neither the loop nor the selection
+    /// draws anything (src/view/waveformmarkers.cpp).
+    void drawMarkers(QPainter &painter);
     int columnOf(qint64 byte) const;
     double yOf(int value) const;
     void measureColumns();
@@ -95,4 +113,8 @@ private:
     double m_pressX = 0;
     bool m_dragging = false;  // the press has moved far enough to select
     QTimer *m_clearLater;     // a click clears the selection, unless it was a double-click
+    QList<qint64> m_markers;  // slice markers, as byte boundaries
+    int m_draggedMarker = -1;
+    qint64 m_dragByte = 0;    // where the dragged marker is now
+    double m_pointerX = -1;   // -1: the pointer is elsewhere
 };

@@ -4,6 +4,7 @@
 #include "converter.h"
 #include "notefitting.h"
 #include "notetable.h"
+#include "slicing.h"
 #include "trackersample.h"
 #include "waveformnumbers.h"
 #include "waveformview.h"
@@ -208,6 +209,7 @@ void WaveformWindow::pictured(int generation, const Picture &picture)
     showNumbers();
     showPlayPosition();
     updateActions();
+    m_slicing->showMarkers();
 }
 
 void WaveformWindow::showText(const QString &text)
@@ -227,7 +229,7 @@ void WaveformWindow::showNumbers()
     const WaveformSummary *summary = m_view->summary();
     if (!summary || !m_pictured)
         return;
-    QString text = numbersLine(m_pictured->sample, m_pictured->shape, *summary, m_noise);
+    QString text = numbersLine(m_pictured->sample, m_pictured->shape, *summary, m_noise) + m_slicing->numbers();
     if (m_view->hasSelection()) {
         const qint64 bytes = m_view->selectionEnd() - m_view->selectionStart();
         text += QStringLiteral(" · selection from byte %1, %2 bytes, %3 s")

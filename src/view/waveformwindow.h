@@ -20,6 +20,7 @@ class QLabel;
 class QMediaPlayer;
 class QMenu;
 class QScrollBar;
+class WaveformSlicing;
 class WaveformView;
 
 /// Shows the waveform window of \a mainWindow, making it when none is
@@ -74,6 +75,9 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    // Its slicing (src/editing/slicing.cpp) works on the picture as it is.
+    friend class WaveformSlicing;
+
     /// A sample as the picture is to show it, or shows it.
     struct Picture
     {
@@ -163,4 +167,5 @@ private:
     QAction *m_restore;
     QAction *m_crossfade;
     QAction *m_removeCrossfade;
+    WaveformSlicing *m_slicing = nullptr;
 };
