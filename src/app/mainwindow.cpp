@@ -20,6 +20,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectBatchMenu();
     connectKitHistory();
     connectKitDocuments();
+    connectKitWindow();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);
@@ -33,8 +34,9 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // The history clears itself as it goes, after the form is gone.
-    kitHistory(this)->disconnect(this);
+    // The history clears itself as it goes, after the form is gone: nothing
+    // of any window may hear of it then.
+    kitHistory(this)->disconnect();
     delete ui;
 }
 

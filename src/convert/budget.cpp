@@ -13,9 +13,6 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-/// The room the sample of \a source takes in a module at \a note.
 KitSlotSize slotSizeAt(const WavFormat &source, const QString &note)
 {
     const int rate = noteFrequencies.value(note);
@@ -23,7 +20,6 @@ KitSlotSize slotSizeAt(const WavFormat &source, const QString &note)
     return {layout.bodySize, layout.loopStart, layout.loopLength, rate};
 }
 
-/// The entries the module holds: the first that convert.
 QList<int> moduleMembers(const QList<BudgetEntry> &entries)
 {
     QList<int> members;
@@ -33,6 +29,8 @@ QList<int> moduleMembers(const QList<BudgetEntry> &entries)
     }
     return members;
 }
+
+namespace {
 
 /// \a notes with each that is above \a ceiling at \a ceiling.
 QStringList underCeiling(const QList<BudgetEntry> &entries, const QString &ceiling)

@@ -2,6 +2,7 @@
 
 #include "chunks.h"
 #include "folderwalk.h"
+#include "module.h"
 #include "sample.h"
 
 #include <QList>
@@ -58,6 +59,12 @@ BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const Sam
 /// bytes, 34,464 more than the 65,536 asked for; its largest samples at
 /// C-1: pad.wav, 40,000 bytes; …"; empty when it can.
 QString budgetProblem(const BudgetFit &fit, qint64 budget, const QStringList &names, int largestShown = 3);
+
+/// The entries the module of \a entries holds: the first that convert.
+QList<int> moduleMembers(const QList<BudgetEntry> &entries);
+
+/// The room the sample of \a source takes in a module at \a note.
+KitSlotSize slotSizeAt(const WavFormat &source, const QString &note);
 
 /// The bytes of the module of \a entries at their notes.
 qint64 kitModuleSize(const QList<BudgetEntry> &entries);

@@ -62,6 +62,10 @@ private:
     /// The window's actions with their keys, and its context menu
     /// (src/editing/waveformshaping.cpp).
     void makeActions();
+    /// The menu bar, every action of the window in one place with its key,
+    /// and the kit's own actions from the main window
+    /// (src/editing/waveformmenus.cpp).
+    void makeMenus(QAction *undo, QAction *redo);
     void followSampleList();
     void convert();
     void converted(int generation, const Picture &picture);
@@ -72,6 +76,16 @@ private:
     void notify(const QString &text);
     void showPlayPosition();
     void followSpan(qint64 first, qint64 shown, qint64 total);
+    /// The part of the recording the picture shows, in its frames, when
+    /// not the whole sample (src/view/waveformspan.cpp).
+    struct FrameSpan
+    {
+        double first = 0;
+        double last = 0;
+    };
+    std::optional<FrameSpan> shownFrames() const;
+    /// Shows that part of the recording again, where it still is.
+    void showFrames(const FrameSpan &span);
     void updateActions();
 
     /// Whether the picture shows the sample the main window shows, as it is
@@ -113,4 +127,6 @@ private:
     QAction *m_clearLoop;
     QAction *m_trim;
     QAction *m_restore;
+    QAction *m_zoom;
+    QAction *m_whole;
 };
