@@ -168,6 +168,7 @@ void TestCommandLine::usageErrors_data()
                                      << "--high-cut takes a frequency from 20 to 20000 Hz, not '9k'";
     QTest::newRow("no jobs") << QStringList{"--jobs", "0"} << "--jobs takes a number of files from 1 up, not '0'";
     QTest::newRow("unknown option") << QStringList{"--normalize"} << "Unknown option 'normalize'.";
+    QTest::newRow("a ceiling without a size") << QStringList{"--ceiling"} << "--ceiling goes with --module-size";
     QTest::newRow("no files") << QStringList{"--no-files"} << "no WAV files to export were named";
     QTest::newRow("no folder") << QStringList{"--no-folder"} << "there is no folder %1/nowhere to export into";
 }

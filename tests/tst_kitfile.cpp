@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -120,6 +121,20 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     looped.loopStart = looped.crop->start + 100;
     looped.loopEnd = looped.crop->start + 2099;
     changeShape(&window, 1, looped, "Set Loop");
+    // The kick a second time, looped too, at a note of its own; the hat
+    // named anew.
+    list->setCurrentIndex(1);
+    useContextMenu(list, "Duplicate");
+    QCOMPARE(list->currentIndex(), 2);
+    QTest::keyClick(notes, Qt::Key_Down);
+    list->setCurrentIndex(0);
+    driver.then([](QWidget *dialog) {
+        static_cast<QInputDialog *>(dialog)->setTextValue("open hat.wav");
+        static_cast<QInputDialog *>(dialog)->accept();
+    });
+    useContextMenu(list, "Rename…");
+    QCOMPARE(allSamples(list).at(0).name, "open hat.wav");
+    QCOMPARE(allSamples(list).at(2).name, "kick 2.wav");
     const QStringList saved = listOf(window);
 
     // Saved without its suffix, cleared, and the studio moved as a whole.
@@ -143,7 +158,8 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     const QStringList files = exported(moved + "/cli");
     QCOMPARE(files, exported(moved + "/out"));
     QCOMPARE(QStringList(files).replaceInStrings(QRegularExpression(" \\w+$"), ""),
-             QStringList({"Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz", "hat.8svx 27928 Hz"}));
+             QStringList({"Kicks/kick 2.8svx 4390 Hz", "Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz",
+                          "open hat.8svx 27928 Hz"}));
 }
 
 void TestKitFile::aBadKitChangesNothing_data()
@@ -157,6 +173,8 @@ void TestKitFile::aBadKitChangesNothing_data()
                                           << "sample 2 (b.wav) has \"note\": \"H-2\", which is not one of the 34 notes";
     QTest::newRow("a crop past the end") << "\"frames\": 100" << "\"frames\": 9000"
                                        << "has a crop that ends at frame 9010, past the end of its recording (1600 frames)";
+    QTest::newRow("a name a file cannot have") << "\"note\": \"C-3\"" << "\"note\": \"C-3\", \"name\": \"b/side.wav\""
+                                             << "sample 2 (b.wav) has \"name\": \"b/side.wav\", which a file name cannot hold";
     QTest::newRow("100 MB of junk") << "JUNK" << "" << "it is 104857600 bytes long";
     QTest::newRow("a FIFO") << "FIFO" << "" << "it is not a regular file";
 }
