@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QInputDialog>
 #include <QRegularExpression>
+#include <QSet>
 #include <QUndoStack>
 
 namespace {
@@ -17,12 +18,13 @@ QComboBox *sampleList(QWidget *mainWindow)
 }
 
 /// Where every entry but the one at \a except is exported to.
-QStringList takenNames(const QComboBox *list, int except = -1)
+QSet<QString> takenNames(const QComboBox *list, int except = -1)
 {
-    QStringList taken;
+    QSet<QString> taken;
+    taken.reserve(list->count());
     for (int i = 0; i < list->count(); ++i) {
         if (i != except)
-            taken << exportedAs(sampleEntry(list, i).sample.name, sampleOrigin(list, i).subfolder);
+            taken << exportedAs(qvariant_cast<Sample>(list->itemData(i, Qt::UserRole)).name, sampleOrigin(list, i).subfolder);
     }
     return taken;
 }
@@ -53,7 +55,7 @@ QString exportedAs(const QString &name, const QString &subfolder)
     return subfolder.isEmpty() ? file : subfolder + QLatin1Char('/') + file;
 }
 
-QString freeName(const QString &name, const QString &subfolder, const QStringList &taken)
+QString freeName(const QString &name, const QString &subfolder, const QSet<QString> &taken)
 {
     if (!taken.contains(exportedAs(name, subfolder)))
         return name;
@@ -97,13 +99,18 @@ ListEdit addRecordings(QWidget *mainWindow, const QStringList &paths, const QLis
     QComboBox *list = sampleList(mainWindow);
     if (paths.isEmpty())
         return {};
-    QStringList taken = takenNames(list);
+    QSet<QString> taken = takenNames(list);
     QList<KitEntry> added;
+    added.reserve(paths.size());
     for (int i = 0; i < paths.size(); ++i) {
         KitEntry entry{sampleOfFile(paths.at(i)), SampleShape(), origins.value(i)};
-        entry.sample.name = freeName(entry.sample.name, entry.origin.subfolder, taken);
-        taken << exportedAs(entry.sample.name, entry.origin.subfolder);
-        added << entry;
+        QString as = exportedAs(entry.sample.name, entry.origin.subfolder);
+        if (taken.contains(as)) {
+            entry.sample.name = freeName(entry.sample.name, entry.origin.subfolder, taken);
+            as = exportedAs(entry.sample.name, entry.origin.subfolder);
+        }
+        taken.insert(as);
+        added.append(std::move(entry));
     }
     replaceEntries(mainWindow, list->count(), 0, added, QStringLiteral("Add Samples of %1").arg(namesOf(added)));
     return {true, QStringLiteral("Added %1.").arg(namesOf(added))};

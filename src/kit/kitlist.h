@@ -3,6 +3,7 @@
 #include "folderwalk.h"
 
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -63,4 +64,4 @@ QString exportedAs(const QString &name, const QString &subfolder);
 
 /// A name like \a name whose exportedAs() in \a subfolder none of \a taken
 /// is: "kick 2.wav", "kick 3.wav", ...; \a name itself when it is free.
-QString freeName(const QString &name, const QString &subfolder, const QStringList &taken);
+QString freeName(const QString &name, const QString &subfolder, const QSet<QString> &taken);
