@@ -1,6 +1,7 @@
 #include "kitlist.h"
 
 #include "kithistory.h"
+#include "progress.h"
 #include "sample.h"
 
 #include <QComboBox>
@@ -94,12 +95,12 @@ QString sampleNameProblem(const QString &name)
     return QString();
 }
 
-ListEdit addRecordings(QWidget *mainWindow, const QStringList &paths, const QList<FoundFile> &origins)
+namespace {
+
+/// The entries of the recordings at \a paths, found as \a origins, each
+/// named so that none is exported where one of \a taken is.
+QList<KitEntry> newEntries(const QStringList &paths, const QList<FoundFile> &origins, QSet<QString> taken)
 {
-    QComboBox *list = sampleList(mainWindow);
-    if (paths.isEmpty())
-        return {};
-    QSet<QString> taken = takenNames(list);
     QList<KitEntry> added;
     added.reserve(paths.size());
     for (int i = 0; i < paths.size(); ++i) {
@@ -111,6 +112,32 @@ ListEdit addRecordings(QWidget *mainWindow, const QStringList &paths, const QLis
         }
         taken.insert(as);
         added.append(std::move(entry));
+    }
+    return added;
+}
+
+/// A pack of thousands is named away from the window, which goes on
+/// drawing itself; a few files need no thread.
+constexpr qsizetype namedInPlace = 500;
+
+} // namespace
+
+ListEdit addRecordings(QWidget *mainWindow, const QStringList &paths, const QList<FoundFile> &origins)
+{
+    QComboBox *list = sampleList(mainWindow);
+    if (paths.isEmpty())
+        return {};
+    const QSet<QString> taken = takenNames(list);
+    QList<KitEntry> added;
+    if (paths.size() <= namedInPlace) {
+        added = newEntries(paths, origins, taken);
+    } else {
+        std::optional<QList<KitEntry>> named = awayFromTheWindow(
+            mainWindow, QStringLiteral("Adding %1 samples").arg(paths.size()),
+            [paths, origins, taken](const std::function<bool()> &) { return newEntries(paths, origins, taken); });
+        if (!named)
+            return {false, QStringLiteral("Nothing was added.")};
+        added = std::move(*named);
     }
     replaceEntries(mainWindow, list->count(), 0, added, QStringLiteral("Add Samples of %1").arg(namesOf(added)));
     return {true, QStringLiteral("Added %1.").arg(namesOf(added))};
