@@ -35,7 +35,7 @@ KitTableModel::KitTableModel(QAbstractItemModel *sampleList, std::function<void(
     });
     connect(m_reader, &RecordingReader::read, this, [this] {
         if (rowCount() > 0)
-            emit dataChanged(index(0, BytesColumn), index(rowCount() - 1, LoopColumn));
+            emit dataChanged(index(0, BytesColumn), index(rowCount() - 1, ColumnCount - 1));
     });
 }
 
@@ -94,6 +94,7 @@ QVariant KitTableModel::headerData(int section, Qt::Orientation orientation, int
     case SecondsColumn: return tr("Seconds");
     case LoopColumn: return tr("Loop");
     case ReadyColumn: return tr("Ready");
+    case TrackerColumn: return tr("Classic Trackers");
     }
     return QVariant();
 }
@@ -141,7 +142,9 @@ QVariant KitTableModel::lengthData(int row, int column, int role) const
     const FoundFile origin = qvariant_cast<FoundFile>(entry.data(originRole));
     const SampleShape shape = qvariant_cast<SampleShape>(entry.data(shapeRole));
     // What a cell says instead of a length, and why.
-    const auto instead = [role](const QString &text, const QString &why) -> QVariant {
+    const auto instead = [role, column](const QString &text, const QString &why) -> QVariant {
+        if (column == TrackerColumn)
+            return QVariant();
         return role == Qt::DisplayRole ? QVariant(text) : role == Qt::ToolTipRole ? QVariant(why) : QVariant();
     };
     if (!origin.problem.isEmpty())
@@ -160,17 +163,18 @@ QVariant KitTableModel::lengthData(int row, int column, int role) const
         return instead(tr("not known"), tr("The length of %1 cannot be read from its header.").arg(sample.path));
     const TrackerLayout layout = trackerLayout(sound, rate, shaped.source);
     const bool tooLong = layout.bodySize > classicTrackerSampleBytes;
-    if (column == BytesColumn && tooLong) {
+    if (tooLong && (column == BytesColumn || column == TrackerColumn)) {
         // Marked as the export's report marks it: with the note at which it fits.
         const QString fits = highestFittingNote(shaped.source);
-        const QString said = fits.isEmpty() ? tr("too long for classic trackers: only a shorter recording fits")
-                                            : tr("too long for classic trackers: at %1 or lower it fits").arg(fits);
+        const QString said = fits.isEmpty() ? tr("too long: only a shorter recording fits")
+                                            : tr("too long: at %1 or lower it fits").arg(fits);
         if (role == Qt::DecorationRole)
-            return QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning);
+            return column == BytesColumn ? QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning) : QVariant();
         if (role == Qt::ToolTipRole)
-            return tr("%1 bytes; classic trackers play at most %2 (%3 in newer ones): %4")
+            return tr("%1 bytes; classic trackers play at most %2 (%3 in newer ones); %4")
                 .arg(number(layout.bodySize), number(classicTrackerSampleBytes), number(trackerSampleBytesLimit), said);
-        return QStringLiteral("%1 · %2").arg(number(layout.bodySize), said);
+        if (column == TrackerColumn)
+            return said;
     }
     if (role != Qt::DisplayRole)
         return QVariant();

@@ -13,7 +13,7 @@ class RecordingReader;
 /// The kit's table: the sample list itself (the main window's sampleCombo
 /// model), one row an entry, with columns added for what each sample is in
 /// the module: its slot, name, note, length in bytes and seconds at its
-/// note, loop and ready mark. It holds no sample of its own, so it always
+/// note, loop and ready mark, and whether classic trackers play it whole. It holds no sample of its own, so it always
 /// agrees with the combo box. Lengths come from the recordings' headers,
 /// read away from the window as rows are shown. Rows are dragged to move
 /// them, each move going through \a move (one step of the history); they
@@ -23,7 +23,17 @@ class KitTableModel : public QIdentityProxyModel
     Q_OBJECT
 
 public:
-    enum Column { SlotColumn, NameColumn, NoteColumn, BytesColumn, SecondsColumn, LoopColumn, ReadyColumn, ColumnCount };
+    enum Column {
+        SlotColumn,
+        NameColumn,
+        NoteColumn,
+        BytesColumn,
+        SecondsColumn,
+        LoopColumn,
+        ReadyColumn,
+        TrackerColumn, // a sample too long for classic trackers, marked as the export's report marks it
+        ColumnCount
+    };
 
     KitTableModel(QAbstractItemModel *sampleList, std::function<void(int from, int to)> move, QObject *parent = nullptr);
 

@@ -91,7 +91,7 @@ KitWindow::KitWindow(QWidget *mainWindow)
     m_table->verticalHeader()->hide();
     m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_table->horizontalHeader()->setStretchLastSection(true);
-    const QList<int> widths{110, 200, 50, 90, 70, 190, 80};
+    const QList<int> widths{110, 200, 50, 90, 70, 190, 80, 220};
     for (int column = 0; column < widths.size(); ++column)
         m_table->setColumnWidth(column, widths.at(column));
     m_size->setObjectName(QStringLiteral("kitSize"));
@@ -105,7 +105,7 @@ KitWindow::KitWindow(QWidget *mainWindow)
     layout->addWidget(m_table, 1);
     layout->addWidget(m_size);
     layout->addWidget(m_message);
-    resize(860, 420);
+    resize(1040, 420);
     makeActions(menus);
 
     // The row chosen is the sample shown, in every window.
