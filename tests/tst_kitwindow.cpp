@@ -137,8 +137,10 @@ void TestKitWindow::dragRow(int from, int above)
     QWidget *rows = table()->viewport();
     QDragEnterEvent enter(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
     QApplication::sendEvent(rows, &enter);
+    QVERIFY(enter.isAccepted());
     QDragMoveEvent move(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
     QApplication::sendEvent(rows, &move);
+    QVERIFY(move.isAccepted());
     QDropEvent drop(at, Qt::MoveAction, data.get(), Qt::LeftButton, {});
     QApplication::sendEvent(rows, &drop);
     QVERIFY(drop.isAccepted());

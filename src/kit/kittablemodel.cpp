@@ -253,6 +253,12 @@ QMimeData *KitTableModel::mimeData(const QModelIndexList &indexes) const
     return data;
 }
 
+bool KitTableModel::canDropMimeData(const QMimeData *data, Qt::DropAction action, int, int, const QModelIndex &) const
+{
+    // A row of this table, not what the combo box's own model would take.
+    return action == Qt::MoveAction && data && data->hasFormat(rowMimeType);
+}
+
 bool KitTableModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int, const QModelIndex &parent)
 {
     if (action != Qt::MoveAction || !data || !data->hasFormat(rowMimeType))
