@@ -149,9 +149,13 @@ QStringList useContextMenu(QWidget *widget, const QString &choice)
 
 Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls)
 {
+    return dropOn(window.findChild<QWidget *>("centralwidget"), urls);
+}
+
+Qt::DropAction dropOn(QWidget *area, const QList<QUrl> &urls)
+{
     QMimeData data;
     data.setUrls(urls);
-    auto *area = window.findChild<QWidget *>("centralwidget");
     const auto actions = Qt::CopyAction | Qt::MoveAction;
     QDragEnterEvent enter(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);
     QDropEvent drop(area->rect().center(), actions, &data, Qt::LeftButton, Qt::ShiftModifier);

@@ -42,6 +42,8 @@ QStringList useContextMenu(QWidget *widget, const QString &choice = QString());
 /// drag (a drag of folders once it has looked into them). Returns the action
 /// the drop was taken with.
 Qt::DropAction dropOn(MainWindow &window, const QList<QUrl> &urls);
+/// The same on \a area, or the window it lies in.
+Qt::DropAction dropOn(QWidget *area, const QList<QUrl> &urls);
 
 /// Every entry under \a dir that \a filters lets through, however deep,
 /// as a path relative to it, sorted.

@@ -174,6 +174,7 @@ void TestCommandLine::usageErrors_data()
     QTest::newRow("a crossfade that is no number") << QStringList{"--crossfade", "20ms"}
                                                    << "--crossfade takes the fade's length in milliseconds, more than 0, not '20ms'";
     QTest::newRow("unknown option") << QStringList{"--normalize"} << "Unknown option 'normalize'.";
+    QTest::newRow("a ceiling without a size") << QStringList{"--ceiling"} << "--ceiling goes with --module-size";
     QTest::newRow("no files") << QStringList{"--no-files"} << "no WAV files to export were named";
     QTest::newRow("no folder") << QStringList{"--no-folder"} << "there is no folder %1/nowhere to export into";
 }

@@ -16,11 +16,12 @@
 #include <QWheelEvent>
 
 namespace {
-const QStringList batchEntries{"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples",
+const QStringList batchEntries{"Undo (disabled)", "Redo (disabled)", "", "Add Samples…", "Remove Sample", "Move Up",
+                               "Move Down", "Rename…", "Duplicate", "", "Apply These Settings to All Samples",
                                "Mark All Ready", "Mark All Not Ready", "Trim Silence of All Samples",
                                "Fit Notes to Tracker Length", "Fit Kit into Size…", "Open Kit…", "Save Kit…", "Export Kit as Module…",
                                "Play Kit as Module", "",
-                               "Show Waveform"};
+                               "Show Kit", "Show Waveform"};
 } // namespace
 
 class TestEditor : public QObject

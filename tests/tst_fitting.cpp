@@ -4,6 +4,7 @@
 #include "notetable.h"
 #include "testsupport.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QHelpEvent>
 #include <QProcess>
@@ -162,6 +163,20 @@ void TestFitting::fitsEveryLoadedSampleFromTheMenu()
     QCOMPARE(fitted, QStringList({"C-2", "A-2", "C-1", "C-3", "C-3"}));
     QCOMPARE(list->itemText(1), "pad.wav | Ready");
     QVERIFY(allSamples(list).at(1).ready);
+    // One step takes every note back, and brings them again.
+    auto *undo = window.findChild<QAction *>("actionUndo");
+    QCOMPARE(undo->text(), "Undo Fit Notes to Tracker Length");
+    undo->trigger();
+    const auto notesNow = [list] {
+        QStringList now;
+        for (const Sample &sample : allSamples(list))
+            now << sample.note;
+        return now;
+    };
+    QCOMPARE(notesNow(), notes);
+    QCOMPARE(window.findChild<QComboBox *>("FrequencyCombo")->currentText(), "C-3");
+    window.findChild<QAction *>("actionRedo")->trigger();
+    QCOMPARE(notesNow(), fitted);
     // The form shows the new note, and its tip names it as other trackers do.
     auto *frequencies = window.findChild<QComboBox *>("FrequencyCombo");
     QCOMPARE(frequencies->currentText(), "A-2");

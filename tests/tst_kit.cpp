@@ -8,7 +8,8 @@
 #include "notetable.h"
 
 #include <QComboBox>
-#include <QInputDialog>
+#include <QAction>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QProcess>
 #include <QSignalSpy>
@@ -277,7 +278,7 @@ void TestKit::fitsTheModuleIntoASize()
     }
 
     QString said;
-    const int status = exportModule("kit.mod", {"--note", "A-3", "--module-size", QString::number(bytes)}, &said);
+    const int status = exportModule("kit.mod", {"--note", "A-3", "--module-size", QString::number(bytes), "--ceiling"}, &said);
     const QLocale english(QLocale::English);
     if (ceiling.isEmpty()) {
         QCOMPARE(status, 1);
@@ -308,57 +309,103 @@ void TestKit::fitsTheModuleIntoASize()
 void TestKit::fitsTheKitFromTheMenu_data()
 {
     QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("rule");
     QTest::addColumn<QString>("said"); // the message's first line
     QTest::addColumn<QStringList>("notes");
-    QTest::newRow("64 KB from the list") << "64 KB (65,536 bytes)" << "At these notes the kit's module takes 63,810 bytes, "
-                                                                  "1,726 less than the 65,536 asked for."
-                                         << QStringList{"D#2", "C-2"};
-    QTest::newRow("a number typed in") << "70000" << "At these notes the kit's module takes 67,482 bytes, 2,518 less than "
-                                                     "the 70,000 asked for."
-                                       << QStringList{"E-2", "C-2"};
-    QTest::newRow("too small") << "4K" << "Even at C-1 the kit's module would take 28,262 bytes, 24,166 more than the "
-                                          "4,096 asked for, so no note was changed."
-                               << QStringList{"A-3", "C-2"};
-    QTest::newRow("no size") << "64Q" << "64Q is no size a module can take: give a number of bytes, at least 2,108, or "
-                                         "one with K or M (64K, 512K, 1M)"
-                             << QStringList{"A-3", "C-2"};
+    QTest::newRow("64 KB from the list, longest first")
+        << "64 KB (65,536 bytes)" << "longestFirst"
+        << "At these notes the kit's module takes 62,784 bytes, 2,752 less than the 65,536 asked for."
+        << QStringList{"C-2", "A-3", "C-2"};
+    QTest::newRow("64 KB from the list, under one ceiling")
+        << "64 KB (65,536 bytes)" << "oneCeiling"
+        << "At these notes the kit's module takes 63,342 bytes, 2,194 less than the 65,536 asked for."
+        << QStringList{"D-2", "D-2", "C-2"};
+    QTest::newRow("a number typed in") << "70000" << "longestFirst"
+                                       << "At these notes the kit's module takes 68,926 bytes, 1,074 less than "
+                                          "the 70,000 asked for."
+                                       << QStringList{"D-2", "A-3", "C-2"};
+    QTest::newRow("too small") << "4K" << "longestFirst"
+                               << "Even at C-1 the kit's module would take 29,508 bytes, 25,412 more than the "
+                                  "4,096 asked for, so no note was changed."
+                               << QStringList{"A-3", "A-3", "C-2"};
+    QTest::newRow("no size") << "64Q" << "longestFirst"
+                             << "64Q is no size a module can take: give a number of bytes, at least 2,108, or "
+                                "one with K or M (64K, 512K, 1M)"
+                             << QStringList{"A-3", "A-3", "C-2"};
 }
 
 void TestKit::fitsTheKitFromTheMenu()
 {
     QFETCH(QString, typed);
+    QFETCH(QString, rule);
     QFETCH(QString, said);
     QFETCH(QStringList, notes);
-    // A long recording at A-3 and a short one at C-2.
+    // A long recording and a short hit at A-3, and a short one at C-2.
     QVERIFY(makeWav(m_dir.filePath("long.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "6.01", "sine", "300"}));
     QVERIFY(makeWav(m_dir.filePath("short.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "0.3", "sine", "300"}));
     MainWindow window;
     auto *list = window.findChild<QComboBox *>("sampleCombo");
-    window.loadFiles({m_dir.filePath("long.wav"), m_dir.filePath("short.wav")});
-    Sample first = allSamples(list).at(0);
-    first.note = "A-3";
-    first.ready = true;
-    storeSample(list, 0, first);
-    relabelSample(list, 0, first);
+    window.loadFiles({m_dir.filePath("long.wav"), m_dir.filePath("short.wav"), m_dir.filePath("short.wav")});
+    const auto notesNow = [list] {
+        QStringList now;
+        for (const Sample &sample : allSamples(list))
+            now << sample.note;
+        return now;
+    };
+    for (int i = 0; i < 2; ++i) {
+        Sample sample = allSamples(list).at(i);
+        sample.note = "A-3";
+        sample.ready = i == 0;
+        storeSample(list, i, sample);
+        relabelSample(list, i, sample);
+    }
     list->setCurrentIndex(1);
     list->setCurrentIndex(0);
+    const QStringList before = notesNow();
 
+    const auto ask = [](ModalDriver &driver, const QString &size, const QString &how, QStringList *offered = nullptr) {
+        driver.then([=](QWidget *dialog) {
+            auto *sizes = dialog->findChild<QComboBox *>("budgetSize");
+            QVERIFY(sizes);
+            if (offered)
+                *offered << sizes->currentText() << (dialog->findChild<QRadioButton *>("longestFirst")->isChecked()
+                                                         ? "longestFirst" : "oneCeiling");
+            if (!size.isEmpty()) {
+                sizes->setCurrentText(size);
+                dialog->findChild<QRadioButton *>(how)->click();
+            }
+            static_cast<QDialog *>(dialog)->accept();
+        });
+    };
     ModalDriver driver;
-    driver.then([&typed](QWidget *dialog) {
-        auto *input = qobject_cast<QInputDialog *>(dialog);
-        QVERIFY(input);
-        input->setTextValue(typed);
-        input->accept();
-    });
+    QStringList offered;
+    ask(driver, typed, rule, &offered);
     driver.press(QMessageBox::Ok);
     useContextMenu(window.findChild<QWidget *>("centralwidget"), "Fit Kit into Size…");
     QCOMPARE(driver.pending(), 0);
+    // It opens at 64 KB, longest first.
+    QCOMPARE(offered, QStringList({"64 KB (65,536 bytes)", "longestFirst"}));
     QCOMPARE(driver.texts().value(0).section('\n', 0, 0), said);
-    QCOMPARE((QStringList{allSamples(list).at(0).note, allSamples(list).at(1).note}), notes);
+    QCOMPARE(notesNow(), notes);
     // The ready mark stays; the form shows the new note.
     QCOMPARE(list->itemText(0), "long.wav | Ready");
     QVERIFY(allSamples(list).at(0).ready);
     QCOMPARE(window.findChild<QComboBox *>("FrequencyCombo")->currentText(), notes.at(0));
+    if (notes == before)
+        return;
+    // One step takes every note back, and the form follows.
+    auto *undo = window.findChild<QAction *>("actionUndo");
+    QCOMPARE(undo->text(), "Undo Fit Kit into Size");
+    undo->trigger();
+    QCOMPARE(notesNow(), before);
+    QCOMPARE(window.findChild<QComboBox *>("FrequencyCombo")->currentText(), "A-3");
+    // Asked again, it opens at the size and the rule asked for last.
+    offered.clear();
+    ask(driver, QString(), QString(), &offered);
+    driver.press(QMessageBox::Ok);
+    useContextMenu(window.findChild<QWidget *>("centralwidget"), "Fit Kit into Size…");
+    QCOMPARE(offered, QStringList({typed, rule}));
+    QCOMPARE(notesNow(), notes);
 }
 
 QTEST_MAIN(TestKit)

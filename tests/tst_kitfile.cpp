@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCryptographicHash>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
@@ -126,6 +127,20 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     looped.loopEnd = looped.crop->start + 2099;
     looped.crossfade = SampleShape::Crossfade{1000.0 / 3, 0.3, std::pair{looped.loopStart, looped.loopEnd}};
     changeShape(&window, 1, looped, "Set Loop");
+    // The kick a second time, looped too, at a note of its own; the hat
+    // named anew.
+    list->setCurrentIndex(1);
+    useContextMenu(list, "Duplicate");
+    QCOMPARE(list->currentIndex(), 2);
+    QTest::keyClick(notes, Qt::Key_Down);
+    list->setCurrentIndex(0);
+    driver.then([](QWidget *dialog) {
+        static_cast<QInputDialog *>(dialog)->setTextValue("open hat.wav");
+        static_cast<QInputDialog *>(dialog)->accept();
+    });
+    useContextMenu(list, "Rename…");
+    QCOMPARE(allSamples(list).at(0).name, "open hat.wav");
+    QCOMPARE(allSamples(list).at(2).name, "kick 2.wav");
     const QStringList saved = listOf(window);
 
     // Saved without its suffix, cleared, and the studio moved as a whole.
@@ -149,7 +164,8 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     const QStringList files = exported(moved + "/cli");
     QCOMPARE(files, exported(moved + "/out"));
     QCOMPARE(QStringList(files).replaceInStrings(QRegularExpression(" \\w+$"), ""),
-             QStringList({"Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz", "hat.8svx 27928 Hz"}));
+             QStringList({"Kicks/kick 2.8svx 4390 Hz", "Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz",
+                          "open hat.8svx 27928 Hz"}));
 }
 
 void TestKitFile::aBadKitChangesNothing_data()
@@ -165,6 +181,8 @@ void TestKitFile::aBadKitChangesNothing_data()
                                        << "has a crop that ends at frame 9010, past the end of its recording (1600 frames)";
     QTest::newRow("a crossfade of no length") << "\"ready\": true" << "\"ready\": true, \"crossfade\": {\"ms\": 0}"
                                               << "sample 2 (b.wav) has a crossfade of 0 ms; a crossfade lasts more than 0 ms";
+    QTest::newRow("a name a file cannot have") << "\"note\": \"C-3\"" << "\"note\": \"C-3\", \"name\": \"b/side.wav\""
+                                             << "sample 2 (b.wav) has \"name\": \"b/side.wav\", which a file name cannot hold";
     QTest::newRow("100 MB of junk") << "JUNK" << "" << "it is 104857600 bytes long";
     QTest::newRow("a FIFO") << "FIFO" << "" << "it is not a regular file";
 }

@@ -450,12 +450,14 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
     }
     for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
         QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
-                 QStringList({"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples (disabled)",
+                 QStringList({"Undo (disabled)", "Redo (disabled)", "", "Add Samples…", "Remove Sample (disabled)",
+                              "Move Up (disabled)", "Move Down (disabled)", "Rename… (disabled)", "Duplicate (disabled)", "",
+                              "Apply These Settings to All Samples (disabled)",
                               "Mark All Ready (disabled)", "Mark All Not Ready (disabled)",
                               "Trim Silence of All Samples (disabled)", "Fit Notes to Tracker Length (disabled)", "Fit Kit into Size… (disabled)",
                               "Open Kit…", "Save Kit… (disabled)", "Export Kit as Module… (disabled)",
                               "Play Kit as Module (disabled)", "",
-                              "Show Waveform (disabled)"}));
+                              "Show Kit", "Show Waveform (disabled)"}));
     }
     QCOMPARE(stateOf(window), State(state));
 }

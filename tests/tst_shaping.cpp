@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
 #include <QScrollBar>
@@ -60,6 +62,8 @@ private slots:
     void trimsTheSilenceAtTheEnds();
     void saysWhatCannotBeShaped_data();
     void saysWhatCannotBeShaped();
+    void keepsWhatItShowedAcrossAChange();
+    void offersEveryActionInItsMenus();
 
 private:
     template<typename T>
@@ -456,6 +460,68 @@ void TestShaping::saysWhatCannotBeShaped()
     useContextMenu(picture, "Restore Whole Recording");
     QVERIFY(sampleShape(list(), 0).isWhole());
     QVERIFY(pictured(picture, "no loop"));
+}
+
+void TestShaping::keepsWhatItShowedAcrossAChange()
+{
+    // 2 s at C-2: 16,576 bytes, the first two silent.
+    WaveformView *view = showWaveform("pad.wav");
+    QVERIFY(view);
+    // Zoomed in on bytes 4,002 to 6,002, to look at what is about to be cut.
+    view->select(4002, 6002);
+    press(Qt::Key_E);
+    const double bytesPerPixel = view->bytesPerPixel();
+    QCOMPARE(view->firstShown(), 4002.0);
+    // Cropped from byte 2,002 on: the same sound is now 2,000 bytes in, after
+    // the silent word, at the same zoom.
+    view->select(2002, 12002);
+    press(Qt::Key_T);
+    QVERIFY(pictured(view, "of the recording kept"));
+    QVERIFY2(qAbs(view->firstShown() - 2002) <= 1, qPrintable(QString::number(view->firstShown())));
+    QCOMPARE(view->bytesPerPixel(), bytesPerPixel);
+    // Looped, it has no silent word: the same sound two bytes earlier.
+    view->select(1000, 8000);
+    press(Qt::Key_L);
+    QVERIFY(pictured(view, "loop from byte"));
+    QVERIFY2(qAbs(view->firstShown() - 2000) <= 1, qPrintable(QString::number(view->firstShown())));
+    QCOMPARE(view->bytesPerPixel(), bytesPerPixel);
+    // Cropped to a part without it, the whole sample shows.
+    view->select(6000, 9000);
+    press(Qt::Key_T);
+    QTRY_VERIFY_WITH_TIMEOUT(pictured(view) && view->summary()->size() < 4000, 10000);
+    QVERIFY(view->showsWhole());
+}
+
+void TestShaping::offersEveryActionInItsMenus()
+{
+    WaveformView *view = showWaveform("pad.wav");
+    QVERIFY(view);
+    view->select(100, 200);
+    QStringList menus;
+    for (QAction *title : find<QMenuBar>("waveformMenus")->actions()) {
+        QStringList entries;
+        for (QAction *entry : title->menu()->actions()) {
+            const QString keys = entry->shortcut().toString();
+            entries << entry->text() + (keys.isEmpty() ? QString() : " (" + keys + ")");
+            // No key of a letter or a digit alone: those play notes.
+            QVERIFY2(keys.isEmpty() || keys.contains('+') || keys.size() > 2 || !keys.at(0).isLetterOrNumber(), qPrintable(keys));
+        }
+        menus << title->text() + ": " + entries.join(", ");
+    }
+    QCOMPARE(menus, QStringList({"&Edit: Undo (Ctrl+Z), Redo (Ctrl+Shift+Z), , Select All (Ctrl+A), Clear Selection (Esc), , "
+                                 "Crop to Selection (Ctrl+T), Loop Selection (Ctrl+L), Clear Loop, Crossfade Loop…, "
+                                 "Remove Crossfade, Trim Silence (Ctrl+Shift+T), Restore Whole Recording",
+                                 "&View: Zoom to Selection (Ctrl+E), Show Whole Sample (Ctrl+Shift+E)",
+                                 "S&lice: Add Slice Marker (Ctrl+M), Remove Slice Marker (Del), Slice at Hits…, "
+                                 "Slice at Silences, Slice into Equal Parts…, Clear Slice Markers, Slices to Samples",
+                                 "S&ound: Amiga Sound",
+                                 "&Kit: Open Kit… (Ctrl+O), Save Kit… (Ctrl+S), Show Kit (Ctrl+K), Export Kit as Module…, , "
+                                 "Clear All (Ctrl+W)"}));
+    // Show Whole Sample after Zoom to Selection.
+    press(Qt::Key_E);
+    QVERIFY(!view->showsWhole());
+    press(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(view->showsWhole());
 }
 
 QTEST_MAIN(TestShaping)

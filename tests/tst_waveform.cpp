@@ -65,6 +65,8 @@ private slots:
     void picturesWhatTheExportWrites();
     void followsTheShownSampleAndItsSettings();
     void showsWhyAConversionFailed();
+    void drawsOneUnbrokenLine_data();
+    void drawsOneUnbrokenLine();
 
 private:
     template<typename T>
@@ -302,6 +304,55 @@ void TestWaveform::showsWhyAConversionFailed()
             drawn += !near(picture.pixelColor(x, y), view->palette().color(QPalette::Window));
     }
     QVERIFY2(drawn > 500, qPrintable(QString::number(drawn)));
+}
+
+void TestWaveform::drawsOneUnbrokenLine_data()
+{
+    // How many bytes a pixel column holds once zoomed to a selection.
+    QTest::addColumn<double>("bytesPerPixel");
+    QTest::newRow("a byte and a half") << 1.5;
+    QTest::newRow("two bytes") << 2.0;
+    QTest::newRow("three bytes") << 3.0;
+    QTest::newRow("the whole sample") << 0.0;
+}
+
+void TestWaveform::drawsOneUnbrokenLine()
+{
+    QFETCH(double, bytesPerPixel);
+    // A clap: 0.2 s of noise, each byte far from the one before.
+    QVERIFY(makeWav(dir.filePath("clap.wav"), {"-r", "44100", "-c", "1", "-b", "16"}, {"synth", "0.2", "whitenoise"}));
+    auto *view = static_cast<WaveformView *>(showWaveform({"clap.wav"}, "A-3"));
+    QVERIFY(view);
+    auto *waveform = find<QWidget>("waveformWindow");
+    if (bytesPerPixel > 0) {
+        view->select(0, qint64(view->width() * bytesPerPixel));
+        QTest::keySequence(waveform, QKeySequence("Ctrl+E"));
+        QCOMPARE(view->bytesPerPixel(), bytesPerPixel);
+        QTest::keyClick(waveform, Qt::Key_Escape);
+    }
+    QVERIFY(!view->hasSelection());
+    // Each column's stroke reaches the next column's: the ink of every two
+    // neighbouring columns overlaps or touches.
+    const QImage picture = view->grab().toImage();
+    const QColor ink = view->palette().color(QPalette::WindowText);
+    const auto inked = [&](int x) {
+        int top = -1, bottom = -1;
+        for (int y = 0; y < picture.height(); ++y) {
+            if (picture.pixelColor(x, y) == ink) {
+                if (top < 0)
+                    top = y;
+                bottom = y;
+            }
+        }
+        return std::make_pair(top, bottom);
+    };
+    const int columns = qMin<int>(picture.width(), int(view->summary()->size() / qMax(view->bytesPerPixel(), 1.0))) - 1;
+    for (int x = 0; x + 1 < columns; ++x) {
+        const auto [top, bottom] = inked(x);
+        const auto [nextTop, nextBottom] = inked(x + 1);
+        QVERIFY2(top >= 0 && nextTop >= 0 && nextTop <= bottom + 1 && top <= nextBottom + 1,
+                 qPrintable(QStringLiteral("column %1: %2 to %3, then %4 to %5").arg(x).arg(top).arg(bottom).arg(nextTop).arg(nextBottom)));
+    }
 }
 
 QTEST_MAIN(TestWaveform)

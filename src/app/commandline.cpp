@@ -125,6 +125,9 @@ CommandLine readCommandLine(const QStringList &arguments)
         if (line.modulePath.isEmpty())
             usageError(QStringLiteral("--module-size goes with --module"));
     }
+    line.ceiling = parser.isSet(ceilingOption);
+    if (line.ceiling && line.moduleSize == 0)
+        usageError(QStringLiteral("--ceiling goes with --module-size"));
     line.fit = parser.isSet(fitOption);
     if (line.fit && !line.withoutWindow())
         usageError(QStringLiteral("--fit goes with --export or --module; in the window, Fit Notes to Tracker Length "

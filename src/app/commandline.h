@@ -29,6 +29,7 @@ struct CommandLine
     qint64 moduleSize = 0;    // with --module-size: the most bytes the module may take; 0: as many as it takes
     std::optional<double> crossfadeMs; // with --crossfade: each loop crossfaded over so many milliseconds
     std::optional<SliceRequest> slice; // with --slice: each file replaced by its slices
+    bool ceiling = false;     // with --ceiling: the module fitted under one ceiling note, not longest first
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };

@@ -62,11 +62,15 @@ void describeOptions(QCommandLineParser &parser)
                                      "report.")});
     parser.addOption({moduleSizeOption,
                       QStringLiteral("With --module: lower the notes so that the module takes at most SIZE bytes "
-                                     "(1 K = 1,024): at the highest note, each file at the lower of its own note "
-                                     "and that one, at which it fits; with --fit, after fitting each file. SIZE is "
-                                     "bytes, or a number with K or M (64K, 512K, 1M). A module that fits at no "
-                                     "note is not written."),
+                                     "(1 K = 1,024), longest first: one note at a time, whichever file then saves "
+                                     "the most bytes, until it fits, so that short hits keep their notes; with "
+                                     "--fit, after fitting each file. SIZE is bytes, or a number with K or M (64K, "
+                                     "512K, 1M). A module that fits at no note is not written."),
                       QStringLiteral("SIZE")});
+    parser.addOption({ceilingOption,
+                      QStringLiteral("With --module-size: lower the notes under one ceiling instead, the highest "
+                                     "note at which, each file at the lower of its own note and that one, the "
+                                     "module fits.")});
     parser.addOption({trimSilenceOption,
                       QStringLiteral("With --export or --module: cut from both ends of each file whatever stays below "
                                      "-48 dB of full scale (judged over 5 ms, before normalising); "

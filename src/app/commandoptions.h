@@ -20,6 +20,7 @@ inline const QString highCutOption = QStringLiteral("high-cut");
 inline const QString jobsOption = QStringLiteral("jobs");
 inline const QString fitOption = QStringLiteral("fit");
 inline const QString moduleSizeOption = QStringLiteral("module-size");
+inline const QString ceilingOption = QStringLiteral("ceiling");
 inline const QString notesOption = QStringLiteral("notes");
 inline const QString trimSilenceOption = QStringLiteral("trim-silence");
 inline const QString crossfadeOption = QStringLiteral("crossfade");

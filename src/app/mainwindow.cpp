@@ -21,6 +21,7 @@ MainWindow::MainWindow(QWidget *parent)
     connectKitHistory();
     connectKitDocuments();
     connectKitPlaying();
+    connectKitWindow();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);
@@ -34,8 +35,9 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    // The history clears itself as it goes, after the form is gone.
-    kitHistory(this)->disconnect(this);
+    // The history clears itself as it goes, after the form is gone: nothing
+    // of any window may hear of it then.
+    kitHistory(this)->disconnect();
     delete ui;
 }
 

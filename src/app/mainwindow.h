@@ -13,6 +13,7 @@ class QDragEnterEvent;
 class QDragLeaveEvent;
 class QDragMoveEvent;
 class QDropEvent;
+class QMenu;
 struct Kit;
 struct MainWindowForm;
 
@@ -88,6 +89,13 @@ private:
     /// Undo and Redo of every change to the kit, with their keys, for the
     /// batch menu and the window; the controls follow what a step changes.
     void connectKitHistory();
+    /// Show Kit (Ctrl+K), and Export Kit as Module and Fit Kit into Size as
+    /// actions that the kit window and the waveform window offer too
+    /// (src/kit/kitmainwindow.cpp).
+    void connectKitWindow();
+    /// Adding, removing, moving, renaming and duplicating samples, for the
+    /// batch menu.
+    void addKitListEntries(QMenu &menu);
     /// The menu of edits that reach every sample, opened at \a globalPos.
     void showBatchMenu(const QPoint &globalPos);
     void applySettingsToAll();
@@ -98,8 +106,9 @@ private:
     /// Lowers each sample's note, where it must, until a classic tracker
     /// plays it whole, and says which it lowered.
     void fitNotesToTrackerLength();
-    /// Lowers the notes, all under one ceiling, until the module Export Kit
-    /// as Module would write takes at most a size the user chooses.
+    /// Lowers the notes, longest sounds first or all under one ceiling, as
+    /// one step of the kit's history, until the module Export Kit as Module
+    /// would write takes at most a size the user chooses.
     void fitKitIntoSize();
     /// Writes every sample into one module file that trackers open whole.
     void exportKitAsModule();

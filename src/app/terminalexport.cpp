@@ -1,6 +1,7 @@
 #include "terminalexport.h"
 
 #include "budget.h"
+#include "longestfirst.h"
 #include "exportengine.h"
 #include "notefitting.h"
 #include "shaping.h"
@@ -132,7 +133,7 @@ int exportFromTerminal(const CommandLine &line)
             entries << budgetEntry(samples.at(i), named.origins.value(i), shapes.at(i), readings.at(i).format);
             names << nameInPack(samples.at(i), named.origins.value(i));
         }
-        const BudgetFit fit = fitIntoBudget(entries, line.moduleSize);
+        const BudgetFit fit = fitByRule(line.ceiling ? BudgetRule::OneCeiling : BudgetRule::LongestFirst, entries, line.moduleSize);
         moduleProblem = budgetProblem(fit, line.moduleSize, names);
         for (int i = 0; i < samples.size() && fit.kind == BudgetFit::Lowered; ++i) {
             if (fit.notes.at(i) != samples.at(i).note) {

@@ -13,9 +13,6 @@
 #include <algorithm>
 #include <limits>
 
-namespace {
-
-/// The room the sample of \a entry takes in a module at \a note.
 KitSlotSize slotSizeAt(const BudgetEntry &entry, const QString &note)
 {
     const int rate = noteFrequencies.value(note);
@@ -23,7 +20,6 @@ KitSlotSize slotSizeAt(const BudgetEntry &entry, const QString &note)
     return {layout.bodySize, layout.loopStart, layout.loopLength, rate, entry.slice};
 }
 
-/// The entries the module holds: the first that convert.
 QList<int> moduleMembers(const QList<BudgetEntry> &entries)
 {
     QList<int> members;
@@ -33,6 +29,8 @@ QList<int> moduleMembers(const QList<BudgetEntry> &entries)
     }
     return members;
 }
+
+namespace {
 
 /// \a notes with each that is above \a ceiling at \a ceiling.
 QStringList underCeiling(const QList<BudgetEntry> &entries, const QString &ceiling)
@@ -123,10 +121,14 @@ BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const Sam
     const ShapedRecording shaped = shapeRecording(recording, shape);
     const bool converts = origin.problem.isEmpty() && sourceProblem(sample.path).isEmpty() && recording.sampleRate > 0
         && shaped.problem.isEmpty();
-    std::optional<SliceOrigin> slice;
-    if (shape.crop)
-        slice = SliceOrigin{sample.path, shape.crop->start, shape.crop->frames, recording.sampleRate};
-    return {shaped.source, sample.note, converts, slice};
+    return {shaped.source, sample.note, converts, sliceOrigin(sample, shape, recording)};
+}
+
+std::optional<SliceOrigin> sliceOrigin(const Sample &sample, const SampleShape &shape, const WavFormat &recording)
+{
+    if (!shape.crop)
+        return std::nullopt;
+    return SliceOrigin{sample.path, shape.crop->start, shape.crop->frames, recording.sampleRate};
 }
 
 QString budgetProblem(const BudgetFit &fit, qint64 budget, const QStringList &names, int largestShown)

@@ -3,6 +3,7 @@
 #include "breakpatterns.h"
 #include "chunks.h"
 #include "folderwalk.h"
+#include "module.h"
 #include "sample.h"
 
 #include <QList>
@@ -60,6 +61,17 @@ BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const Sam
 /// bytes, 34,464 more than the 65,536 asked for; its largest samples at
 /// C-1: pad.wav, 40,000 bytes; …"; empty when it can.
 QString budgetProblem(const BudgetFit &fit, qint64 budget, const QStringList &names, int largestShown = 3);
+
+/// The entries the module of \a entries holds: the first that convert.
+QList<int> moduleMembers(const QList<BudgetEntry> &entries);
+
+/// The room the sample of \a source takes in a module at \a note.
+KitSlotSize slotSizeAt(const BudgetEntry &entry, const QString &note);
+
+/// Where \a sample, shaped as \a shape, was cut from its recording (whose
+/// header is \a recording), when it is cropped: it may be one slice of a
+/// break, which the module plays back.
+std::optional<SliceOrigin> sliceOrigin(const Sample &sample, const SampleShape &shape, const WavFormat &recording);
 
 /// The bytes of the module of \a entries at their notes.
 qint64 kitModuleSize(const QList<BudgetEntry> &entries);

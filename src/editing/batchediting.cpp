@@ -43,8 +43,12 @@ void MainWindow::connectKitHistory()
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     addActions({undo, redo});
     // A step of the history may change the shown sample's settings (a note
-    // fitting chose, say): the controls show it as it now is.
-    connect(history, &QUndoStack::indexChanged, this, &MainWindow::refreshControls);
+    // fitting chose, say), or take out the last sample or bring one back:
+    // the controls show it as it now is.
+    connect(history, &QUndoStack::indexChanged, this, [this] {
+        ui->centralwidget->setEnabled(ui->sampleCombo->count() > 0);
+        refreshControls();
+    });
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
@@ -83,6 +87,8 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     menu.addAction(findChild<QAction *>(QStringLiteral("actionUndo")));
     menu.addAction(findChild<QAction *>(QStringLiteral("actionRedo")));
     menu.addSeparator();
+    addKitListEntries(menu);
+    menu.addSeparator();
     const bool haveSamples = ui->sampleCombo->count() > 0;
     const auto addEntry = [&](const QString &text, const std::function<void()> &edit) {
         QAction *entry = menu.addAction(text);
@@ -94,15 +100,16 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     addEntry(tr("Mark All Not Ready"), [this] { markAllReady(false); });
     addEntry(tr("Trim Silence of All Samples"), [this] { trimSilenceOfAllSamples(); });
     addEntry(tr("Fit Notes to Tracker Length"), [this] { fitNotesToTrackerLength(); });
-    addEntry(tr("Fit Kit into Size…"), [this] { fitKitIntoSize(); });
+    menu.addAction(findChild<QAction *>(QStringLiteral("actionFit_Kit_into_Size")));
     menu.addAction(findChild<QAction *>(QStringLiteral("actionOpen_Kit")));
     menu.addAction(findChild<QAction *>(QStringLiteral("actionSave_Kit")));
-    addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
+    menu.addAction(findChild<QAction *>(QStringLiteral("actionExport_Kit_as_Module")));
     addEntry(tr("Play Kit as Module"), [this] { playKitAsModule(); });
     // Ticked while the kit plays: choosing it again stops it.
     menu.actions().constLast()->setCheckable(true);
     menu.actions().constLast()->setChecked(findChild<KitPlayer *>(QStringLiteral("kitPlayer"))->isPlaying());
     menu.addSeparator();
+    menu.addAction(findChild<QAction *>(QStringLiteral("actionShow_Kit")));
     addEntry(tr("Show Waveform"), [this] { showWaveformWindow(this); });
     menu.exec(globalPos);
 }

@@ -3,6 +3,7 @@
 // whole, so that a pack need not be exported twice.
 
 #include "exportreport.h"
+#include "kithistory.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
 #include "notefitting.h"
@@ -50,8 +51,9 @@ void MainWindow::fitNotesToTrackerLength()
     const QList<NoteFit> &fits = *fitted;
 
     QStringList lowered, nowhere, unknown;
+    QList<EntryChange> changes;
     for (int i = 0; i < samples.size(); ++i) {
-        Sample sample = samples.at(i);
+        const Sample &sample = samples.at(i);
         const QString name = nameInPack(sample, origins.at(i));
         const NoteFit &fit = fits.at(i);
         if (fit.kind == NoteFit::LengthUnknown)
@@ -63,11 +65,14 @@ void MainWindow::fitNotesToTrackerLength()
                                                 : QStringLiteral("%1: %2 → %3").arg(name, sample.note, fit.note));
         if (fit.note != sample.note) {
             // Only the note changes: the label, and so the ready mark, stays.
-            sample.note = fit.note;
-            storeSample(ui->sampleCombo, i, sample);
+            EntryChange change{i, sampleEntry(ui->sampleCombo, i), {}};
+            change.after = change.before;
+            change.after.sample.note = fit.note;
+            changes << change;
         }
     }
-    refreshControls();
+    // One step that Undo takes back; the controls follow it.
+    changeEntries(this, changes, tr("Fit Notes to Tracker Length"));
     if (lowered.isEmpty() && nowhere.isEmpty() && unknown.isEmpty())
         return;
     showListing(QStringLiteral("Notes fitted to tracker length"), !unknown.isEmpty(), [&](int shown) {

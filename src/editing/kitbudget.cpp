@@ -1,9 +1,11 @@
-// Fit Kit into Size…, from the context menu: the notes lowered, all under
-// one ceiling, until the kit's module fits the memory of the machine it is
-// for, or a competition's limit.
+// Fit Kit into Size…, from the context menu: the notes lowered, longest
+// sounds first or all under one ceiling, until the kit's module fits the
+// memory of the machine it is for, or a competition's limit.
 
 #include "budget.h"
+#include "budgetdialog.h"
 #include "exportreport.h"
+#include "kithistory.h"
 #include "mainwindow.h"
 #include "mainwindowform.h"
 #include "module.h"
@@ -13,7 +15,6 @@
 #include "sample.h"
 
 #include <QComboBox>
-#include <QInputDialog>
 #include <QLocale>
 
 namespace {
@@ -76,24 +77,23 @@ void MainWindow::fitKitIntoSize()
     QStringList items;
     for (const Budget &budget : budgets())
         items << offered(budget);
-    QInputDialog dialog(this);
-    dialog.setWindowTitle(tr("Fit Kit into Size"));
-    dialog.setLabelText(tr("The most the kit's module may take (a number of bytes, or with K or M: 1 KB = 1,024 bytes):"));
-    dialog.setComboBoxItems(items);
-    dialog.setComboBoxEditable(true);
-    dialog.setTextValue(items.at(3));
+    // It opens at what was asked for last, as the kit window weighs the
+    // module against that.
+    AskedBudget *asked = askedBudget(this);
+    BudgetDialog dialog(this, items, asked->text.isEmpty() ? items.at(3) : asked->text, asked->rule);
     if (dialog.exec() != QDialog::Accepted)
         return;
-    const QString asked = dialog.textValue();
-    const qsizetype chosen = items.indexOf(asked);
-    const qint64 budget = chosen >= 0 ? budgets().at(chosen).bytes : parseByteCount(asked);
+    const QString typed = dialog.sizeText();
+    const qsizetype chosen = items.indexOf(typed);
+    const qint64 budget = chosen >= 0 ? budgets().at(chosen).bytes : parseByteCount(typed);
     if (budget < moduleSize({})) {
         warnUser(tr("Fit Kit into Size"),
                  QStringLiteral("%1 is no size a module can take: give a number of bytes, at least %2, or one with K or M "
                                 "(64K, 512K, 1M)")
-                     .arg(asked, number(moduleSize({}))));
+                     .arg(typed, number(moduleSize({}))));
         return;
     }
+    asked->remember(typed, budget, dialog.rule());
 
     const QList<Sample> samples = allSamples(ui->sampleCombo);
     const QList<FoundFile> origins = allOrigins(ui->sampleCombo);
@@ -104,7 +104,7 @@ void MainWindow::fitKitIntoSize()
         });
     if (!entries)
         return;
-    const BudgetFit fit = fitIntoBudget(*entries, budget);
+    const BudgetFit fit = fitByRule(dialog.rule(), *entries, budget);
     QStringList names;
     for (int i = 0; i < samples.size(); ++i)
         names << nameInPack(samples.at(i), origins.at(i));
@@ -130,17 +130,20 @@ void MainWindow::fitKitIntoSize()
         return;
     }
 
-    // Only the notes change: the labels, and so the ready marks, stay.
+    // Only the notes change, as one step that Undo takes back: the labels,
+    // and so the ready marks, stay.
     QStringList lowered;
+    QList<EntryChange> changes;
     for (int i = 0; i < samples.size(); ++i) {
         if (fit.notes.at(i) == samples.at(i).note)
             continue;
         lowered << QStringLiteral("%1: %2 → %3").arg(names.at(i), samples.at(i).note, fit.notes.at(i));
-        Sample sample = samples.at(i);
-        sample.note = fit.notes.at(i);
-        storeSample(ui->sampleCombo, i, sample);
+        EntryChange change{i, sampleEntry(ui->sampleCombo, i), {}};
+        change.after = change.before;
+        change.after.sample.note = fit.notes.at(i);
+        changes << change;
     }
-    refreshControls();
+    changeEntries(this, changes, tr("Fit Kit into Size"));
     const QString said = QStringLiteral("At %1 the kit's module takes %2 bytes, %3 less than the %4 asked for.")
                              .arg(lowered.isEmpty() ? QStringLiteral("the notes it has") : QStringLiteral("these notes"),
                                   number(fit.size), number(budget - fit.size), number(budget));

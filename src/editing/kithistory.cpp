@@ -118,10 +118,8 @@ private:
     {
         if (!m_list || m_at + out > m_list->count())
             return;
-        for (qsizetype i = 0; i < out; ++i)
-            m_list->removeItem(m_at);
-        for (qsizetype i = 0; i < in.size(); ++i)
-            insertEntry(m_list, m_at + int(i), in.at(i));
+        removeEntries(m_list, m_at, int(out));
+        insertEntries(m_list, m_at, in);
         show(m_list, m_at);
     }
 

@@ -39,6 +39,10 @@ void WaveformWindow::makeActions()
     m_restore = action(tr("Restore Whole Recording"), QKeySequence(), &WaveformWindow::restoreWholeRecording);
     m_crossfade = action(tr("Crossfade Loop…"), QKeySequence(), &WaveformWindow::crossfadeLoop);
     m_removeCrossfade = action(tr("Remove Crossfade"), QKeySequence(), &WaveformWindow::removeCrossfade);
+    m_zoom = action(tr("Zoom to Selection"), QKeySequence(QStringLiteral("Ctrl+E")), nullptr);
+    connect(m_zoom, &QAction::triggered, this, [this] { m_view->zoomTo(m_view->selectionStart(), m_view->selectionEnd()); });
+    m_whole = action(tr("Show Whole Sample"), QKeySequence(QStringLiteral("Ctrl+Shift+E")), nullptr);
+    connect(m_whole, &QAction::triggered, m_view, &WaveformView::showWhole);
     // One history for every window: what is shaped here is taken back from
     // the main window too, and the other way round.
     QUndoStack *history = kitHistory(m_mainWindow);
@@ -48,6 +52,7 @@ void WaveformWindow::makeActions()
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     addActions({undo, redo});
     m_slicing = new WaveformSlicing(this);
+    makeMenus(undo, redo);
 
     m_view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_view, &QWidget::customContextMenuRequested, this, [this, undo, redo](const QPoint &at) {
@@ -74,6 +79,8 @@ void WaveformWindow::updateActions()
     m_clearSelection->setEnabled(m_view->hasSelection());
     m_crop->setEnabled(selected);
     m_loop->setEnabled(selected);
+    m_zoom->setEnabled(selected);
+    m_whole->setEnabled(shown);
     m_clearLoop->setEnabled(shown && m_view->summary()->layout.looped);
     m_crossfade->setEnabled(shown && m_view->summary()->layout.looped);
     m_removeCrossfade->setEnabled(shown && m_pictured->shape.crossfade);

@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QIcon>
 #include <QSignalBlocker>
+#include <QStandardItemModel>
 
 void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin, const SampleShape &shape)
 {
@@ -23,6 +24,38 @@ void insertEntry(QComboBox *list, int index, const KitEntry &entry)
         storeShape(list, index, entry.shape);
     if (!entry.markers.isEmpty())
         storeMarkers(list, index, entry.markers);
+}
+
+void insertEntries(QComboBox *list, int index, const QList<KitEntry> &entries)
+{
+    // All in one change of the model, which every view of it follows at
+    // once: a kit of thousands is put in as fast as one sample.
+    auto *model = qobject_cast<QStandardItemModel *>(list->model());
+    if (!model || entries.size() < 2) {
+        for (qsizetype i = 0; i < entries.size(); ++i)
+            insertEntry(list, index + int(i), entries.at(i));
+        return;
+    }
+    QList<QStandardItem *> items;
+    items.reserve(entries.size());
+    for (const KitEntry &entry : entries) {
+        auto *item = new QStandardItem(itemLabel(entry.sample));
+        item->setData(QVariant::fromValue(entry.sample), Qt::UserRole);
+        if (!entry.origin.path.isEmpty() || !entry.origin.subfolder.isEmpty() || !entry.origin.problem.isEmpty())
+            item->setData(QVariant::fromValue(entry.origin), originRole);
+        if (!entry.shape.isWhole())
+            item->setData(QVariant::fromValue(entry.shape), shapeRole);
+        items << item;
+    }
+    model->invisibleRootItem()->insertRows(index, items);
+}
+
+void removeEntries(QComboBox *list, int index, int count)
+{
+    if (count == 1)
+        list->removeItem(index);
+    else if (count > 1)
+        list->model()->removeRows(index, count);
 }
 
 KitEntry sampleEntry(const QComboBox *list, int index)

@@ -144,7 +144,8 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
         QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"), QStringLiteral("normalise"),
         QStringLiteral("lowCut"), QStringLiteral("lowCutHz"), QStringLiteral("highCut"), QStringLiteral("highCutHz"),
         QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade"),
-        QStringLiteral("markers")};
+        QStringLiteral("markers"),
+        QStringLiteral("name")};
     KitEntry entry;
     if (!value.isObject()) {
         problem = entryName(number, value) + QStringLiteral("is %1, not an object").arg(quoted(value));
@@ -166,6 +167,11 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     // written by hand needs little more than its recordings.
     Sample &sample = entry.sample;
     sample = sampleOfFile(pathFromKit(folder, recording));
+    // Its own name, when it was given one; else its recording's.
+    sample.name = fields.text(QStringLiteral("name"), sample.name);
+    if (fields.problem.isEmpty()
+        && (sample.name.trimmed().isEmpty() || sample.name.contains(QLatin1Char('/')) || sample.name.contains(QChar(0))))
+        fields.fail(QStringLiteral("has \"name\": %1, which a file name cannot hold").arg(quoted(sample.name)));
     sample.note = fields.text(QStringLiteral("note"), sample.note);
     if (fields.problem.isEmpty() && !noteFrequencies.contains(sample.note))
         fields.fail(QStringLiteral("has \"note\": %1, which is not one of the %2 notes, C-1 to A-3")

@@ -39,6 +39,9 @@ QString writeKit(const QString &path, const Kit &kit)
                            {QStringLiteral("highCut"), sample.highCut},
                            {QStringLiteral("highCutHz"), sample.highCutFrequency},
                            {QStringLiteral("ready"), sample.ready}};
+        // A name of its own, given in the window; otherwise its recording's.
+        if (sample.name != sampleOfFile(sample.path).name)
+            object.insert(QStringLiteral("name"), sample.name);
         if (!entry.origin.subfolder.isEmpty())
             object.insert(QStringLiteral("subfolder"), entry.origin.subfolder);
         if (const std::optional<SampleShape::Crop> &crop = entry.shape.crop)

@@ -8,7 +8,7 @@ QString readySuffix(bool ready)
 Sample sampleOfFile(const QString &path, Sample settings)
 {
     settings.path = path;
-    settings.name = path.split(QLatin1Char('/')).last();
+    settings.name = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     return settings;
 }
 

@@ -126,6 +126,13 @@ QList<KitEntry> allEntries(const QComboBox *list);
 /// its Sample.
 void insertEntry(QComboBox *list, int index, const KitEntry &entry);
 
+/// Puts \a entries into the list from \a index on, in one change of the
+/// list that its views follow at once.
+void insertEntries(QComboBox *list, int index, const QList<KitEntry> &entries);
+
+/// Takes the \a count entries from \a index out of the list, in one change.
+void removeEntries(QComboBox *list, int index, int count);
+
 /// Replaces the entry at \a index whole, its label too.
 void storeEntry(QComboBox *list, int index, const KitEntry &entry);
 

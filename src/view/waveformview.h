@@ -10,9 +10,10 @@ class QTimer;
 #include <memory>
 #include <vector>
 
-/// Draws a finished sample: the peaks of each pixel column, or the bytes
-/// themselves as a line when zoomed in that far, its loop shaded, the two
-/// limits of classic trackers marked, what lies past the second dimmed, the
+/// Draws a finished sample as one unbroken line at every zoom: the peaks of
+/// each pixel column, each reaching the next, or the bytes themselves as a
+/// line when zoomed in that far; its loop shaded, the two limits of classic
+/// trackers marked, what lies past the second dimmed, the
 /// playing position and the user's selection. Without a sample it shows a
 /// message instead. The wheel zooms around the pointer (with Shift, or
 /// sideways, it scrolls); a double-click shows the whole sample again.
@@ -59,6 +60,16 @@ public:
     /// Scrolls so that \a firstByte is at the left edge.
     void scrollTo(qint64 firstByte);
     void showWhole();
+    /// Shows the bytes from \a from up to \a to across the width.
+    void zoomTo(qint64 from, qint64 to);
+    /// Shows from byte \a first on, \a bytesPerPixel a pixel column, as
+    /// far as the sample goes.
+    void showSpan(double first, double bytesPerPixel);
+    /// What is shown: the byte at the left edge, the bytes a pixel column,
+    /// and whether that is the whole sample.
+    double firstShown() const { return m_first; }
+    double bytesPerPixel() const { return m_bytesPerPixel; }
+    bool showsWhole() const { return m_whole; }
 
     QSize sizeHint() const override { return {720, 220}; }
     QSize minimumSizeHint() const override { return {160, 80}; }

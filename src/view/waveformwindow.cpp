@@ -202,9 +202,15 @@ void WaveformWindow::pictured(int generation, const Picture &picture)
     if (generation != m_generation || !m_summarising)
         return;
     const std::shared_ptr<const WaveformSummary> summary = m_summarising->result();
+    // A new picture of the same recording (a crop, a loop, a trim, another
+    // note) shows the part that was looked at, where it still is.
+    const bool sameRecording = m_pictured && m_pictured->sample.path == picture.sample.path;
+    const std::optional<FrameSpan> looked = sameRecording ? shownFrames() : std::nullopt;
     m_pictured = picture;
     m_notice.clear();
     m_view->setSummary(summary);
+    if (looked)
+        showFrames(*looked);
     hearPicture();
     showNumbers();
     showPlayPosition();
@@ -286,17 +292,6 @@ void WaveformWindow::showPlayPosition()
     // The preview plays sox's sound, which a one-shot's BODY holds after
     // its silent word.
     m_view->setPlayPosition(shown->layout.silentBytes + m_player->position() * shown->rate / 1000);
-}
-
-void WaveformWindow::followSpan(qint64 first, qint64 shown, qint64 total)
-{
-    m_scrollUnit = total / std::numeric_limits<int>::max() + 1;
-    const QSignalBlocker quiet(m_scroll);
-    m_scroll->setRange(0, int((total - shown) / m_scrollUnit));
-    m_scroll->setPageStep(int(qMax<qint64>(shown / m_scrollUnit, 1)));
-    m_scroll->setSingleStep(int(qMax<qint64>(shown / m_scrollUnit / 10, 1)));
-    m_scroll->setValue(int(first / m_scrollUnit));
-    m_scroll->setEnabled(shown < total);
 }
 
 bool WaveformWindow::upToDate() const

@@ -93,6 +93,10 @@ private:
     void makeKeys();
     /// The context menu's choice of the Amiga's sound.
     void addSoundMenu(QMenu *menu);
+    /// The menu bar, every action of the window in one place with its key,
+    /// and the kit's own actions from the main window
+    /// (src/editing/waveformmenus.cpp).
+    void makeMenus(QAction *undo, QAction *redo);
     void followSampleList();
     void convert();
     void converted(int generation, const Picture &picture);
@@ -103,6 +107,16 @@ private:
     void notify(const QString &text);
     void showPlayPosition();
     void followSpan(qint64 first, qint64 shown, qint64 total);
+    /// The part of the recording the picture shows, in its frames, when
+    /// not the whole sample (src/view/waveformspan.cpp).
+    struct FrameSpan
+    {
+        double first = 0;
+        double last = 0;
+    };
+    std::optional<FrameSpan> shownFrames() const;
+    /// Shows that part of the recording again, where it still is.
+    void showFrames(const FrameSpan &span);
     void updateActions();
 
     /// Whether the picture shows the sample the main window shows, as it is
@@ -168,4 +182,6 @@ private:
     QAction *m_crossfade;
     QAction *m_removeCrossfade;
     WaveformSlicing *m_slicing = nullptr;
+    QAction *m_zoom;
+    QAction *m_whole;
 };
