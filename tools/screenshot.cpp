@@ -42,7 +42,6 @@
 
 namespace {
 
-
 QTextStream &err()
 {
     static QTextStream stream(stderr);
