@@ -40,13 +40,20 @@ SoundStream::SoundStream(int rate, QObject *parent)
 
 SoundStream::~SoundStream() = default;
 
+void SoundStream::post(Command command)
+{
+    // The window's side only queues; the device's side takes the queue
+    // whole at its next read.
+    const QMutexLocker lock(&m_mutex);
+    m_commands.push_back(std::move(command));
+}
+
 void SoundStream::setEngine(std::unique_ptr<TrackerEngine> engine)
 {
     Command command;
     command.kind = Command::Engine;
     command.engine = std::move(engine);
-    const QMutexLocker lock(&m_mutex);
-    m_commands.push_back(std::move(command));
+    post(std::move(command));
 }
 
 void SoundStream::noteOn(int voice, int slot, int note, qint64 lasts)
@@ -57,8 +64,7 @@ void SoundStream::noteOn(int voice, int slot, int note, qint64 lasts)
     command.slot = slot;
     command.note = note;
     command.lasts = lasts;
-    const QMutexLocker lock(&m_mutex);
-    m_commands.push_back(std::move(command));
+    post(std::move(command));
 }
 
 void SoundStream::noteOff(int voice)
@@ -66,8 +72,7 @@ void SoundStream::noteOff(int voice)
     Command command;
     command.kind = Command::NoteOff;
     command.voice = voice;
-    const QMutexLocker lock(&m_mutex);
-    m_commands.push_back(std::move(command));
+    post(std::move(command));
 }
 
 void SoundStream::setAmigaModel(AmigaModel model)
@@ -75,8 +80,7 @@ void SoundStream::setAmigaModel(AmigaModel model)
     Command command;
     command.kind = Command::Model;
     command.model = model;
-    const QMutexLocker lock(&m_mutex);
-    m_commands.push_back(std::move(command));
+    post(std::move(command));
 }
 
 std::optional<SoundStream::Span> SoundStream::span(int voice) const

@@ -76,6 +76,8 @@ private:
         qint64 freeAt = -1; // when a sample that plays once is surely over
     };
 
+    /// Hands \a command to the rendering side.
+    void post(Command command);
     void apply(Command &command, qint64 now);
     void endVoice(size_t index, qint64 now, bool silence);
 
