@@ -168,7 +168,18 @@ void TestCommandLine::usageErrors_data()
                                      << "--high-cut takes a frequency from 20 to 20000 Hz, not '9k'";
     QTest::newRow("no jobs") << QStringList{"--jobs", "0"} << "--jobs takes a number of files from 1 up, not '0'";
     QTest::newRow("unknown option") << QStringList{"--normalize"} << "Unknown option 'normalize'.";
-    QTest::newRow("no files") << QStringList{"--no-files"} << "no WAV files to export were named";
+    QTest::newRow("no files") << QStringList{"--no-files"} << "no sound files to export were named";
+    const QString budget = "--module-size takes the most bytes the module may take, at least 2,108 (what a module "
+                           "without samples takes), as bytes or with K or M (64K, 512K, 1M), not '%2'";
+    QTest::newRow("no budget at all") << QStringList{"--module", "%1/kit.mod", "--module-size", "0"}
+                                      << QString(budget).replace("%2", "0");
+    QTest::newRow("a budget below an empty module's") << QStringList{"--module", "%1/kit.mod", "--module-size", "2107"}
+                                                      << QString(budget).replace("%2", "2107");
+    QTest::newRow("an enormous budget") << QStringList{"--module", "%1/kit.mod", "--module-size", "99999999999999999999"}
+                                        << "--module-size 99999999999999999999 is too large a number of bytes";
+    const QString trim = "--trim-silence takes a number of dB below full scale, from 1 to 96, not '%2'";
+    QTest::newRow("silence above full scale") << QStringList{"--trim-silence=-48"} << QString(trim).replace("%2", "-48");
+    QTest::newRow("silence at full scale") << QStringList{"--trim-silence=0"} << QString(trim).replace("%2", "0");
     QTest::newRow("no folder") << QStringList{"--no-folder"} << "there is no folder %1/nowhere to export into";
 }
 
@@ -181,7 +192,7 @@ void TestCommandLine::usageErrors()
     if (options == QStringList{"--no-folder"})
         arguments = QStringList{"--export", out.filePath("nowhere")};
     else if (options != QStringList{"--no-files"})
-        arguments += options;
+        arguments += QStringList(options).replaceInStrings("%1", out.path());
     if (options != QStringList{"--no-files"})
         arguments << source("kick.wav");
     const Run run = brindlebox(arguments);
@@ -310,7 +321,8 @@ void TestCommandLine::packsKeepTheirOrderAndTree()
     QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts),
              QStringList({out + "a.8svx", out + "B/b.8svx", out + "c.8svx", out + "Kicks/kick 2.8svx",
                           out + "Kicks/Kick 3.8svx", out + "Kicks/kick 10.8svx", out + "link.8svx", out + "kick.8svx",
-                          "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied"}));
+                          "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied",
+                          "1 file in the folders is not a sound file, so it was left out"}));
 }
 
 void TestCommandLine::packsAndKitsAsTyped_data()
@@ -397,7 +409,7 @@ void TestCommandLine::packsAndKitsAsTyped_data()
                        "newer ones); it is too long even at C-1, so only a shorter recording fits."}
         << QStringList{"pad.8svx", "drone.8svx", "one.8svx"};
     QTest::newRow("a module but no files") << QStringList() << QStringList{"--module", "out/kit.mod"} << 0 << 2
-                                           << QStringList{"brindlebox: no WAV files to export were named",
+                                           << QStringList{"brindlebox: no sound files to export were named",
                                                           "Try 'brindlebox --help'."}
                                            << QStringList();
     QTest::newRow("a module without a name") << QStringList{"one.wav"} << QStringList{"--module", "", "one.wav"} << 0 << 2
@@ -471,8 +483,8 @@ void TestCommandLine::wrongCommandLinesNeedNoDisplay_data()
     QTest::newRow("a typo") << QStringList{"--modul", "kit.mod", "%k"} << 2 << "brindlebox: Unknown option 'modul'.";
     QTest::newRow("no such note") << QStringList{"--note", "Z-9", "%k"} << 2
                                   << "brindlebox: there is no note 'Z-9'; the notes";
-    QTest::newRow("a folder with no WAV file") << QStringList{"--export", "%1", "%1"} << 2
-                                               << "brindlebox: there are no WAV files in %1";
+    QTest::newRow("a folder with no sound file") << QStringList{"--export", "%1", "%1"} << 2
+                                                 << "brindlebox: there are no sound files in %1";
     QTest::newRow("the window") << QStringList{"%k"} << 1 << "brindlebox: there is no display to open the window on";
 }
 

@@ -236,7 +236,10 @@ void TestConversion::failedRunLeavesNoFile()
     runToEnd(conversion);
 
     QCOMPARE(conversion.failure(), QString(reason).replace("%1", sample.path));
-    QVERIFY(conversion.outputPath().endsWith(".8svx"));
+    // Of a file that is no WAV, sox tells what it holds before a file is
+    // made for it, and that run fails alike.
+    if (source == "tone.wav")
+        QVERIFY(conversion.outputPath().endsWith(".8svx"));
     QVERIFY(!QFileInfo::exists(conversion.outputPath()));
     QCOMPARE(converted(), QStringList());
     QCOMPARE(log.messages.size(), 3);

@@ -84,7 +84,9 @@ void TestLoading::loadListsEveryChosenFileInOrder()
     window.findChild<QAction *>("actionLoad_Samples")->trigger();
     QCOMPARE(look.caption, QStringLiteral("Open Samples"));
     QCOMPARE(look.directory, QDir::currentPath());
-    QCOMPARE(look.filters, QStringList{"Wave Files (*.wav)"});
+    QCOMPARE(look.filters, QStringList({"Wave Files (*.wav)",
+                                        "Sound Files (*.wav *.flac *.aif *.aiff *.aifc *.ogg *.mp3 *.au *.snd *.w64 "
+                                        "*.caf *.8svx)"}));
 
     driver.choose(kickAndSnare);
     window.findChild<QAction *>("actionLoad_Samples")->trigger();

@@ -4,6 +4,8 @@
 #include "notetable.h"
 #include "shaping.h"
 #include "sourcecheck.h"
+#include "soxinfo.h"
+#include "soxoutput.h"
 #include "temporaryfiles.h"
 #include "trackersample.h"
 
@@ -16,12 +18,10 @@
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cmath>
 #include <csignal>
 #include <limits>
 #include <sys/prctl.h>
 #include <sys/resource.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -49,17 +49,6 @@ QSet<Conversion *> &liveConversions()
     return conversions;
 }
 
-/// Why the file sox wrote at \a path is not whole, in words for the user.
-QString incompleteOutput(const QString &path, const QString &problem)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    struct statvfs disk;
-    if (::statvfs(QFile::encodeName(folder).constData(), &disk) == 0 && disk.f_bavail == 0)
-        return QStringLiteral("sox's output is incomplete: the temporary folder %1 is full")
-            .arg(QDir::toNativeSeparators(folder));
-    return QStringLiteral("sox's output is incomplete: %1").arg(problem);
-}
-
 } // namespace
 
 Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *parent)
@@ -75,7 +64,7 @@ Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *p
     // The bare sound is taken as it comes, so no second copy of a long one
     // waits in the process's buffer.
     connect(&m_sox, &QProcess::readyReadStandardOutput, this, [this] {
-        if (m_output == ConversionOutput::Sound)
+        if (m_output == ConversionOutput::Sound && !m_readingHeader)
             m_sound.append(m_sox.readAllStandardOutput());
     });
     connect(&m_sox, &QProcess::finished, this, &Conversion::processEnded);
@@ -118,7 +107,56 @@ void Conversion::start(int timeLimitMs)
         finish(problem);
         return;
     }
-    const ShapedRecording shaped = shapeRecording(readWavFormat(m_sample.path), m_shape);
+    m_timeLimit.setInterval(timeLimitMs);
+    // A WAV file's few chunk headers are read here; of any other sound
+    // file, sox tells first what it holds, in a short run of its own, so
+    // that the filters it is given suit the recording's rate.
+    const WavFormat recording = readWavFormat(m_sample.path);
+    if (recording.sampleRate > 0) {
+        startConverting(recording);
+        return;
+    }
+    m_readingHeader = true;
+    const QStringList arguments = soxInfoArguments(m_sample.path);
+    if (debugLogged())
+        log(inDebugNotation(arguments));
+    m_timeLimit.start();
+    m_sox.start(QStringLiteral("sox"), arguments, QIODevice::ReadOnly);
+}
+
+void Conversion::headerRead()
+{
+    m_readingHeader = false;
+    m_timeLimit.stop();
+    const QByteArray said = m_sox.readAllStandardOutput();
+    m_errorOutput = m_sox.readAllStandardError();
+    if (debugLogged()) {
+        log(inDebugNotation(said));
+        log(inDebugNotation(m_errorOutput));
+    }
+    // What stops sox reading the file stops its conversion too, in the
+    // same words.
+    if (const QString failure = soxFailure(); !failure.isEmpty()) {
+        finish(failure);
+        return;
+    }
+    m_errorOutput.clear();
+    // Queued: the process is done with once its signal has returned.
+    QMetaObject::invokeMethod(
+        this,
+        [this, recording = withSoxInfo(readWavFormat(m_sample.path), parseSoxInfo(said),
+                                       QFileInfo(m_sample.path).size())] {
+            if (m_cancelled)
+                finish(soxFailure());
+            else
+                startConverting(recording);
+        },
+        Qt::QueuedConnection);
+}
+
+void Conversion::startConverting(const WavFormat &recording)
+{
+    const ShapedRecording shaped = shapeRecording(recording, m_shape);
     if (!shaped.problem.isEmpty()) {
         log(QStringLiteral("sox not run: ") + shaped.problem);
         finish(shaped.problem);
@@ -153,7 +191,6 @@ void Conversion::start(int timeLimitMs)
                            sourceRate, m_shape);
     if (debugLogged())
         log(inDebugNotation(arguments));
-    m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
     m_sox.start(QStringLiteral("sox"), arguments);
 }
@@ -178,6 +215,8 @@ void Conversion::cancel()
 void Conversion::stopAll()
 {
     for (Conversion *conversion : std::as_const(liveConversions())) {
+        // No conversion may follow the header's reading now.
+        conversion->m_cancelled = true;
         conversion->m_sox.kill();
         conversion->m_sox.waitForFinished();
     }
@@ -213,6 +252,10 @@ QString Conversion::takeOutput()
 
 void Conversion::processEnded()
 {
+    if (m_readingHeader) {
+        headerRead();
+        return;
+    }
     m_timeLimit.stop();
     if (m_output == ConversionOutput::Sound) {
         m_sound.append(m_sox.readAllStandardOutput());
@@ -254,21 +297,10 @@ QString Conversion::soxFailure() const
         return QStringLiteral("sox crashed");
     if (m_sox.exitCode() == 0)
         return QString();
-    // sox says why it gave up in its last FAIL line, which a usage text may
-    // follow. It names itself as it was started, which is by its full path.
-    const QList<QByteArray> lines = m_errorOutput.split('\n');
-    QByteArray said;
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (const qsizetype fail = line->indexOf(" FAIL "); fail >= 0) {
-            said = "sox " + line->mid(fail + 1).trimmed();
-            break;
-        }
-        if (said.isEmpty())
-            said = line->trimmed();
-    }
+    const QString said = soxReason(m_errorOutput);
     if (said.isEmpty())
         return QStringLiteral("sox failed with exit code %1 and said nothing").arg(m_sox.exitCode());
-    return QString::fromLocal8Bit(said);
+    return said;
 }
 
 void Conversion::finish(const QString &failure)
@@ -282,23 +314,6 @@ void Conversion::finish(const QString &failure)
         m_sound.clear();
     }
     emit finished();
-}
-
-QString noiseWarningIn(const QByteArray &soxErrorOutput)
-{
-    // "Volume adjustment:        1.418": the factor that would bring the
-    // peak to full scale; norm brings it to -6 dB.
-    const qsizetype at = soxErrorOutput.indexOf("Volume adjustment:");
-    if (at < 0)
-        return QString();
-    bool ok = false;
-    const double factor = soxErrorOutput.mid(at + 18, soxErrorOutput.indexOf('\n', at) - at - 18).trimmed().toDouble(&ok);
-    if (!ok || factor <= 0)
-        return QString();
-    const double raised = 20 * std::log10(factor) - 6;
-    if (raised <= noiseRaiseDb)
-        return QString();
-    return QStringLiteral("raised by %1 dB: it may be mostly noise").arg(qRound(raised));
 }
 
 QString convertSample(Sample sample, bool toWav, int timeLimitMs)

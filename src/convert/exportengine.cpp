@@ -34,25 +34,6 @@ ExportEngine::ExportEngine(const QList<Sample> &samples, const QString &director
 // Each conversion still running stops its sox and removes its file.
 ExportEngine::~ExportEngine() = default;
 
-void ExportEngine::setModule(const QString &path, bool replace)
-{
-    m_modulePath = path;
-    m_replaceModule = replace;
-    m_report.module = QFileInfo(path).fileName();
-}
-
-void ExportEngine::refuseModule(const QString &path, const QString &reason)
-{
-    m_report.module = QFileInfo(path).fileName();
-    m_report.moduleProblem = reason;
-}
-
-void ExportEngine::noteLoweredForSize(const QStringList &samples, qint64 budget)
-{
-    m_report.loweredForSize = samples;
-    m_report.budget = budget;
-}
-
 void ExportEngine::setOrigins(const QList<FoundFile> &origins)
 {
     m_origins = origins;
@@ -63,14 +44,16 @@ void ExportEngine::setShapes(const QList<SampleShape> &shapes)
     m_shapes = shapes;
 }
 
-void ExportEngine::noteSilentSamples(const QStringList &samples)
+void ExportEngine::noteSilentSamples(const QStringList &samples, const QStringList &untrimmed)
 {
     m_report.silent = samples;
+    m_report.untrimmed = untrimmed;
 }
 
-void ExportEngine::noteUnreadableFolders(const QStringList &folders)
+void ExportEngine::noteUnreadableFolders(const QStringList &folders, qsizetype notSound)
 {
     m_report.unreadable = folders;
+    m_report.notSound = notSound;
 }
 
 void ExportEngine::noteLoweredNotes(const QStringList &samples, const QStringList &lengthUnknown)
@@ -310,45 +293,6 @@ void ExportEngine::settle(int index, const QString &fileReason, const QString &k
     if (!m_modulePath.isEmpty() && !kitReason.isEmpty())
         m_report.leftOut << name + QStringLiteral(": ") + kitReason;
     emit progressed(m_settled);
-}
-
-void ExportEngine::moduleNotWritten(const QString &reason)
-{
-    // What the module would have held, or cut short, is no longer news.
-    m_report.moduleProblem = reason;
-    m_report.leftOut.clear();
-    m_report.cut.clear();
-    if (m_directory.isEmpty())
-        m_report.tooLong.clear();
-}
-
-void ExportEngine::writeModule()
-{
-    m_writingModule = true;
-    const QFileInfo module(m_modulePath);
-    auto *writing = new QFutureWatcher<QString>(this);
-    connect(writing, &QFutureWatcherBase::finished, this, [this, writing] {
-        const QString reason = writing->result();
-        writing->deleteLater();
-        m_writingModule = false;
-        if (reason.isEmpty()) {
-            m_moduleWritten = true;
-            QList<KitSlotSize> sizes;
-            for (const KitSample &sample : std::as_const(m_kit))
-                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
-            m_report.moduleSize = moduleSize(sizes);
-            qDebug() << m_modulePath;
-            emit moduleWritten(m_modulePath);
-        } else {
-            moduleNotWritten(reason);
-        }
-        schedule();
-    });
-    writing->setFuture(QtConcurrent::run([kit = m_kit, title = moduleTitle(module.fileName()),
-                                          folder = module.absolutePath(), name = module.fileName(),
-                                          replace = m_replaceModule] {
-        return publishFile(folder, name, protrackerModule(title, kit), replace);
-    }));
 }
 
 // Its meta-object lives here, not with the window's, so the command line

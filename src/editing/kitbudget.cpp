@@ -86,7 +86,12 @@ void MainWindow::fitKitIntoSize()
         return;
     const QString asked = dialog.textValue();
     const qsizetype chosen = items.indexOf(asked);
-    const qint64 budget = chosen >= 0 ? budgets().at(chosen).bytes : parseByteCount(asked);
+    bool tooLarge = false;
+    const qint64 budget = chosen >= 0 ? budgets().at(chosen).bytes : parseByteCount(asked, &tooLarge);
+    if (tooLarge) {
+        warnUser(tr("Fit Kit into Size"), QStringLiteral("%1 is too large a number of bytes").arg(asked));
+        return;
+    }
     if (budget < moduleSize({})) {
         warnUser(tr("Fit Kit into Size"),
                  QStringLiteral("%1 is no size a module can take: give a number of bytes, at least %2, or one with K or M "

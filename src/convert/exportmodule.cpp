@@ -1,0 +1,80 @@
+// The module an export writes last, of the samples that converted, and what
+// the engine is told of it beforehand.
+
+#include "exportengine.h"
+
+#include "publish.h"
+
+#include <QDebug>
+#include <QFileInfo>
+#include <QFutureWatcher>
+#include <QLocale>
+#include <QtConcurrent>
+
+void ExportEngine::setModule(const QString &path, bool replace)
+{
+    m_modulePath = path;
+    m_replaceModule = replace;
+    m_report.module = QFileInfo(path).fileName();
+}
+
+void ExportEngine::refuseModule(const QString &path, const QString &reason)
+{
+    m_report.module = QFileInfo(path).fileName();
+    m_report.moduleProblem = reason;
+}
+
+void ExportEngine::noteLoweredForSize(const QStringList &samples, qint64 budget)
+{
+    m_report.loweredForSize = samples;
+    m_report.budget = budget;
+}
+
+void ExportEngine::moduleNotWritten(const QString &reason)
+{
+    // What the module would have held, or cut short, is no longer news.
+    m_report.moduleProblem = reason;
+    m_report.leftOut.clear();
+    m_report.cut.clear();
+    if (m_directory.isEmpty())
+        m_report.tooLong.clear();
+}
+
+void ExportEngine::writeModule()
+{
+    QList<KitSlotSize> sizes;
+    for (const KitSample &sample : std::as_const(m_kit))
+        sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
+    // The budget was reckoned for the samples that were to convert; one
+    // that failed in sox has given its slot to another.
+    if (const qint64 size = moduleSize(sizes); m_report.budget > 0 && size > m_report.budget) {
+        const QLocale english(QLocale::English);
+        moduleNotWritten(QStringLiteral("it would take %1 bytes, more than the %2 asked for, as samples that were to "
+                                        "take its slots could not be converted")
+                             .arg(english.toString(size), english.toString(m_report.budget)));
+        schedule();
+        return;
+    }
+    m_writingModule = true;
+    const QFileInfo module(m_modulePath);
+    auto *writing = new QFutureWatcher<QString>(this);
+    connect(writing, &QFutureWatcherBase::finished, this, [this, writing, sizes] {
+        const QString reason = writing->result();
+        writing->deleteLater();
+        m_writingModule = false;
+        if (reason.isEmpty()) {
+            m_moduleWritten = true;
+            m_report.moduleSize = moduleSize(sizes);
+            qDebug() << m_modulePath;
+            emit moduleWritten(m_modulePath);
+        } else {
+            moduleNotWritten(reason);
+        }
+        schedule();
+    });
+    writing->setFuture(QtConcurrent::run([kit = m_kit, title = moduleTitle(module.fileName()),
+                                          folder = module.absolutePath(), name = module.fileName(),
+                                          replace = m_replaceModule] {
+        return publishFile(folder, name, protrackerModule(title, kit), replace);
+    }));
+}
