@@ -16,11 +16,23 @@ QString pathFromKit(const QString &folder, const QString &written)
     return QDir::cleanPath(QDir::isAbsolutePath(written) ? written : folder + QLatin1Char('/') + written);
 }
 
+QString visible(const QString &text)
+{
+    QString shown;
+    for (const QChar c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            shown += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+        else
+            shown += c;
+    }
+    return shown;
+}
+
 QString quoted(const QJsonValue &value)
 {
     switch (value.type()) {
     case QJsonValue::String: {
-        const QString text = value.toString();
+        const QString text = visible(value.toString());
         return QLatin1Char('"') + (text.size() > 40 ? text.left(39) + QStringLiteral("…") : text) + QLatin1Char('"');
     }
     case QJsonValue::Double:
@@ -34,6 +46,103 @@ QString quoted(const QJsonValue &value)
     default:
         return QStringLiteral("null");
     }
+}
+
+namespace {
+
+/// One object or list of a JSON text being walked.
+struct Level
+{
+    bool object = false;
+    QStringList path;
+    QSet<QString> keys;
+    QString key;        // the last key met in an object
+    bool wantKey = true; // an object's next string is a key
+    int index = 0;       // the position in a list
+};
+
+/// The JSON string that starts at \a at (its opening quote), decoded;
+/// \a at moves past its closing quote.
+QString readString(const QByteArray &json, qsizetype &at)
+{
+    QString text;
+    qsizetype run = ++at;
+    const auto flush = [&] {
+        if (qMin(at, json.size()) > run)
+            text += QString::fromUtf8(json.constData() + run, qMin(at, json.size()) - run);
+    };
+    while (at < json.size() && json.at(at) != '"') {
+        if (json.at(at) != '\\') {
+            ++at;
+            continue;
+        }
+        flush();
+        const char escaped = at + 1 < json.size() ? json.at(at + 1) : '\\';
+        at += 2;
+        switch (escaped) {
+        case 'b': text += QLatin1Char('\b'); break;
+        case 'f': text += QLatin1Char('\f'); break;
+        case 'n': text += QLatin1Char('\n'); break;
+        case 'r': text += QLatin1Char('\r'); break;
+        case 't': text += QLatin1Char('\t'); break;
+        case 'u':
+            // UTF-16 units, a surrogate pair as two, as QString keeps them.
+            text += QChar(char16_t(json.mid(at, 4).toUShort(nullptr, 16)));
+            at += 4;
+            break;
+        default: text += QLatin1Char(escaped); break;
+        }
+        run = at;
+    }
+    flush();
+    ++at;
+    return text;
+}
+
+} // namespace
+
+TwiceWritten keyWrittenTwice(const QByteArray &json)
+{
+    QList<Level> levels;
+    const auto childPath = [&levels] {
+        if (levels.isEmpty())
+            return QStringList();
+        const Level &parent = levels.constLast();
+        return parent.path + QStringList{parent.object ? parent.key : QString::number(parent.index)};
+    };
+    for (qsizetype at = 0; at < json.size();) {
+        const char c = json.at(at);
+        if (c == '{' || c == '[') {
+            Level level;
+            level.object = c == '{';
+            level.path = childPath();
+            levels << level;
+            ++at;
+        } else if (c == '}' || c == ']') {
+            if (!levels.isEmpty())
+                levels.removeLast();
+            ++at;
+        } else if (c == ',') {
+            if (!levels.isEmpty()) {
+                levels.last().wantKey = true;
+                ++levels.last().index;
+            }
+            ++at;
+        } else if (c == '"') {
+            const QString text = readString(json, at);
+            if (!levels.isEmpty() && levels.constLast().object && levels.constLast().wantKey) {
+                Level &level = levels.last();
+                if (level.keys.contains(text))
+                    return {level.path, text};
+                level.keys.insert(text);
+                level.key = text;
+                level.wantKey = false;
+            }
+        } else {
+            ++at;
+        }
+    }
+    return {};
 }
 
 } // namespace kitformat
