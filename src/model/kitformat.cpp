@@ -1,5 +1,7 @@
 #include "kitformat.h"
 
+#include <QJsonObject>
+
 namespace kitformat {
 
 QString pathInKit(const QDir &folder, const QString &path)
@@ -46,6 +48,64 @@ QString quoted(const QJsonValue &value)
     default:
         return QStringLiteral("null");
     }
+}
+
+/// The frames kept by a crop, or a problem noted in \a fields.
+std::optional<SampleShape::Crop> readCrop(Fields &fields, const QJsonValue &value)
+{
+    const QJsonObject object = value.toObject();
+    if (!value.isObject() || !object.value(QLatin1String("start")).isDouble()
+        || !object.value(QLatin1String("frames")).isDouble()) {
+        fields.fail(QStringLiteral("has \"crop\": %1, not {\"start\": first frame, \"frames\": how many}").arg(quoted(value)));
+        return std::nullopt;
+    }
+    Fields crop(object, QStringLiteral("has a crop that "));
+    crop.onlyKeys({QStringLiteral("start"), QStringLiteral("frames")}, QStringLiteral("a crop"));
+    if (!crop.problem.isEmpty()) {
+        fields.fail(crop.problem);
+        return std::nullopt;
+    }
+    const double start = object.value(QLatin1String("start")).toDouble();
+    const double frames = object.value(QLatin1String("frames")).toDouble();
+    if (!(start >= 0 && frames >= 1 && start + frames <= double(largestFrame)) || start != std::floor(start)
+        || frames != std::floor(frames)) {
+        fields.fail(QStringLiteral("has a crop from frame %1 keeping %2 frames; a crop starts at frame 0 or later and "
+                                   "keeps at least one")
+                        .arg(quoted(object.value(QLatin1String("start"))), quoted(object.value(QLatin1String("frames")))));
+        return std::nullopt;
+    }
+    return SampleShape::Crop{qint64(start), qint64(frames)};
+}
+
+/// Reads the loop of a shape: "none", "recording", or the frames of one set
+/// by hand.
+void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape)
+{
+    if (value.isUndefined() || value == QJsonValue(QStringLiteral("recording")))
+        return;
+    if (value == QJsonValue(QStringLiteral("none"))) {
+        shape.loop = SampleShape::Loop::None;
+        return;
+    }
+    const QJsonObject object = value.toObject();
+    if (!value.isObject() || !object.value(QLatin1String("start")).isDouble()
+        || !object.value(QLatin1String("end")).isDouble()) {
+        fields.fail(QStringLiteral("has \"loop\": %1, not \"recording\", \"none\" or {\"start\": first frame, \"end\": "
+                                   "last frame}")
+                        .arg(quoted(value)));
+        return;
+    }
+    Fields loop(object, QString());
+    loop.onlyKeys({QStringLiteral("start"), QStringLiteral("end")}, QStringLiteral("a loop"));
+    const qint64 start = loop.number(QStringLiteral("start"), 0, largestFrame);
+    const qint64 end = loop.number(QStringLiteral("end"), 0, largestFrame);
+    if (!loop.problem.isEmpty())
+        fields.fail(QStringLiteral("has a loop that ") + loop.problem);
+    else if (end < start)
+        fields.fail(QStringLiteral("has a loop that ends (frame %1) before it starts (frame %2)").arg(end).arg(start));
+    shape.loop = SampleShape::Loop::Set;
+    shape.loopStart = start;
+    shape.loopEnd = end;
 }
 
 namespace {

@@ -5,6 +5,8 @@
 // object. Not for the rest of the program, which speaks of kits through
 // kitfile.h.
 
+#include "sampleshape.h"
+
 #include <QDir>
 #include <QJsonObject>
 #include <QJsonValue>
@@ -36,6 +38,15 @@ QString pathFromKit(const QString &folder, const QString &written);
 /// would cut the message short or hide in it, is written as JSON writes it
 /// ("\u0000").
 QString quoted(const QJsonValue &value);
+
+class Fields;
+
+/// The frames kept by the crop \a value, or a problem noted in \a fields.
+std::optional<SampleShape::Crop> readCrop(Fields &fields, const QJsonValue &value);
+
+/// Reads the loop \a value of a shape into \a shape: "none", "recording",
+/// or the frames of one set by hand; or notes a problem in \a fields.
+void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape);
 
 /// \a text with each control character in it written as JSON writes it.
 QString visible(const QString &text);
