@@ -53,6 +53,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void cropsAndLoopsWhatIsSelected_data();
     void cropsAndLoopsWhatIsSelected();
     void selectsAsInASampleEditor_data();
     void selectsAsInASampleEditor();
@@ -93,6 +94,23 @@ void TestShaping::initTestCase()
     QVERIFY(makeWav(dir.filePath("tail.wav"), {"-r", "8000", "-c", "1", "-b", "16"},
                     {"synth", "0.2", "sine", "300", ":", "synth", "0.2", "sine", "0"}));
     QVERIFY(makeWav(dir.filePath("pad.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "2", "sine", "300"}));
+    // The hit in other sound files, and in files named .wav that are not
+    // RIFF WAV files.
+    const QString hit = dir.filePath("hit.wav");
+    for (const auto &[name, type] : {std::pair{"hit.flac", "flac"}, {"hit.aiff", "aiff"}, {"aiff.wav", "aiff"}})
+        QCOMPARE(QProcess::execute("sox", {hit, "-t", type, dir.filePath(name)}), 0);
+    QCOMPARE(QProcess::execute("sox", {hit, "-B", "-t", "wav", dir.filePath("rifx.wav")}), 0);
+    // The tone as NaN in a float recording: sox makes it full scale.
+    QVERIFY(makeWav(dir.filePath("nan.wav"), {"-r", "44100", "-c", "2", "-e", "floating-point", "-b", "32"},
+                    {"synth", "0.3", "sine", "0", ":", "synth", "0.6", "sine", "440", ":", "synth", "0.4", "sine", "0"}));
+    QFile nan(dir.filePath("nan.wav"));
+    QVERIFY(nan.open(QIODevice::ReadWrite));
+    const qint64 data = nan.readAll().indexOf("data") + 8;
+    const QByteArray quiet(4, '\0');
+    QByteArray notANumber(4, '\0');
+    qToLittleEndian<quint32>(0x7fc00000, notANumber.data());
+    for (qint64 frame = qint64(0.3 * 44100); frame < qint64(0.9 * 44100); ++frame)
+        QVERIFY(nan.seek(data + frame * 8) && nan.write(notANumber + notANumber) == 8);
 }
 
 void TestShaping::init()
@@ -136,9 +154,17 @@ void TestShaping::press(int key, Qt::KeyboardModifiers modifiers)
     QTest::keyClick(find<QWidget>("waveformWindow"), Qt::Key(key), modifiers);
 }
 
+void TestShaping::cropsAndLoopsWhatIsSelected_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("WAV") << "hit.wav";
+    QTest::newRow("FLAC") << "hit.flac";
+}
+
 void TestShaping::cropsAndLoopsWhatIsSelected()
 {
-    WaveformView *view = showWaveform("hit.wav");
+    QFETCH(QString, file);
+    WaveformView *view = showWaveform(file);
     QVERIFY(view);
     const Sample sample = currentSample(list());
     const QByteArray whole = view->summary()->body;
@@ -331,6 +357,11 @@ void TestShaping::trimsTheSilenceAtTheEnds_data()
     QTest::newRow("silent throughout, every sample") << "Trim Silence of All Samples" << "hush.wav";
     QTest::newRow("silent throughout, from the command line") << "--trim-silence" << "hush.wav";
     QTest::newRow("with a higher threshold, from the command line") << "--trim-silence=70" << "hush.wav";
+    QTest::newRow("stereo FLAC, in the waveform window") << "Ctrl+Shift+T" << "hit.flac";
+    QTest::newRow("stereo AIFF, from the command line") << "--trim-silence" << "hit.aiff";
+    QTest::newRow("an AIFF named .wav, every sample") << "Trim Silence of All Samples" << "aiff.wav";
+    QTest::newRow("a big-endian RIFX named .wav, from the command line") << "--trim-silence" << "rifx.wav";
+    QTest::newRow("NaN, in the waveform window") << "Ctrl+Shift+T" << "nan.wav";
 }
 
 void TestShaping::trimsTheSilenceAtTheEnds()
