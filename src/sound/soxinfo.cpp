@@ -39,6 +39,7 @@ SoxInfo parseSoxInfo(const QByteArray &output)
             static const QRegularExpression stored(QStringLiteral("^(\\d{1,2})-bit .*(PCM|law)"));
             const QRegularExpressionMatch match = stored.match(QString::fromLatin1(value));
             info.storedBits = match.hasMatch() ? match.captured(1).toInt() : 0;
+            info.framesTold = info.storedBits > 0 || value.endsWith("FLAC") || value == "Vorbis";
         }
     }
     return info;
@@ -53,7 +54,7 @@ WavFormat withSoxInfo(WavFormat format, const SoxInfo &info, qint64 fileSize)
     if (format.lengthKnown() || info.frames <= 0 || format.sampleRate <= 0)
         return format;
     // sox gives a header's count however little of it the file holds.
-    bool held = true;
+    bool held = info.framesTold;
     if (format.data.dataOffset > 0) // a WAV: its data chunk is there whole
         held = format.data.dataOffset + qint64(format.data.size) <= fileSize;
     else if (info.storedBits > 0 && info.channels > 0)

@@ -19,6 +19,10 @@ struct SoxInfo
     /// µ-law, A-law); 0 for an encoding that compresses (FLAC, Vorbis, MP3,
     /// ADPCM), whose size tells nothing of its length.
     int storedBits = 0;
+    /// Whether frames is what sox reads, as far as the file holds them: so
+    /// for plain samples, FLAC and Ogg Vorbis, whose headers count them;
+    /// not for MP3, whose count sox only reckons.
+    bool framesTold = false;
 };
 
 /// The arguments that have sox tell of the recording at \a path, its name
@@ -30,8 +34,9 @@ SoxInfo parseSoxInfo(const QByteArray &output);
 
 /// \a format (read from the file's own header, or nothing) with what sox
 /// said of the recording where the header did not tell it: channels, rate,
-/// and its frames, taken as counted only when a file of \a fileSize bytes
-/// can hold them (a file cut short keeps the count of the whole).
+/// and its frames, taken as counted only when they are what sox reads and a
+/// file of \a fileSize bytes can hold them (a file cut short keeps the count
+/// of the whole).
 WavFormat withSoxInfo(WavFormat format, const SoxInfo &info, qint64 fileSize);
 
 /// sox's name for \a path: one that starts with "-" would be an option.
