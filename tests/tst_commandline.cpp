@@ -77,6 +77,7 @@ private slots:
     void convertsSeveralAtOnceAndPublishesInOrder();
     void kitLeavesOutWhatAModuleCannotHold();
     void packsKeepTheirOrderAndTree();
+    void packsOfEverySoundFile();
     void packsAndKitsAsTyped_data();
     void packsAndKitsAsTyped();
     void wrongCommandLinesNeedNoDisplay_data();
@@ -323,6 +324,35 @@ void TestCommandLine::packsKeepTheirOrderAndTree()
                           out + "Kicks/Kick 3.8svx", out + "Kicks/kick 10.8svx", out + "link.8svx", out + "kick.8svx",
                           "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied",
                           "1 file in the folders is not a sound file, so it was left out"}));
+}
+
+void TestCommandLine::packsOfEverySoundFile()
+{
+    // A sample pack as sold today, a text file and a picture beside it.
+    QTemporaryDir pack;
+    const QStringList recordings{"BD_01.aiff", "hat.mp3", "Kick.FLAC", "pad.ogg", "snare.wav"};
+    for (const QString &name : recordings)
+        QVERIFY(makeWav(pack.filePath(name), {"-r", "44100", "-c", "2"}, {"synth", "0.2", "sine", "300"}));
+    touchFiles(pack.path(), {"notes.txt", "cover.jpg"});
+    QTemporaryDir out;
+    const Run run = brindlebox({"--export", out.path(), "--note", "A-3", "--module", out.filePath("kit.mod"), pack.path()});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.said.mid(0, 6), QStringList({out.filePath("BD_01.8svx"), out.filePath("hat.8svx"), out.filePath("Kick.8svx"),
+                                               out.filePath("pad.8svx"), out.filePath("snare.8svx"), out.filePath("kit.mod")}));
+    QCOMPARE(run.said.constLast(), "2 files in the folders are not sound files, so they were left out");
+    // Each at the note's rate, named without its own extension, in its
+    // file and its slot of the module alike.
+    QFile module(out.filePath("kit.mod"));
+    QVERIFY(module.open(QIODevice::ReadOnly));
+    const QByteArray headers = module.read(20 + 30 * 5).mid(20);
+    for (int i = 0; i < recordings.size(); ++i) {
+        const QByteArray name = recordings.at(i).section('.', 0, 0).toLatin1();
+        const SvxFile svx = read8svx(out.filePath(name + ".8svx"));
+        QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
+        QCOMPARE(svx.samplesPerSec, 27928);
+        QCOMPARE(svx.name, name);
+        QCOMPARE(headers.mid(30 * i, 22), name.leftJustified(22, '\0'));
+    }
 }
 
 void TestCommandLine::packsAndKitsAsTyped_data()
