@@ -1,6 +1,7 @@
 #include "export.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
+#include "shapehistory.h"
 #include "startup.h"
 #include "testsupport.h"
 
@@ -186,6 +187,14 @@ void TestLoading::eachActionMovesBetweenTheStates()
     if (from == OpenAndEmpty)
         QVERIFY(loadSamples(window, {}));
     QCOMPARE(stateOf(window), State(from));
+    // Two steps of shaping the first sample: cropped, then looped too.
+    SampleShape shape;
+    if (from == Loaded) {
+        shape.crop = SampleShape::Crop{100, 1000};
+        changeShape(&window, 0, shape, "Crop to Selection");
+        shape.loop = SampleShape::Loop::None;
+        changeShape(&window, 0, shape, "Clear Loop");
+    }
 
     const bool asks = from == Loaded;
     ModalDriver driver;
@@ -207,6 +216,13 @@ void TestLoading::eachActionMovesBetweenTheStates()
     if (action == QLatin1String("load"))
         QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
                  QStringLiteral("snare.wav | Not Ready"));
+    // A replaced list takes its history with it: Undo puts no old crop on
+    // a new sample.
+    auto *undo = window.findChild<QAction *>("actionUndo");
+    QCOMPARE(undo->isEnabled(), from == Loaded && action.endsWith("refused"));
+    undo->trigger();
+    if (window.findChild<QComboBox *>("sampleCombo")->count() > 0)
+        QCOMPARE(sampleShape(window.findChild<QComboBox *>("sampleCombo"), 0).isWhole(), !action.endsWith("refused"));
 }
 
 void TestLoading::refusingKeepsEverySetting_data()
