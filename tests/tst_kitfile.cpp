@@ -92,6 +92,8 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     QVERIFY(makeWav(studio + "/pack/hat.wav", {"-r", "8000", "-c", "1"}, {"synth", "0.2", "noise", "pad", "0.1", "0.1"}));
     QVERIFY(makeWav(studio + "/pack/Kicks/kick.wav", {"-r", "22050", "-c", "1"}, {"synth", "0.3", "sine", "90", "pad", "0.05", "0.2"}));
     QVERIFY(makeWav(studio + "/pack/Snares/snare.wav", {"-r", "44100", "-c", "2"}, {"synth", "0.4", "noise", "pad", "0.1", "0"}));
+    // Its sampler looped it, from 0.2 s to 0.3 s.
+    QVERIFY(appendRiffChunk(studio + "/pack/Snares/snare.wav", "smpl", smplData(1, {{0, 8820, 13229}})));
     MainWindow window;
     window.show();
     auto *list = window.findChild<QComboBox *>("sampleCombo");
@@ -122,6 +124,17 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     looped.loopStart = looped.crop->start + 100;
     looped.loopEnd = looped.crop->start + 2099;
     changeShape(&window, 1, looped, "Set Loop");
+    // The third is to play once, though its recording loops.
+    list->setCurrentIndex(2);
+    useContextMenu(window.findChild<QWidget *>("centralwidget"), "Show Waveform");
+    auto *view = window.findChild<QWidget *>("waveformView");
+    const auto says = [&view](const char *what) {
+        return QTest::qWaitFor([&] { return view->accessibleDescription().contains(what); }, 10000);
+    };
+    QVERIFY(view && says("loop from byte"));
+    useContextMenu(view, "Clear Loop");
+    QVERIFY(says("no loop"));
+    window.findChild<QWidget *>("waveformWindow")->close();
     const QStringList saved = listOf(window);
 
     // Saved without its suffix, cleared, and the studio moved as a whole.
@@ -146,6 +159,8 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     QCOMPARE(files, exported(moved + "/out"));
     QCOMPARE(QStringList(files).replaceInStrings(QRegularExpression(" \\w+$"), ""),
              QStringList({"Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz", "hat.8svx 27928 Hz"}));
+    QVERIFY(read8svx(moved + "/cli/Kicks/kick.8svx").repeat > 0);
+    QCOMPARE(read8svx(moved + "/cli/Snares/snare.8svx").repeat, 0);
 }
 
 void TestKitFile::aBadKitChangesNothing_data()
