@@ -327,18 +327,23 @@ void TestKit::fitsTheKitFromTheMenu_data()
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("said"); // the message's first line
     QTest::addColumn<QStringList>("notes");
+    QTest::addColumn<QString>("encoding"); // of the short one, which only sox can count; empty: 16-bit PCM
     QTest::newRow("64 KB from the list") << "64 KB (65,536 bytes)" << "At these notes the kit's module takes 63,810 bytes, "
                                                                   "1,726 less than the 65,536 asked for."
-                                         << QStringList{"D#2", "C-2"};
+                                         << QStringList{"D#2", "C-2"} << "";
+    QTest::newRow("64 KB, the short one µ-law") << "64 KB (65,536 bytes)"
+                                               << "At these notes the kit's module takes 63,810 bytes, 1,726 less than "
+                                                  "the 65,536 asked for."
+                                               << QStringList{"D#2", "C-2"} << "u-law";
     QTest::newRow("a number typed in") << "70000" << "At these notes the kit's module takes 67,482 bytes, 2,518 less than "
                                                      "the 70,000 asked for."
-                                       << QStringList{"E-2", "C-2"};
+                                       << QStringList{"E-2", "C-2"} << "";
     QTest::newRow("too small") << "4K" << "Even at C-1 the kit's module would take 28,262 bytes, 24,166 more than the "
                                           "4,096 asked for, so no note was changed."
-                               << QStringList{"A-3", "C-2"};
+                               << QStringList{"A-3", "C-2"} << "";
     QTest::newRow("no size") << "64Q" << "64Q is no size a module can take: give a number of bytes, at least 2,108, or "
                                          "one with K or M (64K, 512K, 1M)"
-                             << QStringList{"A-3", "C-2"};
+                             << QStringList{"A-3", "C-2"} << "";
 }
 
 void TestKit::fitsTheKitFromTheMenu()
@@ -346,9 +351,12 @@ void TestKit::fitsTheKitFromTheMenu()
     QFETCH(QString, typed);
     QFETCH(QString, said);
     QFETCH(QStringList, notes);
+    QFETCH(QString, encoding);
     // A long recording at A-3 and a short one at C-2.
     QVERIFY(makeWav(m_dir.filePath("long.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "6.01", "sine", "300"}));
-    QVERIFY(makeWav(m_dir.filePath("short.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "0.3", "sine", "300"}));
+    QVERIFY(makeWav(m_dir.filePath("short.wav"),
+                    QStringList{"-r", "22050", "-c", "1"} + (encoding.isEmpty() ? QStringList{"-b", "16"} : QStringList{"-e", encoding}),
+                    {"synth", "0.3", "sine", "300"}));
     MainWindow window;
     auto *list = window.findChild<QComboBox *>("sampleCombo");
     window.loadFiles({m_dir.filePath("long.wav"), m_dir.filePath("short.wav")});
