@@ -254,6 +254,10 @@ void TestKit::fitsTheModuleIntoASize_data()
     QTest::newRow("one long, 64K") << QStringList{"long=6.01"} << "64K" << "E-2" << none << 0;
     QTest::newRow("already smaller than an Amiga 500's memory") << longAndShort << "512K" << "A-3" << none << 0;
     QTest::newRow("too large at every note") << longAndShort << "4K" << "" << none << 1;
+    QStringList tenLong;
+    for (int i = 1; i <= 10; ++i)
+        tenLong << QStringLiteral("long%1=5").arg(i);
+    QTest::newRow("ten long ones, more than an Amiga 600 holds") << tenLong << "2M" << "A-3" << none << 0;
     QTest::newRow("the long one an AIFF named .wav, a byte less than at E-2")
         << QStringList{"long=6.01 aiff", "tick1=0.3", "tick2=0.3", "tick3=0.3"} << "-E-2" << "D#2" << none << 0;
     // The first fails (its low cut is above all it holds), so the 32nd, a
@@ -311,6 +315,8 @@ void TestKit::fitsTheModuleIntoASize()
     const qint64 written = QFileInfo(work.filePath("kit.mod")).size();
     QVERIFY2(written <= bytes, qPrintable(QStringLiteral("%1 > %2").arg(written).arg(bytes)));
     QVERIFY2(said.contains(QStringLiteral("kit.mod: %1 bytes, ").arg(english.toString(written))), qPrintable(said));
+    if (written > 1024 * 1024)
+        QVERIFY2(said.contains("it fits an Amiga 1200's 2,097,152, not an Amiga 600's 1,048,576"), qPrintable(said));
     QCOMPARE(said.contains(QStringLiteral("long.wav: A-3 → %1\n").arg(ceiling)) || said.contains("hit1.wav: A-3 → " + ceiling),
              ceiling != "A-3");
     QCOMPARE(said.contains("Made at a lower note"), ceiling != "A-3");
