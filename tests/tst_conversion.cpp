@@ -32,6 +32,7 @@ private slots:
     void hangingConverterIsStopped();
     void noTemporaryFileMeansNoConversion();
     void outputIsOursBeforeSoxRuns();
+    void cutsAtTheTopOfTheRecording_data();
     void cutsAtTheTopOfTheRecording();
     void wavHeadersOfAnyBytes_data();
     void wavHeadersOfAnyBytes();
@@ -291,10 +292,18 @@ void TestConversion::outputIsOursBeforeSoxRuns()
     QCOMPARE(file.readAll().trimmed(), "0 600 " + QByteArray::number(::geteuid()));
 }
 
+void TestConversion::cutsAtTheTopOfTheRecording_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("WAV") << "22k.wav";
+    QTest::newRow("FLAC, whose rate sox tells") << "22k.flac";
+}
+
 void TestConversion::cutsAtTheTopOfTheRecording()
 {
+    QFETCH(QString, file);
     Sample sample;
-    sample.path = m_sources.filePath("22k.wav");
+    sample.path = m_sources.filePath(file);
     QVERIFY(makeWav(sample.path, {"-r", "22050", "-c", "1", "-b", "16"}));
     sample.highCut = true; // at 18000 Hz, above anything a 22.05 kHz recording holds
     QVERIFY(QFileInfo(convertSample(sample, false)).size() > 8287);
@@ -307,6 +316,14 @@ void TestConversion::cutsAtTheTopOfTheRecording()
     QCOMPARE(conversion.failure(),
              "the low cut (18000 Hz) is above the highest frequency of this 22050 Hz recording");
     QVERIFY(!log.messages.join(' ').contains("dither")); // sox never ran
+
+    // The high-cut slider reaches 0 Hz, where sox has no filter.
+    sample.lowCut = false;
+    sample.highCutFrequency = 0;
+    Conversion nothingLeft(sample, false);
+    runToEnd(nothingLeft);
+    QCOMPARE(nothingLeft.failure(), "the high cut is at 0 Hz, which would leave no sound; set it higher");
+    QVERIFY(!log.messages.join(' ').contains("dither"));
 }
 
 void TestConversion::wavHeadersOfAnyBytes_data()
