@@ -279,6 +279,10 @@ void Conversion::processEnded()
         if (const QString problem = incompleteness(m_outputPath); !problem.isEmpty())
             failure = incompleteOutput(m_outputPath, problem);
     }
+    // sox can give up on a file it could open (a FLAC file that loses its
+    // sync) and still exit 0, having made nothing: its FAIL line says so.
+    if (failure.isEmpty() && m_errorOutput.contains(" FAIL "))
+        failure = soxReason(m_errorOutput);
     finish(failure);
 }
 
