@@ -3,6 +3,7 @@
 #include "chunks.h"
 #include "notetable.h"
 #include "shaping.h"
+#include "soundheader.h"
 #include "sourcecheck.h"
 #include "soxinfo.h"
 #include "soxoutput.h"
@@ -108,10 +109,10 @@ void Conversion::start(int timeLimitMs)
         return;
     }
     m_timeLimit.setInterval(timeLimitMs);
-    // A WAV file's few chunk headers are read here; of any other sound
-    // file, sox tells first what it holds, in a short run of its own, so
-    // that the filters it is given suit the recording's rate.
-    const WavFormat recording = readWavFormat(m_sample.path);
+    // A WAV, FLAC or AIFF file's few header bytes are read here; of any
+    // other sound file, sox tells first what it holds, in a short run of
+    // its own, so that the filters it is given suit the recording's rate.
+    const WavFormat recording = readSoundHeader(m_sample.path);
     if (recording.sampleRate > 0) {
         startConverting(recording);
         return;
@@ -144,7 +145,7 @@ void Conversion::headerRead()
     // Queued: the process is done with once its signal has returned.
     QMetaObject::invokeMethod(
         this,
-        [this, recording = withSoxInfo(readWavFormat(m_sample.path), parseSoxInfo(said),
+        [this, recording = withSoxInfo(readSoundHeader(m_sample.path), parseSoxInfo(said),
                                        QFileInfo(m_sample.path).size())] {
             if (m_cancelled)
                 finish(soxFailure());

@@ -74,8 +74,8 @@ public:
     /// The bare sound, once the run has finished without a failure.
     QByteArray sound() const { return m_sound; }
     /// What the source's header says, as read before sox started (for any
-    /// sound file but a WAV, as sox told it), with its frames and loop as
-    /// the shape leaves them.
+    /// sound file but a WAV, FLAC or AIFF file, as sox told it in a run of
+    /// its own), with its frames and loop as the shape leaves them.
     const WavFormat &source() const { return m_source; }
     /// Why the sample's loop was left out (it lies outside the part kept),
     /// or nothing.

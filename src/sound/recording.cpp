@@ -1,5 +1,6 @@
 #include "recording.h"
 
+#include "soundheader.h"
 #include "sourcecheck.h"
 #include "soxinfo.h"
 
@@ -55,10 +56,12 @@ qint64 countFrames(const QString &path)
 
 WavFormat readRecording(const QString &path)
 {
-    const WavFormat own = readWavFormat(path);
+    const WavFormat own = readSoundHeader(path);
     // Only a regular file is handed to sox.
     if (own.lengthKnown() || !sourceProblem(path).isEmpty())
         return own;
+    // sox only where the program cannot read the header itself: a run of
+    // sox costs tens of milliseconds, its format libraries loaded.
     WavFormat format = withSoxInfo(own, askSox(path), QFileInfo(path).size());
     if (format.sampleRate <= 0 || format.lengthKnown())
         return format;

@@ -8,9 +8,9 @@
 
 #include <QString>
 
-/// The header of the recording at \a path: a WAV file's own, as
-/// readWavFormat() reads it, and for any other sound file sox reads (FLAC,
-/// AIFF, Ogg Vorbis, MP3, …) what sox says of it. Its frames are those sox
+/// The header of the recording at \a path: a WAV, FLAC or AIFF file's own,
+/// as readSoundHeader() reads it, and for any other sound file sox reads
+/// (Ogg Vorbis, MP3, AU, Wave64, CAF, 8SVX, …) what sox says of it. Its frames are those sox
 /// reads: counted by sox where the header alone cannot tell them (µ-law,
 /// ADPCM, GSM, any file but a WAV), and counted in full where the file
 /// holds less than its header claims. Length unknown when sox cannot read
