@@ -11,18 +11,14 @@
 #include "trackersample.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSet>
 #include <QStandardPaths>
 
 #include <cerrno>
 #include <csignal>
-#include <limits>
 #include <sys/prctl.h>
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
@@ -41,13 +37,6 @@ QString inDebugNotation(const T &value)
 bool debugLogged()
 {
     return QLoggingCategory::defaultCategory()->isDebugEnabled();
-}
-
-/// Every conversion whose sox may be running, for stopAll().
-QSet<Conversion *> &liveConversions()
-{
-    static QSet<Conversion *> conversions;
-    return conversions;
 }
 
 } // namespace
@@ -80,12 +69,12 @@ Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *p
         if (::getppid() != parent)
             ::_exit(127);
     });
-    liveConversions().insert(this);
+    live().insert(this);
 }
 
 Conversion::~Conversion()
 {
-    liveConversions().remove(this);
+    live().remove(this);
     if (m_sox.state() != QProcess::NotRunning) {
         m_sox.disconnect(this);
         m_sox.kill();
@@ -211,30 +200,6 @@ void Conversion::cancel()
         return;
     m_cancelled = true;
     m_sox.kill();
-}
-
-void Conversion::stopAll()
-{
-    for (Conversion *conversion : std::as_const(liveConversions())) {
-        // No conversion may follow the header's reading now.
-        conversion->m_cancelled = true;
-        conversion->m_sox.kill();
-        conversion->m_sox.waitForFinished();
-    }
-}
-
-int Conversion::mostAtOnce()
-{
-    // A running sox holds four of ours (three pipes and its process's own),
-    // and one more while it starts; a few stay for reading sources and
-    // writing files meanwhile.
-    constexpr qint64 perRun = 5;
-    constexpr qint64 kept = 16;
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return std::numeric_limits<int>::max();
-    const qint64 open = QDir(QStringLiteral("/proc/self/fd")).count();
-    return int(qBound(qint64(1), (qint64(limit.rlim_cur) - open - kept) / perRun, qint64(std::numeric_limits<int>::max())));
 }
 
 void Conversion::log(const QString &message)

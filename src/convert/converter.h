@@ -7,6 +7,7 @@
 
 #include <QObject>
 #include <QProcess>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -92,6 +93,8 @@ signals:
     void finished();
 
 private:
+    /// Every conversion whose sox may be running, for stopAll().
+    static QSet<Conversion *> &live();
     /// Goes on once sox has told what the recording holds.
     void headerRead();
     /// Starts sox on the recording whose header is \a recording.
