@@ -384,6 +384,12 @@ void TestCommandLine::packsAndKitsAsTyped_data()
                                                           "1 of 3 samples were not written:",
                                                           "b/digits/1.wav: another sample with the same name was already written"}
                                            << QStringList{"digits", "digits/1.8svx", "digits/2.8svx"};
+    QTest::newRow("a WAV and a FLAC file of one name") << QStringList{"pack/kick.wav", "pack/kick.flac=0.2"}
+                                                     << QStringList{"--export", "out", "pack"} << 0 << 1
+                                                     << QStringList{"out/kick.8svx", "1 of 2 samples were not written:",
+                                                                    "pack/kick.wav: another sample with the same name was "
+                                                                    "already written"}
+                                                     << QStringList{"kick.8svx"};
     QTest::newRow("a pack named through a link, nested")
         << QStringList{"pack/Snares/Side/side.wav", "pack/top.wav", "drums=link:pack"}
         << QStringList{"--export", "out", "drums"} << 0 << 0
