@@ -20,10 +20,12 @@
 # playback test hears a preview through a private PulseAudio server with a
 # null sink. The export tests read the loops of the files they write with
 # sndfile-info (sndfile-programs), as trackers' libraries read them, and
-# play the kit's module in a tracker's own engine (openmpt123).
+# play the kit's module in a tracker's own engine (openmpt123). The keys of
+# the waveform window and Play Kit as Module sound through that engine's
+# library, libopenmpt, which the build finds with pkg-config.
 BRINDLEBOX_PACKAGES=(
-    g++ make cmake help2man
-    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6
+    g++ make cmake pkgconf help2man
+    qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6 libopenmpt-dev
     sox libsox-fmt-all libsox-fmt-base libsox-fmt-mp3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio

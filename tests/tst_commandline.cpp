@@ -168,6 +168,12 @@ void TestCommandLine::usageErrors_data()
     QTest::newRow("high cut in kHz") << QStringList{"--high-cut", "9k"}
                                      << "--high-cut takes a frequency from 20 to 20000 Hz, not '9k'";
     QTest::newRow("no jobs") << QStringList{"--jobs", "0"} << "--jobs takes a number of files from 1 up, not '0'";
+    QTest::newRow("no crossfade") << QStringList{"--crossfade", "0"}
+                                  << "--crossfade takes the fade's length in milliseconds, more than 0, not '0'";
+    QTest::newRow("a negative crossfade") << QStringList{"--crossfade", "-5"}
+                                          << "--crossfade takes the fade's length in milliseconds, more than 0, not '-5'";
+    QTest::newRow("a crossfade that is no number") << QStringList{"--crossfade", "20ms"}
+                                                   << "--crossfade takes the fade's length in milliseconds, more than 0, not '20ms'";
     QTest::newRow("unknown option") << QStringList{"--normalize"} << "Unknown option 'normalize'.";
     QTest::newRow("no files") << QStringList{"--no-files"} << "no sound files to export were named";
     const QString budget = "--module-size takes the most bytes the module may take, at least 2,108 (what a module "

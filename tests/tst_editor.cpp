@@ -18,7 +18,8 @@
 namespace {
 const QStringList batchEntries{"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples",
                                "Mark All Ready", "Mark All Not Ready", "Trim Silence of All Samples",
-                               "Fit Notes to Tracker Length", "Fit Kit into Size…", "Open Kit…", "Save Kit…", "Export Kit as Module…", "",
+                               "Fit Notes to Tracker Length", "Fit Kit into Size…", "Open Kit…", "Save Kit…", "Export Kit as Module…",
+                               "Play Kit as Module", "",
                                "Show Waveform"};
 } // namespace
 

@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "testsupport.h"
 
 #include <QAbstractButton>
@@ -31,9 +31,14 @@ QStringList listOf(MainWindow &window)
     for (int i = 0; i < list->count(); ++i) {
         const SampleShape shape = sampleShape(list, i);
         const SampleShape::Crop crop = shape.crop.value_or(SampleShape::Crop{-1, -1});
-        lines << QStringLiteral("%1 | %2 | in '%3' | crop %4+%5 | loop %6 %7-%8")
+        const SampleShape::Crossfade fade = shape.crossfade.value_or(SampleShape::Crossfade{-1, -1, std::nullopt});
+        lines << QStringLiteral("%1 | %2 | in '%3' | crop %4+%5 | loop %6 %7-%8 | crossfade %9")
                      .arg(list->itemText(i), describe(allSamples(list).at(i)), sampleOrigin(list, i).subfolder)
-                     .arg(crop.start).arg(crop.frames).arg(int(shape.loop)).arg(shape.loopStart).arg(shape.loopEnd);
+                     .arg(crop.start).arg(crop.frames).arg(int(shape.loop)).arg(shape.loopStart).arg(shape.loopEnd)
+                     .arg(QStringLiteral("%1 ms, law %2, loop %3-%4")
+                              .arg(fade.ms, 0, 'g', 17).arg(fade.law)
+                              .arg(fade.loopFrames.value_or(std::pair{-1, -1}).first)
+                              .arg(fade.loopFrames.value_or(std::pair{-1, -1}).second));
     }
     return lines;
 }
@@ -123,6 +128,7 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     looped.loop = SampleShape::Loop::Set;
     looped.loopStart = looped.crop->start + 100;
     looped.loopEnd = looped.crop->start + 2099;
+    looped.crossfade = SampleShape::Crossfade{1000.0 / 3, 0.3, std::pair{looped.loopStart, looped.loopEnd}};
     changeShape(&window, 1, looped, "Set Loop");
     // The third is to play once, though its recording loops.
     list->setCurrentIndex(2);
@@ -174,6 +180,8 @@ void TestKitFile::aBadKitChangesNothing_data()
                                           << "sample 2 (b.wav) has \"note\": \"H-2\", which is not one of the 34 notes";
     QTest::newRow("a crop past the end") << "\"frames\": 100" << "\"frames\": 9000"
                                        << "has a crop that ends at frame 9010, past the end of its recording (1600 frames)";
+    QTest::newRow("a crossfade of no length") << "\"ready\": true" << "\"ready\": true, \"crossfade\": {\"ms\": 0}"
+                                              << "sample 2 (b.wav) has a crossfade of 0 ms; a crossfade lasts more than 0 ms";
     QTest::newRow("100 MB of junk") << "JUNK" << "" << "it is 104857600 bytes long";
     QTest::newRow("a FIFO") << "FIFO" << "" << "it is not a regular file";
     QTest::newRow("a link that leads round in a circle") << "LOOP" << ""

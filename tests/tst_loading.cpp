@@ -1,7 +1,7 @@
 #include "export.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "startup.h"
 #include "testsupport.h"
 
@@ -513,7 +513,8 @@ void TestLoading::anEmptyListOffersNoBatchEdit()
                  QStringList({"Undo (disabled)", "Redo (disabled)", "", "Apply These Settings to All Samples (disabled)",
                               "Mark All Ready (disabled)", "Mark All Not Ready (disabled)",
                               "Trim Silence of All Samples (disabled)", "Fit Notes to Tracker Length (disabled)", "Fit Kit into Size… (disabled)",
-                              "Open Kit…", "Save Kit… (disabled)", "Export Kit as Module… (disabled)", "",
+                              "Open Kit…", "Save Kit… (disabled)", "Export Kit as Module… (disabled)",
+                              "Play Kit as Module (disabled)", "",
                               "Show Waveform (disabled)"}));
     }
     QCOMPARE(stateOf(window), State(state));

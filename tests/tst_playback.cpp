@@ -1,9 +1,15 @@
+#include "audition.h"
+#include "kitplayer.h"
 #include "mainwindow.h"
+#include "modaldriver.h"
+#include "soundstream.h"
 #include "testsupport.h"
+#include "waveformview.h"
 
 #include <QAudioDevice>
 #include <QAudioOutput>
 #include <QComboBox>
+#include <QLabel>
 #include <QDir>
 #include <QMediaDevices>
 #include <QMediaPlayer>
@@ -28,6 +34,8 @@ private slots:
     void initTestCase();
     void cleanupTestCase();
     void previewPlaysToTheEndAndIsReleased();
+    void keysPlayThroughTheSoundOutput();
+    void kitPlaysUntilItEndsOrIsStopped();
 
 private:
     QTemporaryDir m_runtime;
@@ -75,6 +83,7 @@ void TestPlayback::initTestCase()
     QVERIFY2(m_server.state() == QProcess::Running, m_server.readAllStandardError().constData());
 
     QVERIFY(makeWav(m_sources.filePath("tone.wav")));
+    QVERIFY(makeWav(m_sources.filePath("short.wav"), {"-r", "44100", "-c", "1", "-b", "16"}, {"synth", "0.3", "sine", "300"}));
     m_environment.push_back(
         std::make_unique<ScopedEnvironment>("TMPDIR", QFile::encodeName(m_temp.path())));
 }
@@ -125,6 +134,64 @@ void TestPlayback::previewPlaysToTheEndAndIsReleased()
     // The sound went to our server's null sink, not anywhere else.
     const QByteArray log = m_server.readAllStandardError();
     QVERIFY2(log.contains("Created input") && log.contains("on null"), log.constData());
+}
+
+void TestPlayback::keysPlayThroughTheSoundOutput()
+{
+    MainWindow window;
+    QVERIFY(loadSamples(window, {m_sources.filePath("tone.wav")}));
+    useContextMenu(window.findChild<QWidget *>("centralwidget"), "Show Waveform");
+    auto *view = window.findChild<WaveformView *>("waveformView");
+    QVERIFY(view);
+    QTRY_VERIFY_WITH_TIMEOUT(view->summary(), 10000);
+    auto *audition = window.findChild<Audition *>("audition");
+    QVERIFY(audition);
+    // The device pulls the sound on a thread of its own.
+    SoundStream *stream = audition->stream();
+    QVERIFY(stream && stream->thread() != QThread::currentThread());
+    QTRY_VERIFY_WITH_TIMEOUT(stream->framesRendered() > 0, 10000);
+
+    // A key held sounds, and the play line follows it.
+    QTest::keyPress(view, Qt::Key_Q);
+    QVERIFY2(window.findChild<QLabel *>("waveformNumbers")->text().endsWith("\nPlaying C-3 (period 214)"),
+             qPrintable(window.findChild<QLabel *>("waveformNumbers")->text()));
+    QTRY_VERIFY_WITH_TIMEOUT(view->playPosition() > 0, 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(view->playPosition() > view->summary()->size() / 4, 5000);
+    QTest::keyRelease(view, Qt::Key_Q);
+    QTRY_COMPARE_WITH_TIMEOUT(view->playPosition(), qint64(-1), 1000);
+    QVERIFY(!audition->isSounding());
+}
+
+void TestPlayback::kitPlaysUntilItEndsOrIsStopped()
+{
+    MainWindow window;
+    QVERIFY(loadSamples(window, {m_sources.filePath("short.wav"), m_sources.filePath("tone.wav")}));
+    window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
+    auto *player = window.findChild<KitPlayer *>("kitPlayer");
+    auto *area = window.findChild<QWidget *>("centralwidget");
+    const auto play = [&] {
+        useContextMenu(area, "Play Kit as Module");
+        return player->isPlaying();
+    };
+    // Chosen again, or Escape, or a change to the list, stops it.
+    QVERIFY(play());
+    QVERIFY(useContextMenu(area).contains("Play Kit as Module"));
+    useContextMenu(area, "Play Kit as Module");
+    QVERIFY(!player->isPlaying());
+    QVERIFY(play());
+    QTest::keyClick(&window, Qt::Key_Escape);
+    QVERIFY(!player->isPlaying());
+    QVERIFY(play());
+    window.findChild<QPushButton *>("readyButton")->click();
+    QVERIFY(!player->isPlaying());
+    // Left alone, it plays the song to its end: the two samples, about
+    // 1.3 s, after the device starts to pull.
+    QVERIFY(play());
+    QTRY_VERIFY_WITH_TIMEOUT(!player->isPlaying(), 15000);
+    // Nothing was written anywhere.
+    QCOMPARE(QDir(m_temp.path()).entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
 }
 
 QTEST_MAIN(TestPlayback)

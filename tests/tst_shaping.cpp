@@ -2,7 +2,7 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "notetable.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "testsupport.h"
 #include "waveformview.h"
 
@@ -245,8 +245,8 @@ void TestShaping::cropsAndLoopsWhatIsSelected()
 
     // Undo, from the main window's menu or the waveform window's keys, goes
     // back step by step to the whole recording.
-    QCOMPARE(useContextMenu(find<QWidget>("centralwidget"), "Undo Loop Selection").mid(0, 2),
-             QStringList({"Undo Loop Selection", "Redo (disabled)"}));
+    QCOMPARE(useContextMenu(find<QWidget>("centralwidget"), "Undo Loop Selection of " + file).mid(0, 2),
+             QStringList({"Undo Loop Selection of " + file, "Redo (disabled)"}));
     QVERIFY(pictured(view, "no loop"));
     QCOMPARE(sampleShape(list(), 0), cropped);
     press(Qt::Key_Z);
@@ -289,8 +289,10 @@ void TestShaping::selectsAsInASampleEditor()
     // Nothing to crop, loop, restore or undo yet.
     QCOMPARE(useContextMenu(view),
              QStringList({"Select All", "Clear Selection (disabled)", "", "Crop to Selection (disabled)",
-                          "Loop Selection (disabled)", "Clear Loop (disabled)", "Trim Silence",
-                          "Restore Whole Recording (disabled)", "", "Undo (disabled)", "Redo (disabled)"}));
+                          "Loop Selection (disabled)", "Clear Loop (disabled)", "Crossfade Loop… (disabled)",
+                          "Remove Crossfade (disabled)", "Trim Silence",
+                          "Restore Whole Recording (disabled)", "", "Undo (disabled)", "Redo (disabled)", "",
+                          "Amiga Sound"}));
 
     const int y = view->height() / 2;
     const auto at = [&](const QString &step, int word) { return QPoint(step.section(' ', word, word).toInt() * view->width() / 10, y); };

@@ -168,6 +168,8 @@ void TestWaveform::picturesWhatTheExportWrites()
                                                                + raised + " dB: it may be mostly noise$")),
              qPrintable(exported.noise));
     QVERIFY2(exported.noise.isEmpty() || line.contains(" · " + exported.noise.section(": ", 1)), qPrintable(line));
+    // Past what a module holds, the keys play it cut there, and say so.
+    QCOMPARE(line.contains(" · the keys play it cut at 131,070 bytes, as a module holds it"), svx.bodySize > 131070);
     if (exported.tooLong.isEmpty())
         QVERIFY2(!line.contains("too long"), qPrintable(line));
     else
@@ -177,6 +179,12 @@ void TestWaveform::picturesWhatTheExportWrites()
     // start it draws the first bytes where they are.
     auto *waveform = static_cast<WaveformView *>(view);
     QCOMPARE(waveform->summary()->body, svx.body);
+    // What the keys play of it is the file's too: its loop and rate.
+    const KitSample heard = kitSample(*waveform->summary(), file);
+    QCOMPARE(heard.body, svx.body);
+    QCOMPARE(heard.loopStart, svx.repeat ? svx.oneShot : 0);
+    QCOMPARE(heard.loopLength, svx.repeat);
+    QCOMPARE(heard.rate, svx.samplesPerSec);
     for (int notch = 0; notch < 40; ++notch) {
         QWheelEvent wheel(QPointF(0, 10), view->mapToGlobal(QPointF(0, 10)), {}, {0, 120}, Qt::NoButton, {},
                           Qt::NoScrollPhase, false);

@@ -1,9 +1,11 @@
 // Pictures the real main window with samples loaded, for the README, or
 // with --waveform its waveform window, showing the first sample at the
 // highest note; with --shaping, that sample looped by hand over the middle
-// of its picture, and a selection before the loop.
+// of its picture, and a selection before the loop; with --crossfade, the
+// seam of that sample's loop before and after Crossfade Loop…, one above
+// the other.
 //
-//   brindlebox_screenshot [--waveform | --shaping] <output.png> <file.wav>...
+//   brindlebox_screenshot [--waveform | --shaping | --crossfade] <output.png> <file.wav>...
 //
 // Loads the files the way a user does: picks File > Load Samples and types
 // their paths into the file dialog; for the waveform, presses End in the
@@ -18,13 +20,17 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPainter>
 #include <QPixmap>
+#include <QPushButton>
+#include <QWheelEvent>
 #include <QSaveFile>
 #include <QTextStream>
 #include <QTimer>
@@ -146,6 +152,81 @@ bool shapeShownSample(QWidget *waveform)
     return true;
 }
 
+/// The picture zoomed in on byte \a byte, which it shows in its middle.
+QPixmap zoomedOn(WaveformView *view, qint64 byte)
+{
+    qint64 shown = 0;
+    const QMetaObject::Connection span =
+        QObject::connect(view, &WaveformView::spanChanged, [&shown](qint64, qint64 bytes, qint64) { shown = bytes; });
+    view->showWhole();
+    const QPointF at(double(byte) * view->width() / view->summary()->size(), view->height() / 2.0);
+    for (int notch = 0; notch < 22; ++notch) {
+        QWheelEvent wheel(at, view->mapToGlobal(at), {}, {0, 120}, Qt::NoButton, {}, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(view, &wheel);
+    }
+    view->scrollTo(byte - shown / 2);
+    QObject::disconnect(span);
+    QApplication::processEvents();
+    return view->grab();
+}
+
+/// The seam of the shown sample's loop as it plays: the loop's last bytes
+/// on the left, its first on the right, the numbers underneath.
+QPixmap seamAsPlayed(QWidget *waveform)
+{
+    auto *view = waveform->findChild<WaveformView *>("waveformView");
+    auto *numbers = waveform->findChild<QWidget *>("waveformNumbers");
+    const TrackerLayout layout = view->summary()->layout;
+    const QPixmap end = zoomedOn(view, layout.loopStart + layout.loopLength);
+    const QPixmap start = zoomedOn(view, layout.loopStart);
+    const QPixmap words = numbers->grab();
+    const int half = view->width() / 2;
+    QPixmap seam(view->width(), view->height() + numbers->height() + 8);
+    seam.fill(waveform->palette().color(QPalette::Window));
+    QPainter painter(&seam);
+    painter.drawPixmap(0, 0, end, 0, 0, int(half * end.devicePixelRatio()), int(end.height()));
+    painter.drawPixmap(half, 0, start, int(half * start.devicePixelRatio()), 0, int((view->width() - half) * start.devicePixelRatio()),
+                       int(start.height()));
+    painter.drawPixmap(0, view->height() + 4, words);
+    return seam;
+}
+
+/// The seam of the loop as it plays, before and after Crossfade Loop… with
+/// its defaults, one above the other; a null picture when the crossfade
+/// does not come.
+QPixmap crossfadeBeforeAndAfter(QWidget *waveform)
+{
+    auto *view = waveform->findChild<WaveformView *>("waveformView");
+    QAction *crossfade = nullptr;
+    for (QAction *action : waveform->actions()) {
+        if (action->text() == QStringLiteral("Crossfade Loop…"))
+            crossfade = action;
+    }
+    if (!view || !view->summary() || !view->summary()->layout.looped || !crossfade)
+        return QPixmap();
+    const QPixmap before = seamAsPlayed(waveform);
+    // The dialog's exec() blocks: OK is pressed from a timer, as a user would.
+    QTimer ok;
+    ok.setInterval(pollMs);
+    QObject::connect(&ok, &QTimer::timeout, [] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (auto *buttons = dialog ? dialog->findChild<QDialogButtonBox *>() : nullptr)
+            buttons->button(QDialogButtonBox::Ok)->click();
+    });
+    ok.start();
+    crossfade->trigger();
+    ok.stop();
+    if (!waitFor([view] { return view->accessibleDescription().contains(QStringLiteral(" · crossfade ")); }))
+        return QPixmap();
+    const QPixmap after = seamAsPlayed(waveform);
+    QPixmap both(before.width(), before.height() * 2);
+    both.fill(waveform->palette().color(QPalette::Window));
+    QPainter painter(&both);
+    painter.drawPixmap(0, 0, before);
+    painter.drawPixmap(0, before.height(), after);
+    return both;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
@@ -153,11 +234,12 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QStringList args = app.arguments();
     const bool shaping = args.value(1) == QLatin1String("--shaping");
-    const bool waveformOnly = shaping || args.value(1) == QLatin1String("--waveform");
+    const bool crossfading = args.value(1) == QLatin1String("--crossfade");
+    const bool waveformOnly = shaping || crossfading || args.value(1) == QLatin1String("--waveform");
     if (waveformOnly)
         args.removeAt(1);
     if (args.size() < 3) {
-        err() << "usage: brindlebox_screenshot [--waveform | --shaping] <output.png> <file.wav>...\n";
+        err() << "usage: brindlebox_screenshot [--waveform | --shaping | --crossfade] <output.png> <file.wav>...\n";
         return 2;
     }
     const QString output = args.at(1);
@@ -221,7 +303,12 @@ int main(int argc, char *argv[])
         err() << "the sample could not be looped by hand\n";
         return 1;
     }
-    if (!savePng(pictured->grab(), output)) {
+    const QPixmap picture = crossfading ? crossfadeBeforeAndAfter(pictured) : pictured->grab();
+    if (picture.isNull()) {
+        err() << "the sample's loop could not be crossfaded\n";
+        return 1;
+    }
+    if (!savePng(picture, output)) {
         err() << "cannot write " << output << "\n";
         return 1;
     }

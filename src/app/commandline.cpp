@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 
@@ -145,6 +146,18 @@ CommandLine readCommandLine(const QStringList &arguments)
     if (line.trimSilenceDb && !line.withoutWindow())
         usageError(QStringLiteral("--trim-silence goes with --export or --module; in the window, Trim Silence of All "
                                   "Samples does the same"));
+
+    if (parser.isSet(crossfadeOption)) {
+        const QString value = parser.value(crossfadeOption);
+        bool ok = false;
+        const double ms = value.toDouble(&ok);
+        if (!ok || !(ms > 0 && std::isfinite(ms)))
+            usageError(QStringLiteral("--crossfade takes the fade's length in milliseconds, more than 0, not '%1'").arg(value));
+        if (!line.withoutWindow())
+            usageError(QStringLiteral("--crossfade goes with --export or --module; in the window, Crossfade Loop… does "
+                                      "the same"));
+        line.crossfadeMs = ms;
+    }
 
     // A folder stands for the sound files under it; a large one is walked
     // only once the options are known to be right.

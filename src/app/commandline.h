@@ -26,6 +26,7 @@ struct CommandLine
     bool fit = false;         // with --fit: each file at the highest note, from its own down, that a tracker plays whole
     std::optional<double> trimSilenceDb; // with --trim-silence: cut what stays this far below full scale at both ends
     qint64 moduleSize = 0;    // with --module-size: the most bytes the module may take; 0: as many as it takes
+    std::optional<double> crossfadeMs; // with --crossfade: each loop crossfaded over so many milliseconds
 
     bool withoutWindow() const { return !exportDirectory.isEmpty() || !modulePath.isEmpty(); }
 };

@@ -73,6 +73,12 @@ void describeOptions(QCommandLineParser &parser)
                                      "-48 dB of full scale (judged over 5 ms, before normalising); "
                                      "--trim-silence=DB for DB below full scale, 1 to 96. A file silent throughout "
                                      "is made whole, and named in the report. --fit then fits the trimmed length.")});
+    parser.addOption({crossfadeOption,
+                      QStringLiteral("With --export or --module: crossfade each file's loop (its smpl loop) over MS "
+                                     "milliseconds, the loop's end blended with the sound before its start, halfway "
+                                     "between Equal Gain and Equal Power; at most the sound before the loop's start and "
+                                     "half the loop. A file without a loop is made as it is, and named in the report."),
+                      QStringLiteral("MS")});
     QCommandLineOption trimSilenceDb(trimSilenceDbOption, QString(), QStringLiteral("DB"));
     trimSilenceDb.setFlags(QCommandLineOption::HiddenFromHelp);
     parser.addOption(trimSilenceDb);

@@ -22,6 +22,7 @@ inline const QString fitOption = QStringLiteral("fit");
 inline const QString moduleSizeOption = QStringLiteral("module-size");
 inline const QString notesOption = QStringLiteral("notes");
 inline const QString trimSilenceOption = QStringLiteral("trim-silence");
+inline const QString crossfadeOption = QStringLiteral("crossfade");
 // --trim-silence=DB, as QCommandLineParser cannot give a flag a value of its
 // own: the value comes under this name, which --help does not show.
 inline const QString trimSilenceDbOption = QStringLiteral("trim-silence-db");

@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 
+#include "kithistory.h"
 #include "mainwindowform.h"
 #include "notetable.h"
 #include "question.h"
@@ -7,6 +8,7 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QUndoStack>
 #include <QWidget>
 
 MainWindow::MainWindow(QWidget *parent)
@@ -16,8 +18,9 @@ MainWindow::MainWindow(QWidget *parent)
     ui->setupForm(this);
     connectCutSliderActions();
     connectBatchMenu();
-    connectShapeHistory();
+    connectKitHistory();
     connectKitDocuments();
+    connectKitPlaying();
     fillFrequencyList(ui->FrequencyCombo);
     // Nothing to edit until a load brings files.
     ui->centralwidget->setEnabled(false);
@@ -31,6 +34,8 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
+    // The history clears itself as it goes, after the form is gone.
+    kitHistory(this)->disconnect(this);
     delete ui;
 }
 

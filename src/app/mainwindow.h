@@ -88,9 +88,9 @@ private:
     /// Lets a right-click open the batch menu over the controls that keep
     /// it to themselves, too.
     void connectBatchMenu();
-    /// Undo and Redo of the samples' shapes, with their keys, for the batch
-    /// menu and the window.
-    void connectShapeHistory();
+    /// Undo and Redo of every change to the kit, with their keys, for the
+    /// batch menu and the window; the controls follow what a step changes.
+    void connectKitHistory();
     /// The menu of edits that reach every sample, opened at \a globalPos.
     void showBatchMenu(const QPoint &globalPos);
     void applySettingsToAll();
@@ -106,6 +106,11 @@ private:
     void fitKitIntoSize();
     /// Writes every sample into one module file that trackers open whole.
     void exportKitAsModule();
+    /// The kit's player, and Escape to stop it while it plays.
+    void connectKitPlaying();
+    /// Plays the module Export Kit as Module would write, writing no file;
+    /// stops it when it plays.
+    void playKitAsModule();
     /// Open Kit and Save Kit, with their keys, for the batch menu and the
     /// window; Save Kit only while there are samples.
     void connectKitDocuments();

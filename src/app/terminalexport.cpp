@@ -103,7 +103,10 @@ int exportFromTerminal(const CommandLine &line)
         Sample &sample = samples[i];
         const Reading &reading = readings.at(i);
         const FoundFile &origin = line.origins.value(i);
+        // Over a kit's own crossfade too: the command line asks for it.
         shapes << reading.shape;
+        if (line.crossfadeMs)
+            shapes.last().crossfade = SampleShape::Crossfade{*line.crossfadeMs, 0.5, std::nullopt};
         if (reading.silent)
             silent << nameInPack(sample, origin);
         if (!reading.untrimmed.isEmpty())

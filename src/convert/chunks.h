@@ -46,6 +46,10 @@ struct WavLoop
     /// Set by hand on the picture: its edges are moved to where the sound
     /// crosses zero once it is finished.
     bool byHand = false;
+    /// The sample's crossfade of it: over so many milliseconds (0: none),
+    /// by the law from 0 (Equal Gain) to 1 (Equal Power).
+    double fadeMs = 0;
+    double fadeLaw = 0.5;
 };
 
 /// What a WAV file's header says about its sound, as far as it can be read.

@@ -154,6 +154,8 @@ void Conversion::startConverting(const WavFormat &recording)
     }
     m_source = shaped.source;
     m_loopDropped = shaped.loopDropped;
+    m_crossfadeDropped = shaped.crossfadeDropped;
+    m_noLoopToCrossfade = shaped.noLoopToCrossfade;
     const int sourceRate = m_source.sampleRate;
     if (const QString problem = settingsProblem(m_sample, m_source); !problem.isEmpty()) {
         log(QStringLiteral("sox not run: ") + problem);

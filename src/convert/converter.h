@@ -81,6 +81,11 @@ public:
     /// Why the sample's loop was left out (it lies outside the part kept),
     /// or nothing.
     QString loopDropped() const { return m_loopDropped; }
+    /// Why the sample's crossfade was left out (it has no loop, or its
+    /// recording's loop is not the one it was made for), or nothing; and
+    /// whether only because there is no loop at all.
+    QString crossfadeDropped() const { return m_crossfadeDropped; }
+    bool noLoopToCrossfade() const { return m_noLoopToCrossfade; }
     /// How far Normalise raised the sound, in words, when that was so far
     /// that it may be mostly noise ("raised by 78 dB: it may be mostly
     /// noise"); nothing otherwise.
@@ -109,6 +114,8 @@ private:
     ConversionOutput m_output;
     WavFormat m_source;
     QString m_loopDropped;
+    QString m_crossfadeDropped;
+    bool m_noLoopToCrossfade = false;
     QString m_noiseWarning;
     QString m_outputPath;
     QProcess m_sox;

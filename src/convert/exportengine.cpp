@@ -116,7 +116,7 @@ void ExportEngine::schedule()
     m_scheduling = false;
     if (m_settled < m_samples.size() || m_writingModule || m_finished)
         return;
-    if (!m_modulePath.isEmpty() && m_report.moduleProblem.isEmpty() && !m_moduleWritten) {
+    if (makesModule() && m_report.moduleProblem.isEmpty() && !m_moduleWritten) {
         if (!m_cancelled) {
             writeModule();
             return;
@@ -217,6 +217,10 @@ void ExportEngine::publish(int index, const QString &destination)
     const Conversion &conversion = *m_conversions[index];
     if (const QString dropped = conversion.loopDropped(); !dropped.isEmpty())
         m_report.loopsDropped << sampleLabel(index) + QStringLiteral(": ") + dropped;
+    if (conversion.noLoopToCrossfade())
+        m_report.withoutLoop << sampleLabel(index);
+    else if (const QString dropped = conversion.crossfadeDropped(); !dropped.isEmpty())
+        m_report.crossfadesShort << sampleLabel(index) + QStringLiteral(": ") + dropped;
     if (const QString noise = conversion.noiseWarning(); !noise.isEmpty())
         m_report.noisy << sampleLabel(index) + QStringLiteral(": ") + noise;
     Finishing job{conversion.sound(),
@@ -228,7 +232,7 @@ void ExportEngine::publish(int index, const QString &destination)
                   m_origins.value(index).subfolder,
                   exportFileName(sample.name),
                   m_directory.isEmpty() ? sampleLabel(index) : fileInFolder(index),
-                  !m_modulePath.isEmpty() && m_kit.size() < moduleSampleSlots};
+                  makesModule() && m_kit.size() < moduleSampleSlots};
     QString fileReason;
     if (!destination.isEmpty()) {
         if (m_written.contains(destination))
@@ -264,11 +268,13 @@ void ExportEngine::publish(int index, const QString &destination)
                                         .arg(sampleLabel(index), english.toString(finished.bodySize),
                                              english.toString(trackerSampleBytesLimit));
                 }
-            } else if (!m_modulePath.isEmpty()) {
+            } else if (makesModule()) {
                 kitReason = kitFullReason;
             }
             if (!finished.lengthNote.isEmpty())
                 m_report.tooLong << finished.lengthNote;
+            if (!finished.crossfadeShortfall.isEmpty())
+                m_report.crossfadesShort << sampleLabel(index) + QStringLiteral(": ") + finished.crossfadeShortfall;
         }
         settle(index, fileProblem, kitReason);
         schedule();
@@ -290,7 +296,7 @@ void ExportEngine::settle(int index, const QString &fileReason, const QString &k
             emit sampleNotWritten(index, fileReason);
         }
     }
-    if (!m_modulePath.isEmpty() && !kitReason.isEmpty())
+    if (makesModule() && !kitReason.isEmpty())
         m_report.leftOut << name + QStringLiteral(": ") + kitReason;
     emit progressed(m_settled);
 }

@@ -40,6 +40,12 @@ public:
     /// Writes the kit as the module \a path too; over a file that is there
     /// only with \a replace (and then whole or not at all).
     void setModule(const QString &path, bool replace = false);
+    /// Makes the kit's module as setModule() would write it, but keeps it
+    /// in memory, for moduleBytes(): no file is written.
+    void setModuleInMemory();
+    /// The module made in memory, once finished; empty when it was not made
+    /// (cancelled).
+    const QByteArray &moduleBytes() const { return m_module; }
     /// Writes no module \a path, and says why in the report.
     void refuseModule(const QString &path, const QString &reason);
     /// Samples made at a lower note for the module to take at most
@@ -104,6 +110,7 @@ private:
     /// its name.
     QString namedPath(int index) const;
     void moduleNotWritten(const QString &reason);
+    bool makesModule() const { return !m_modulePath.isEmpty() || m_moduleInMemory; }
 
     QList<Sample> m_samples;
     QString m_directory;
@@ -111,6 +118,8 @@ private:
     QList<SampleShape> m_shapes;
     QString m_modulePath;
     bool m_replaceModule = false;
+    bool m_moduleInMemory = false;
+    QByteArray m_module;
     int m_jobs;
     std::vector<std::unique_ptr<Conversion>> m_conversions;
     QList<KitSample> m_kit;

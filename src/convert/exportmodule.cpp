@@ -1,5 +1,5 @@
-// The module an export writes last, of the samples that converted, and what
-// the engine is told of it beforehand.
+// The export engine's kit module: the first 31 samples that convert, in
+// one module written last, into a file or kept in memory for playing.
 
 #include "exportengine.h"
 
@@ -16,6 +16,12 @@ void ExportEngine::setModule(const QString &path, bool replace)
     m_modulePath = path;
     m_replaceModule = replace;
     m_report.module = QFileInfo(path).fileName();
+}
+
+void ExportEngine::setModuleInMemory()
+{
+    m_moduleInMemory = true;
+    m_report.module = QStringLiteral("the kit's module");
 }
 
 void ExportEngine::refuseModule(const QString &path, const QString &reason)
@@ -42,6 +48,19 @@ void ExportEngine::moduleNotWritten(const QString &reason)
 
 void ExportEngine::writeModule()
 {
+    m_writingModule = true;
+    if (m_moduleInMemory) {
+        auto *making = new QFutureWatcher<QByteArray>(this);
+        connect(making, &QFutureWatcherBase::finished, this, [this, making] {
+            m_module = making->result();
+            making->deleteLater();
+            m_writingModule = false;
+            m_moduleWritten = true;
+            schedule();
+        });
+        making->setFuture(QtConcurrent::run([kit = m_kit] { return protrackerModule(QByteArrayLiteral("kit"), kit); }));
+        return;
+    }
     QList<KitSlotSize> sizes;
     for (const KitSample &sample : std::as_const(m_kit))
         sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate});
@@ -49,13 +68,13 @@ void ExportEngine::writeModule()
     // that failed in sox has given its slot to another.
     if (const qint64 size = moduleSize(sizes); m_report.budget > 0 && size > m_report.budget) {
         const QLocale english(QLocale::English);
+        m_writingModule = false;
         moduleNotWritten(QStringLiteral("it would take %1 bytes, more than the %2 asked for, as samples that were to "
                                         "take its slots could not be converted")
                              .arg(english.toString(size), english.toString(m_report.budget)));
         schedule();
         return;
     }
-    m_writingModule = true;
     const QFileInfo module(m_modulePath);
     auto *writing = new QFutureWatcher<QString>(this);
     connect(writing, &QFutureWatcherBase::finished, this, [this, writing, sizes] {

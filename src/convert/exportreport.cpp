@@ -46,6 +46,8 @@ QString reportText(const ExportReport &report, int shown)
     if (report.moduleSize > 0)
         sections << moduleSizeLine(report.module, report.moduleSize);
     section(QStringLiteral("Their loops lie outside the part they keep, so they play once"), report.loopsDropped);
+    section(QStringLiteral("No loop to crossfade, so made without a crossfade"), report.withoutLoop);
+    section(QStringLiteral("Their crossfades are shorter than asked, or left out"), report.crossfadesShort);
     section(QStringLiteral("Raised far by Normalise"), report.noisy);
     section(QStringLiteral("Silent throughout, so made whole"), report.silent);
     section(QStringLiteral("Their silence could not be found, so made whole"), report.untrimmed);

@@ -30,6 +30,8 @@ struct ExportReport
     QStringList loopsDropped; // "name: why", the loop lying outside the part kept
     QStringList noisy;        // "name: raised by 78 dB: it may be mostly noise"
     qsizetype notSound = 0;   // files in the folders the samples came from that are not sound files
+    QStringList withoutLoop;  // samples to be crossfaded that have no loop
+    QStringList crossfadesShort; // "name: why", a crossfade shorter than asked or left out
 
     /// Whether everything asked for is there, whole: the exit status.
     bool complete() const
@@ -43,10 +45,12 @@ struct ExportReport
 /// samples that are not in the folder, then
 /// what became of the module (why it was not written, or the samples left
 /// out of it, then those it cut), then the samples whose loop was left out,
-/// those silent throughout, the samples made at a lower note to fit a
-/// tracker, and the written ones that are too long for a tracker; last, one
-/// line that counts the files in the folders that are not sound files. With
-/// \a shown (not -1), each list names at most that many and counts the rest.
+/// those without a loop to crossfade, those whose crossfade is shorter
+/// than asked or left out, those silent throughout, the samples made at a
+/// lower note to fit a tracker, and the written ones that are too long for a
+/// tracker; last, one line that counts the files in the folders that are not
+/// sound files. With \a shown (not -1), each list names at most that many and
+/// counts the rest.
 QString reportText(const ExportReport &report, int shown = -1);
 
 /// Each list that is not empty under its heading ("Heading:", a blank line,

@@ -41,5 +41,6 @@ Finished finishAndPublish(const Finishing &job)
         result.lengthNote = lengthNote(job.noteLabel, finished, source);
     }
     result.bodySize = finished.bodySize;
+    result.crossfadeShortfall = finished.crossfadeShortfall;
     return result;
 }

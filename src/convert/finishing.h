@@ -30,6 +30,7 @@ struct Finished
     QString problem;    // sox's output is of no use: nothing is written
     QString fileReason; // why it is not in the folder
     QString lengthNote;
+    QString crossfadeShortfall; // why its crossfade is shorter than asked, or left out
     std::optional<KitSample> kitSample;
     qint64 bodySize = 0;
 };

@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr qint64 palClock = 3546895; // a period times the rate it plays at
 constexpr int lowestPeriod = 856;    // C-1
 constexpr int highestPeriod = 113;   // B-3
 constexpr int titleBytes = 20;
@@ -38,12 +37,10 @@ struct Slot
 Slot slotOf(const KitSlotSize &size)
 {
     Slot slot;
-    // Trackers count in whole words, and the count has 16 bits.
-    slot.bytes = qMin<qint64>(size.bodyBytes, trackerSampleBytesLimit) & ~qint64(1);
-    if (size.loopLength > 0 && size.loopStart >= 0 && size.loopStart < slot.bytes) {
-        slot.loopStart = size.loopStart / 2;
-        slot.loopLength = qMin(size.loopLength, slot.bytes - size.loopStart) / 2;
-    }
+    const HeldSample held = heldInModule(size);
+    slot.bytes = held.bytes;
+    slot.loopStart = held.loopStart / 2;
+    slot.loopLength = held.loopLength / 2;
     slot.period = trackerPeriod(size.rate);
     // A row lasts 3/25 s, and a byte period / palClock s.
     const qint64 sounding = (slot.bytes * slot.period * 25 + palClock * 3 - 1) / (palClock * 3);
@@ -90,6 +87,18 @@ void setCell(QByteArray &module, qint64 row, int channel, int sample, int period
 }
 
 } // namespace
+
+HeldSample heldInModule(const KitSlotSize &size)
+{
+    HeldSample held;
+    // Trackers count in whole words, and the count has 16 bits.
+    held.bytes = qMin<qint64>(size.bodyBytes, trackerSampleBytesLimit) & ~qint64(1);
+    if (size.loopLength > 0 && size.loopStart >= 0 && size.loopStart < held.bytes) {
+        held.loopStart = size.loopStart & ~qint64(1);
+        held.loopLength = (qMin(size.loopLength, held.bytes - size.loopStart) / 2) * 2;
+    }
+    return held;
+}
 
 QByteArray moduleTitle(const QString &fileName)
 {

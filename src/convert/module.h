@@ -15,6 +15,9 @@ struct KitSample
     int rate = 0;          // samples a second: the rate of its note
 };
 
+/// A tracker period times the rate it plays at, on a PAL Amiga.
+constexpr qint64 palClock = 3546895;
+
 /// How many samples a module holds.
 constexpr int moduleSampleSlots = 31;
 
@@ -26,6 +29,19 @@ struct KitSlotSize
     qint64 loopLength = 0;
     int rate = 0;
 };
+
+/// What of a finished sample a module holds: its bytes, cut to
+/// trackerSampleBytesLimit in whole words, and its loop within them, in
+/// bytes (length 0: it plays once).
+struct HeldSample
+{
+    qint64 bytes = 0;
+    qint64 loopStart = 0;
+    qint64 loopLength = 0;
+};
+
+/// What a module holds of a sample of \a size.
+HeldSample heldInModule(const KitSlotSize &size);
 
 /// The bytes of the module protrackerModule() writes of samples of these
 /// sizes: its header, its patterns and every sample as it holds it.

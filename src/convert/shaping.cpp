@@ -10,11 +10,46 @@ QString number(qint64 value)
     return QLocale(QLocale::English).toString(value);
 }
 
-} // namespace
-
-ShapedRecording shapeRecording(const WavFormat &recording, const SampleShape &shape)
+/// Gives the loop of \a shaped, what \a shape made of \a recording, the
+/// shape's crossfade, or says why it cannot have it.
+void crossfade(ShapedRecording &shaped, const WavFormat &recording, const SampleShape &shape)
 {
-    ShapedRecording shaped{recording, QString(), QString()};
+    if (!shape.crossfade || !shaped.problem.isEmpty())
+        return;
+    const SampleShape::Crossfade &fade = *shape.crossfade;
+    // The loop the sample plays, in the recording's frames.
+    std::optional<std::pair<qint64, qint64>> playing;
+    if (shape.loop == SampleShape::Loop::Set)
+        playing = std::pair{shape.loopStart, shape.loopEnd};
+    else if (shape.loop == SampleShape::Loop::Recording && recording.loop)
+        playing = std::pair{recording.loop->start, recording.loop->end};
+    if (fade.loopFrames && fade.loopFrames != playing) {
+        const QString madeFor = QStringLiteral("its crossfade was made for the loop from frame %1 to %2, ")
+                                    .arg(number(fade.loopFrames->first), number(fade.loopFrames->second));
+        shaped.crossfadeDropped = playing
+            ? madeFor + QStringLiteral("but its loop now runs from frame %1 to %2, so it is left out; crossfade the "
+                                       "loop again")
+                            .arg(number(playing->first), number(playing->second))
+            : madeFor + QStringLiteral("but it has no loop now, so it is left out");
+        return;
+    }
+    std::optional<WavLoop> &loop = shaped.source.loop;
+    if (!loop || loop->end < loop->start || (shaped.source.lengthKnown() && loop->end >= shaped.source.frames)) {
+        // A loop the shape leaves out is said so already.
+        if (shaped.loopDropped.isEmpty()) {
+            shaped.crossfadeDropped = QStringLiteral("it has no loop to crossfade");
+            shaped.noLoopToCrossfade = true;
+        }
+        return;
+    }
+    loop->fadeMs = fade.ms;
+    loop->fadeLaw = fade.law;
+}
+
+ShapedRecording shapedAsItSays(const WavFormat &recording, const SampleShape &shape)
+{
+    ShapedRecording shaped;
+    shaped.source = recording;
     WavFormat &source = shaped.source;
     if (shape.loop == SampleShape::Loop::None)
         source.loop.reset();
@@ -55,6 +90,15 @@ ShapedRecording shapeRecording(const WavFormat &recording, const SampleShape &sh
             source.loop = WavLoop{loop.start - crop.start, loop.end - crop.start, loop.byHand};
         }
     }
+    return shaped;
+}
+
+} // namespace
+
+ShapedRecording shapeRecording(const WavFormat &recording, const SampleShape &shape)
+{
+    ShapedRecording shaped = shapedAsItSays(recording, shape);
+    crossfade(shaped, recording, shape);
     return shaped;
 }
 

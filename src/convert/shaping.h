@@ -18,6 +18,11 @@ struct ShapedRecording
     QString problem;
     /// Why its loop is left out: it lies outside the part kept.
     QString loopDropped;
+    /// Why its crossfade is left out: it has no loop to crossfade, or its
+    /// recording's loop is no longer the one it was made for.
+    QString crossfadeDropped;
+    /// The crossfade is left out only because there is no loop at all.
+    bool noLoopToCrossfade = false;
 };
 
 /// What \a shape makes of the recording whose header is \a recording.

@@ -1,12 +1,12 @@
 #include "trackersample.h"
 
+#include "loopseam.h"
 #include "notetable.h"
 #include "sample.h"
 
 #include <QLocale>
 #include <QtEndian>
 
-#include <cmath>
 #include <optional>
 
 namespace {
@@ -27,52 +27,16 @@ std::optional<Loop> scaledLoop(const WavFormat &source, int rate, qint64 soundBy
     const WavLoop &loop = *source.loop;
     if (loop.end < loop.start || (source.lengthKnown() && loop.end >= source.frames))
         return std::nullopt;
-    // The loop plays frames start to end inclusive; rounding moves both of
-    // its edges inwards, so it never takes in sound from outside it.
-    qint64 start = (loop.start * rate + source.sampleRate - 1) / source.sampleRate;
-    start += start & 1;
-    qint64 end = qMin((loop.end + 1) * rate / source.sampleRate, soundBytes);
-    end -= end & 1;
-    if (end - start < 2)
+    // The loop plays frames start to end inclusive. Its length is rounded
+    // to the nearest whole word and its start to the nearest word, so that
+    // a loop its sampler made of whole periods stays within a byte of them.
+    const double scale = double(rate) / source.sampleRate;
+    const qint64 start = 2 * qRound64(double(loop.start) * scale / 2);
+    qint64 length = 2 * qRound64(double(loop.end + 1 - loop.start) * scale / 2);
+    length = qMin(length, (soundBytes & ~qint64(1)) - start);
+    if (length < 2)
         return std::nullopt;
-    return Loop{start, end - start};
-}
-
-/// Where the sound crosses zero between bytes \a i - 1 and \a i, upwards
-/// (from below zero to zero or above) or downwards.
-bool crossesZero(QByteArrayView sound, qint64 i, bool rising)
-{
-    const qint8 before = qint8(sound[i - 1]);
-    const qint8 after = qint8(sound[i]);
-    return rising ? before < 0 && after >= 0 : before >= 0 && after < 0;
-}
-
-/// The word boundary nearest the zero crossing between bytes \a i - 1 and
-/// \a i, found between the two by their values. A boundary j lies between
-/// bytes j - 1 and j.
-qint64 wordBoundaryAt(QByteArrayView sound, qint64 i)
-{
-    const int before = qAbs(int(qint8(sound[i - 1])));
-    const int after = qAbs(int(qint8(sound[i])));
-    const double crossing = double(i - 1) + (before + after == 0 ? 0.5 : double(before) / (before + after));
-    return 2 * qint64(std::floor((crossing + 0.5) / 2 + 0.5));
-}
-
-/// The word boundary from \a lowest to \a highest, within \a reach of
-/// \a at, nearest a zero crossing of the given way; none when there is none.
-std::optional<qint64> nearestCrossing(QByteArrayView sound, qint64 at, qint64 reach, bool rising, qint64 lowest,
-                                      qint64 highest)
-{
-    std::optional<qint64> nearest;
-    for (qint64 i = qMax<qint64>(1, at - reach - 1); i <= qMin<qint64>(sound.size() - 1, at + reach + 1); ++i) {
-        if (!crossesZero(sound, i, rising))
-            continue;
-        const qint64 boundary = wordBoundaryAt(sound, i);
-        if (qAbs(boundary - at) <= reach && boundary >= lowest && boundary <= highest
-            && (!nearest || qAbs(boundary - at) < qAbs(*nearest - at)))
-            nearest = boundary;
-    }
-    return nearest;
+    return Loop{start, length};
 }
 
 QByteArray voiceHeader(quint32 oneShot, quint32 repeat, quint16 rate)
@@ -116,32 +80,6 @@ TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source
     layout.looped = loop.has_value();
     layout.loopStart = loop ? loop->start : 0;
     layout.loopLength = loop ? loop->length : 0;
-    return layout;
-}
-
-TrackerLayout finishedLayout(QByteArrayView sound, int rate, const WavFormat &source)
-{
-    TrackerLayout layout = trackerLayout(sound.size(), rate, source);
-    if (!layout.looped || !source.loop || !source.loop->byHand)
-        return layout;
-    // A looped sample has no silent word: its BODY starts with the sound.
-    const qint64 reach = qint64(rate) * 2 / 1000;
-    const qint64 start = layout.loopStart;
-    const qint64 end = layout.loopStart + layout.loopLength;
-    const qint64 soundEnd = sound.size() & ~qint64(1);
-    std::optional<std::pair<qint64, qint64>> best;
-    for (const bool rising : {true, false}) {
-        const std::optional<qint64> from = nearestCrossing(sound, start, reach, rising, 0, soundEnd - 2);
-        const std::optional<qint64> to = nearestCrossing(sound, end, reach, rising, 2, soundEnd);
-        if (!from || !to || *to - *from < 2)
-            continue;
-        if (!best || qAbs(*from - start) + qAbs(*to - end) < qAbs(best->first - start) + qAbs(best->second - end))
-            best = std::pair{*from, *to};
-    }
-    if (best) {
-        layout.loopStart = best->first;
-        layout.loopLength = best->second - best->first;
-    }
     return layout;
 }
 
@@ -199,6 +137,7 @@ TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &s
     file.append("BODY", 4).append(size, 4).append(silentWord).append(sound);
     if (layout.bodySize > silentWord.size() + sound.size())
         file.append('\0');
+    blendLoopEnd(file.data() + file.size() - layout.bodySize, layout);
     qToBigEndian<quint32>(quint32(file.size() - 8), file.data() + 4);
     finished.rate = rate;
     finished.bodySize = layout.bodySize;
@@ -206,6 +145,7 @@ TrackerSample finishForTrackers(QByteArrayView sound, int rate, const QString &s
     finished.looped = layout.looped;
     finished.loopStart = layout.loopStart;
     finished.loopLength = layout.loopLength;
+    finished.crossfadeShortfall = crossfadeShortfall(layout, rate);
     return finished;
 }
 

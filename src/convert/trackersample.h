@@ -32,6 +32,12 @@ struct TrackerLayout
     bool looped = false;
     qint64 loopStart = 0; // bytes into the BODY
     qint64 loopLength = 0;
+    /// The loop's crossfade: its last fadeBytes bytes blended with as many
+    /// just before its start, by the law from 0 (Equal Gain) to 1 (Equal
+    /// Power); fadeAsked bytes were asked for (0: no crossfade).
+    qint64 fadeAsked = 0;
+    qint64 fadeBytes = 0;
+    double fadeLaw = 0.5;
 };
 
 /// The layout of \a soundBytes of sound at \a rate, with the first loop of
@@ -39,9 +45,11 @@ struct TrackerLayout
 TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source);
 
 /// The layout of \a sound, what sox made of \a source at \a rate, as the
-/// export writes it: a loop set by hand has each edge moved, within 2 ms,
-/// to the word boundary nearest a point where the sound crosses zero, the
-/// same way at both edges, so that it does not click.
+/// export writes it: a loop set by hand has its edges moved, within 2 ms,
+/// to word boundaries where the sound crosses zero the same way at both
+/// edges and the bytes about them match best, so that it does not click;
+/// and the loop's crossfade is as long as there is sound for it
+/// (src/convert/loopseam.cpp).
 TrackerLayout finishedLayout(QByteArrayView sound, int rate, const WavFormat &source);
 
 /// How many bytes of sound sox makes of \a source at \a rate, as its header
@@ -66,6 +74,7 @@ struct TrackerSample
     bool looped = false;
     qint64 loopStart = 0; // bytes into the BODY, as oneShot says when it loops
     qint64 loopLength = 0;
+    QString crossfadeShortfall; // why its crossfade is shorter than asked, or left out
 };
 
 /// The 8SVX file of the bare sound sox made (\a sound, signed 8-bit at

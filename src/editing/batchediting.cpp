@@ -6,7 +6,8 @@
 #include "mainwindowform.h"
 #include "notetable.h"
 #include "sample.h"
-#include "shapehistory.h"
+#include "kithistory.h"
+#include "kitplayer.h"
 #include "waveformwindow.h"
 
 #include <QAbstractButton>
@@ -29,11 +30,11 @@ void MainWindow::connectBatchMenu()
         button->installEventFilter(this);
 }
 
-void MainWindow::connectShapeHistory()
+void MainWindow::connectKitHistory()
 {
     // The window's own actions, not the File menu's: the form stays as it is,
     // and the keys work wherever the window is, its controls disabled too.
-    QUndoStack *history = shapeHistory(this);
+    QUndoStack *history = kitHistory(this);
     QAction *undo = history->createUndoAction(this);
     undo->setObjectName(QStringLiteral("actionUndo"));
     undo->setShortcut(QKeySequence::Undo);
@@ -41,6 +42,9 @@ void MainWindow::connectShapeHistory()
     redo->setObjectName(QStringLiteral("actionRedo"));
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     addActions({undo, redo});
+    // A step of the history may change the shown sample's settings (a note
+    // fitting chose, say): the controls show it as it now is.
+    connect(history, &QUndoStack::indexChanged, this, &MainWindow::refreshControls);
 }
 
 void MainWindow::contextMenuEvent(QContextMenuEvent *event)
@@ -94,6 +98,10 @@ void MainWindow::showBatchMenu(const QPoint &globalPos)
     menu.addAction(findChild<QAction *>(QStringLiteral("actionOpen_Kit")));
     menu.addAction(findChild<QAction *>(QStringLiteral("actionSave_Kit")));
     addEntry(tr("Export Kit as Module…"), [this] { exportKitAsModule(); });
+    addEntry(tr("Play Kit as Module"), [this] { playKitAsModule(); });
+    // Ticked while the kit plays: choosing it again stops it.
+    menu.actions().constLast()->setCheckable(true);
+    menu.actions().constLast()->setChecked(findChild<KitPlayer *>(QStringLiteral("kitPlayer"))->isPlaying());
     menu.addSeparator();
     addEntry(tr("Show Waveform"), [this] { showWaveformWindow(this); });
     menu.exec(globalPos);

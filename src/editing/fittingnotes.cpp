@@ -28,7 +28,7 @@ QList<NoteFit> fitEach(const std::function<bool()> &cancelled, const QList<Sampl
         // A path that may name another file tells nothing of this one.
         const ShapedRecording shaped = origins.value(i).problem.isEmpty()
             ? shapeRecording(readRecording(sample.path), shapes.value(i))
-            : ShapedRecording{WavFormat(), QString(), QString()};
+            : ShapedRecording();
         fits << (shaped.problem.isEmpty() ? fitNote(shaped.source, sample.note) : NoteFit{NoteFit::LengthUnknown, sample.note});
     }
     return fits;

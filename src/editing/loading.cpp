@@ -4,7 +4,7 @@
 #include "mainwindowform.h"
 #include "question.h"
 #include "sample.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "sliderscale.h"
 #include "soundfiles.h"
 
@@ -50,7 +50,7 @@ bool MainWindow::startNewSampleList()
     // and with them what Undo could take back.
     ui->sampleCombo->clear();
     setFilesNotSound(ui->sampleCombo, 0);
-    shapeHistory(this)->clear();
+    kitHistory(this)->clear();
     return true;
 }
 
@@ -71,7 +71,7 @@ void MainWindow::on_actionClear_All_triggered()
         return;
     ui->sampleCombo->clear();
     setFilesNotSound(ui->sampleCombo, 0);
-    shapeHistory(this)->clear();
+    kitHistory(this)->clear();
     ui->centralwidget->setEnabled(false);
 }
 

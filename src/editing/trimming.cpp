@@ -9,7 +9,7 @@
 #include "question.h"
 #include "recording.h"
 #include "sample.h"
-#include "shapehistory.h"
+#include "kithistory.h"
 #include "silence.h"
 
 #include <QComboBox>

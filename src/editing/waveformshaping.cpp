@@ -4,8 +4,8 @@
 
 #include "waveformwindow.h"
 
+#include "kithistory.h"
 #include "recording.h"
-#include "shapehistory.h"
 #include "soxarguments.h"
 #include "shaping.h"
 #include "silence.h"
@@ -37,9 +37,11 @@ void WaveformWindow::makeActions()
     m_clearLoop = action(tr("Clear Loop"), QKeySequence(), &WaveformWindow::clearLoop);
     m_trim = action(tr("Trim Silence"), QKeySequence(QStringLiteral("Ctrl+Shift+T")), &WaveformWindow::trimSilence);
     m_restore = action(tr("Restore Whole Recording"), QKeySequence(), &WaveformWindow::restoreWholeRecording);
+    m_crossfade = action(tr("Crossfade Loop…"), QKeySequence(), &WaveformWindow::crossfadeLoop);
+    m_removeCrossfade = action(tr("Remove Crossfade"), QKeySequence(), &WaveformWindow::removeCrossfade);
     // One history for every window: what is shaped here is taken back from
     // the main window too, and the other way round.
-    QUndoStack *history = shapeHistory(m_mainWindow);
+    QUndoStack *history = kitHistory(m_mainWindow);
     QAction *undo = history->createUndoAction(this);
     undo->setShortcut(QKeySequence::Undo);
     QAction *redo = history->createRedoAction(this);
@@ -52,9 +54,11 @@ void WaveformWindow::makeActions()
         QMenu menu(this);
         menu.addActions({m_selectAll, m_clearSelection});
         menu.addSeparator();
-        menu.addActions({m_crop, m_loop, m_clearLoop, m_trim, m_restore});
+        menu.addActions({m_crop, m_loop, m_clearLoop, m_crossfade, m_removeCrossfade, m_trim, m_restore});
         menu.addSeparator();
         menu.addActions({undo, redo});
+        menu.addSeparator();
+        addSoundMenu(&menu);
         menu.exec(m_view->mapToGlobal(at));
     });
 }
@@ -68,6 +72,8 @@ void WaveformWindow::updateActions()
     m_crop->setEnabled(selected);
     m_loop->setEnabled(selected);
     m_clearLoop->setEnabled(shown && m_view->summary()->layout.looped);
+    m_crossfade->setEnabled(shown && m_view->summary()->layout.looped);
+    m_removeCrossfade->setEnabled(shown && m_pictured->shape.crossfade);
     m_trim->setEnabled(shown && !m_finding);
     // A shape that no longer fits its recording is put right here too,
     // though there is no picture of it.
@@ -102,9 +108,7 @@ void WaveformWindow::cropToSelection()
         notify(tr("The selection is shorter than a word (2 bytes): select more to crop to it."));
         return;
     }
-    SampleShape shape = m_pictured->shape;
-    shape.crop = SampleShape::Crop{from, to - from};
-    reshape(shape, tr("Crop to Selection"));
+    reshape(cropped(m_pictured->shape, SampleShape::Crop{from, to - from}), tr("Crop to Selection"));
 }
 
 void WaveformWindow::loopSelection()
@@ -129,7 +133,7 @@ void WaveformWindow::loopSelection()
         notify(tooShort);
         return;
     }
-    reshape(shape, tr("Loop Selection"));
+    reshape(droppingCrossfade(shape, tr("The loop moved, so its crossfade is dropped.")), tr("Loop Selection"));
 }
 
 void WaveformWindow::clearLoop()
@@ -138,13 +142,16 @@ void WaveformWindow::clearLoop()
         return;
     SampleShape shape = m_pictured->shape;
     shape.loop = SampleShape::Loop::None;
-    reshape(shape, tr("Clear Loop"));
+    reshape(droppingCrossfade(shape, tr("The loop is cleared, and its crossfade with it.")), tr("Clear Loop"));
 }
 
 void WaveformWindow::restoreWholeRecording()
 {
-    if (m_samples->count() > 0)
-        reshape(SampleShape(), tr("Restore Whole Recording"));
+    if (m_samples->count() == 0)
+        return;
+    if (m_wanted && m_wanted->shape.crossfade)
+        m_shapeNotice = {m_wanted->sample.path, SampleShape(), tr("The whole recording is restored, without the crossfade.")};
+    reshape(SampleShape(), tr("Restore Whole Recording"));
 }
 
 void WaveformWindow::trimSilence()
@@ -168,8 +175,8 @@ void WaveformWindow::trimSilence()
             notify(tr("%1 could not be read to find its silence: %2").arg(name, span.problem));
         else if (trimmedTo(picture.shape, span) == picture.shape)
             notify(tr("%1 has no silence at its ends to trim.").arg(name));
-        else
-            reshape(trimmedTo(picture.shape, span), tr("Trim Silence"));
+        else if (const SampleShape trimmed = trimmedTo(picture.shape, span); trimmed.crop)
+            reshape(cropped(picture.shape, *trimmed.crop), tr("Trim Silence"));
     });
     const QString path = picture.sample.path;
     const std::optional<SampleShape::Crop> crop = picture.shape.crop;

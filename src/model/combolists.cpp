@@ -7,14 +7,66 @@
 
 #include <QComboBox>
 #include <QIcon>
+#include <QSignalBlocker>
 
 void appendSample(QComboBox *list, const Sample &sample, const FoundFile &origin, const SampleShape &shape)
 {
-    list->insertItem(list->count(), QIcon(), itemLabel(sample), QVariant::fromValue(sample));
-    if (!origin.path.isEmpty())
-        list->setItemData(list->count() - 1, QVariant::fromValue(origin), originRole);
-    if (!shape.isWhole())
-        storeShape(list, list->count() - 1, shape);
+    insertEntry(list, list->count(), KitEntry{sample, shape, origin});
+}
+
+void insertEntry(QComboBox *list, int index, const KitEntry &entry)
+{
+    list->insertItem(index, QIcon(), itemLabel(entry.sample), QVariant::fromValue(entry.sample));
+    if (!entry.origin.path.isEmpty() || !entry.origin.subfolder.isEmpty() || !entry.origin.problem.isEmpty())
+        list->setItemData(index, QVariant::fromValue(entry.origin), originRole);
+    if (!entry.shape.isWhole())
+        storeShape(list, index, entry.shape);
+}
+
+KitEntry sampleEntry(const QComboBox *list, int index)
+{
+    return {qvariant_cast<Sample>(list->itemData(index, Qt::UserRole)), sampleShape(list, index),
+            sampleOrigin(list, index)};
+}
+
+QList<KitEntry> allEntries(const QComboBox *list)
+{
+    QList<KitEntry> entries;
+    entries.reserve(list->count());
+    for (int i = 0; i < list->count(); ++i)
+        entries.append(sampleEntry(list, i));
+    return entries;
+}
+
+void storeEntry(QComboBox *list, int index, const KitEntry &entry)
+{
+    storeSample(list, index, entry.sample);
+    relabelSample(list, index, entry.sample);
+    list->setItemData(index, QVariant::fromValue(entry.origin), originRole);
+    storeShape(list, index, entry.shape);
+}
+
+void moveEntry(QComboBox *list, int from, int to)
+{
+    if (from == to || from < 0 || to < 0 || from >= list->count() || to >= list->count())
+        return;
+    const int shown = list->currentIndex();
+    const KitEntry entry = sampleEntry(list, from);
+    // Quiet while the entry is out of the list: the shown sample is shown
+    // again where it lands, not some neighbour meanwhile.
+    {
+        const QSignalBlocker quiet(list);
+        list->removeItem(from);
+        insertEntry(list, to, entry);
+    }
+    int nowShown = shown;
+    if (shown == from)
+        nowShown = to;
+    else if (from < shown && shown <= to)
+        --nowShown;
+    else if (to <= shown && shown < from)
+        ++nowShown;
+    list->setCurrentIndex(nowShown);
 }
 
 Sample currentSample(const QComboBox *list)

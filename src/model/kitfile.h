@@ -15,16 +15,6 @@
 // between runs: a small JSON text, one entry per sample in list order. It is
 // read and written here and nowhere else.
 
-/// One sample of a kit: its recording and settings, its shape, and the pack
-/// subfolder it came from (origin.subfolder; origin.path is its recording
-/// when it has one, as a folder's search gives it).
-struct KitEntry
-{
-    Sample sample;
-    SampleShape shape;
-    FoundFile origin;
-};
-
 /// What a kit file holds: the samples in list order, and the folder Export
 /// writes into (empty: none chosen). Paths are absolute here; the file keeps
 /// them relative to its own folder where they lie below it.

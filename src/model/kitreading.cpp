@@ -32,6 +32,47 @@ QString nulIn(const QString &text)
     return text.contains(QChar(0)) ? QStringLiteral(": a name cannot hold the character U+0000 (NUL)") : QString();
 }
 
+/// Reads the crossfade of a shape: {"ms": its length, "law": 0 (Equal
+/// Gain) to 1 (Equal Power), and the loop it was made for, "loopStart" and
+/// "loopEnd", when it was made for one}.
+void readCrossfade(Fields &fields, const QJsonValue &value, SampleShape &shape)
+{
+    const QJsonObject object = value.toObject();
+    if (!value.isObject()) {
+        fields.fail(QStringLiteral("has \"crossfade\": %1, not {\"ms\": its length, \"law\": 0 (Equal Gain) to 1 (Equal "
+                                   "Power)}")
+                        .arg(quoted(value)));
+        return;
+    }
+    static const QSet<QString> keys{QStringLiteral("ms"), QStringLiteral("law"), QStringLiteral("loopStart"),
+                                    QStringLiteral("loopEnd")};
+    for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
+        if (!keys.contains(key.key()))
+            fields.fail(QStringLiteral("has a crossfade with \"%1\", which a kit does not have").arg(key.key()));
+    }
+    const QJsonValue ms = object.value(QLatin1String("ms"));
+    const QJsonValue law = object.value(QLatin1String("law"));
+    if (!ms.isDouble() || !(ms.toDouble() > 0))
+        fields.fail(QStringLiteral("has a crossfade of %1 ms; a crossfade lasts more than 0 ms").arg(quoted(ms)));
+    if (!law.isUndefined() && (!law.isDouble() || !(law.toDouble() >= 0 && law.toDouble() <= 1)))
+        fields.fail(QStringLiteral("has a crossfade law of %1; the law goes from 0 (Equal Gain) to 1 (Equal Power)")
+                        .arg(quoted(law)));
+    SampleShape::Crossfade crossfade{ms.toDouble(), law.toDouble(0.5), std::nullopt};
+    if (object.contains(QLatin1String("loopStart")) || object.contains(QLatin1String("loopEnd"))) {
+        Fields loop(object, QString());
+        const qint64 start = loop.number(QStringLiteral("loopStart"), 0, largestFrame);
+        const qint64 end = loop.number(QStringLiteral("loopEnd"), 0, largestFrame);
+        if (!loop.problem.isEmpty())
+            fields.fail(QStringLiteral("has a crossfade that ") + loop.problem);
+        else if (end < start)
+            fields.fail(QStringLiteral("has a crossfade made for a loop that ends (frame %1) before it starts (frame %2)")
+                            .arg(end)
+                            .arg(start));
+        crossfade.loopFrames = std::pair{start, end};
+    }
+    shape.crossfade = crossfade;
+}
+
 /// Whether \a subfolder stays inside the folder the sample is exported
 /// into: relative, with no "." or ".." and no empty part.
 bool staysInside(const QString &subfolder)
@@ -72,7 +113,7 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     fields.onlyKeys({QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"),
                      QStringLiteral("normalise"), QStringLiteral("lowCut"), QStringLiteral("lowCutHz"),
                      QStringLiteral("highCut"), QStringLiteral("highCutHz"), QStringLiteral("ready"),
-                     QStringLiteral("crop"), QStringLiteral("loop")});
+                     QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade")});
 
     // A setting left out is what a loaded file starts with, so that a kit
     // written by hand needs little more than its recordings.
@@ -104,6 +145,8 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     if (fields.has(QStringLiteral("crop")))
         entry.shape.crop = readCrop(fields, object.value(QLatin1String("crop")));
     readLoop(fields, object.value(QLatin1String("loop")), entry.shape);
+    if (fields.has(QStringLiteral("crossfade")))
+        readCrossfade(fields, object.value(QLatin1String("crossfade")), entry.shape);
     problem = fields.problem;
     return entry;
 }

@@ -49,6 +49,14 @@ QString writeKit(const QString &path, const Kit &kit)
         else if (entry.shape.loop == SampleShape::Loop::Set)
             object.insert(QStringLiteral("loop"), QJsonObject{{QStringLiteral("start"), entry.shape.loopStart},
                                                               {QStringLiteral("end"), entry.shape.loopEnd}});
+        if (const std::optional<SampleShape::Crossfade> &crossfade = entry.shape.crossfade) {
+            QJsonObject fade{{QStringLiteral("ms"), crossfade->ms}, {QStringLiteral("law"), crossfade->law}};
+            if (crossfade->loopFrames) {
+                fade.insert(QStringLiteral("loopStart"), crossfade->loopFrames->first);
+                fade.insert(QStringLiteral("loopEnd"), crossfade->loopFrames->second);
+            }
+            object.insert(QStringLiteral("crossfade"), fade);
+        }
         samples.append(object);
     }
     QJsonObject top{{QStringLiteral("format"), formatName},

@@ -50,6 +50,17 @@ QString exportFileName(const QString &sampleName);
 constexpr int originRole = Qt::UserRole + 1;
 constexpr int shapeRole = Qt::UserRole + 2;
 
+/// One entry of the sample list, and one sample of a kit: its recording and
+/// settings, its shape, and the pack subfolder it came from
+/// (origin.subfolder; origin.path is its recording when it has one, as a
+/// folder's search gives it).
+struct KitEntry
+{
+    Sample sample;
+    SampleShape shape;
+    FoundFile origin;
+};
+
 /// " | Ready" or " | Not Ready", the tail of an entry's label.
 QString readySuffix(bool ready);
 
@@ -100,3 +111,20 @@ QList<SampleShape> allShapes(const QComboBox *list);
 /// until it is replaced.
 qsizetype filesNotSound(const QComboBox *list);
 void setFilesNotSound(QComboBox *list, qsizetype files);
+
+/// The whole entry at \a index: its Sample, shape and origin.
+KitEntry sampleEntry(const QComboBox *list, int index);
+
+/// Every entry, whole, in list order.
+QList<KitEntry> allEntries(const QComboBox *list);
+
+/// Puts \a entry into the list at \a index (count() appends), labelled by
+/// its Sample.
+void insertEntry(QComboBox *list, int index, const KitEntry &entry);
+
+/// Replaces the entry at \a index whole, its label too.
+void storeEntry(QComboBox *list, int index, const KitEntry &entry);
+
+/// Moves the entry at \a from to \a to, the others closing up behind it;
+/// the shown entry stays shown wherever it goes.
+void moveEntry(QComboBox *list, int from, int to);

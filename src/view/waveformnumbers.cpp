@@ -1,5 +1,6 @@
 #include "waveformnumbers.h"
 
+#include "loopseam.h"
 #include "trackersample.h"
 
 #include <QLocale>
@@ -21,12 +22,16 @@ QString numbersLine(const Sample &sample, const SampleShape &shape, const Wavefo
     parts << (layout.looped ? QStringLiteral("loop from byte %1, %2 bytes long")
                                   .arg(number(layout.loopStart), number(layout.loopLength))
                             : QStringLiteral("no loop"));
+    if (const QString crossfade = crossfadeWords(layout, summary.rate); !crossfade.isEmpty())
+        parts << crossfade;
     if (shape.crop) {
         parts << QStringLiteral("frames %1 to %2 of the recording kept")
                      .arg(number(shape.crop->start), number(shape.crop->start + shape.crop->frames - 1));
     }
     if (!noise.isEmpty())
         parts << noise;
+    if (layout.bodySize > trackerSampleBytesLimit)
+        parts << QStringLiteral("the keys play it cut at %1 bytes, as a module holds it").arg(number(trackerSampleBytesLimit));
     if (layout.bodySize > classicTrackerSampleBytes) {
         const QString note = fittingNote(summary.soundBytes, summary.rate, layout.looped, summary.source);
         parts << (note.isEmpty() ? QStringLiteral("too long for classic trackers: only a shorter recording fits")

@@ -13,8 +13,9 @@ QString number(qint64 value);
 
 /// The numbers of what \a summary pictures: name, note and rate, length,
 /// loop, the part of the recording kept, how far Normalise raised it when
-/// that was far (\a noise) and, when too long for a classic tracker, the
-/// note at which it fits, as the export's report names it.
+/// that was far (\a noise), where a module, and so the keys, cut it, and,
+/// when too long for a classic tracker, the note at which it fits, as the
+/// export's report names it.
 QString numbersLine(const Sample &sample, const SampleShape &shape, const WaveformSummary &summary,
                     const QString &noise);
 

@@ -1,5 +1,7 @@
 #include "waveformsummary.h"
 
+#include "loopseam.h"
+
 #include <cstring>
 
 namespace {
@@ -17,6 +19,40 @@ std::vector<Peak> groupPeaks(const T *values, qint64 count, qint64 per)
         peaks.push_back(peak);
     }
     return peaks;
+}
+
+/// Keeps what the loop's end of \a summary holds before any crossfade,
+/// then crossfades it as its layout says.
+void crossfadeKeepingUnfaded(WaveformSummary &summary)
+{
+    const TrackerLayout &layout = summary.layout;
+    summary.unfaded.clear();
+    summary.unfadedFrom = 0;
+    if (!layout.looped)
+        return;
+    summary.unfadedFrom = layout.loopStart + layout.loopLength - longestCrossfade(layout);
+    summary.unfaded = summary.body.mid(summary.unfadedFrom, longestCrossfade(layout));
+    blendLoopEnd(summary.body.data(), layout);
+}
+
+/// The peaks of \a summary's blocks anew, from byte \a from up to \a to.
+void repeak(WaveformSummary &summary, qint64 from, qint64 to)
+{
+    constexpr qint64 fine = WaveformSummary::fineBlock;
+    constexpr qint64 coarse = WaveformSummary::coarseBlock;
+    const auto *bytes = reinterpret_cast<const qint8 *>(summary.body.constData());
+    for (qint64 block = from / fine; block * fine < to; ++block) {
+        Peak peak;
+        for (qint64 i = block * fine; i < qMin((block + 1) * fine, summary.size()); ++i)
+            peak.take(bytes[i]);
+        summary.fine[size_t(block)] = peak;
+    }
+    for (qint64 block = from / coarse; block * coarse < to; ++block) {
+        Peak peak;
+        for (qint64 i = block * coarse / fine; i < qMin((block + 1) * coarse / fine, qint64(summary.fine.size())); ++i)
+            peak.take(summary.fine[size_t(i)]);
+        summary.coarse[size_t(block)] = peak;
+    }
 }
 
 } // namespace
@@ -41,6 +77,13 @@ Peak WaveformSummary::extent(qint64 from, qint64 to) const
     return peak;
 }
 
+KitSample kitSample(const WaveformSummary &summary, const QString &sampleName)
+{
+    const TrackerLayout &layout = summary.layout;
+    return KitSample{trackerName(sampleName), summary.body, layout.looped ? layout.loopStart : 0,
+                     layout.looped ? layout.loopLength : 0, summary.rate};
+}
+
 std::shared_ptr<const WaveformSummary> summarise(QByteArray sound, int rate, const WavFormat &source)
 {
     auto summary = std::make_shared<WaveformSummary>();
@@ -61,9 +104,27 @@ std::shared_ptr<const WaveformSummary> summarise(QByteArray sound, int rate, con
         std::memset(bytes, 0, size_t(silent));
     }
     std::memset(bytes + silent + soundBytes, 0, size_t(body.size() - silent - soundBytes));
+    crossfadeKeepingUnfaded(*summary);
     summary->fine = groupPeaks(reinterpret_cast<const qint8 *>(body.constData()), body.size(),
                                WaveformSummary::fineBlock);
     summary->coarse = groupPeaks(summary->fine.data(), qint64(summary->fine.size()),
                                  WaveformSummary::coarseBlock / WaveformSummary::fineBlock);
     return summary;
+}
+
+std::shared_ptr<const WaveformSummary> withCrossfade(const std::shared_ptr<const WaveformSummary> &summary, double ms,
+                                                     double law)
+{
+    if (!summary || !summary->layout.looped)
+        return summary;
+    auto tried = std::make_shared<WaveformSummary>(*summary);
+    std::memcpy(tried->body.data() + tried->unfadedFrom, tried->unfaded.constData(), size_t(tried->unfaded.size()));
+    tried->layout = withCrossfade(summary->layout, summary->rate, ms, law);
+    if (tried->source.loop) {
+        tried->source.loop->fadeMs = ms;
+        tried->source.loop->fadeLaw = law;
+    }
+    blendLoopEnd(tried->body.data(), tried->layout);
+    repeak(*tried, tried->unfadedFrom, tried->unfadedFrom + tried->unfaded.size());
+    return tried;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chunks.h"
+#include "module.h"
 #include "trackersample.h"
 
 #include <QByteArray>
@@ -43,6 +44,11 @@ struct WaveformSummary
     WavFormat source; // the recording's header, for the note at which it fits
     std::vector<Peak> fine;
     std::vector<Peak> coarse;
+    /// The loop's last bytes as they were before its crossfade, as many as
+    /// any crossfade could take, from byte unfadedFrom: so that another
+    /// crossfade can be tried without sox.
+    QByteArray unfaded;
+    qint64 unfadedFrom = 0;
 
     qint64 size() const { return body.size(); }
     qint8 at(qint64 index) const { return qint8(body.at(index)); }
@@ -50,7 +56,18 @@ struct WaveformSummary
     Peak extent(qint64 from, qint64 to) const;
 };
 
+/// The finished sample \a summary pictures, named \a sampleName, as it
+/// goes into a module: what the keys play.
+KitSample kitSample(const WaveformSummary &summary, const QString &sampleName);
+
 /// Finishes sox's bare \a sound (signed 8-bit at \a rate) as the export
 /// finishes it for trackers, in the same buffer, and summarises it. Meant
 /// for a worker thread: a long recording takes a while.
 std::shared_ptr<const WaveformSummary> summarise(QByteArray sound, int rate, const WavFormat &source);
+
+/// \a summary as the export would finish it with its loop crossfaded over
+/// \a ms milliseconds by \a law (\a ms 0: not crossfaded), made from its
+/// own bytes at once, without sox: what the picture shows and the keys
+/// play while a crossfade is being chosen. Without a loop, \a summary.
+std::shared_ptr<const WaveformSummary> withCrossfade(const std::shared_ptr<const WaveformSummary> &summary, double ms,
+                                                     double law);

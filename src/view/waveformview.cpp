@@ -137,6 +137,17 @@ void WaveformView::setSummary(std::shared_ptr<const WaveformSummary> summary)
     showWhole();
 }
 
+void WaveformView::showChangedBytes(std::shared_ptr<const WaveformSummary> summary)
+{
+    if (!m_summary || !summary || summary->size() != m_summary->size()) {
+        setSummary(std::move(summary));
+        return;
+    }
+    m_summary = std::move(summary);
+    m_columns.clear();
+    update();
+}
+
 void WaveformView::showMessage(const QString &text)
 {
     m_summary.reset();

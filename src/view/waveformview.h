@@ -28,10 +28,15 @@ public:
     /// Shows \a summary whole.
     void setSummary(std::shared_ptr<const WaveformSummary> summary);
     const WaveformSummary *summary() const { return m_summary.get(); }
+    std::shared_ptr<const WaveformSummary> sharedSummary() const { return m_summary; }
+    /// Shows \a summary, the same sample with some bytes changed, where the
+    /// one shown was: the zoom and the selection stay.
+    void showChangedBytes(std::shared_ptr<const WaveformSummary> summary);
     /// Shows \a text in place of a picture.
     void showMessage(const QString &text);
     /// Marks the byte of the BODY that is playing; -1 for none.
     void setPlayPosition(qint64 byte);
+    qint64 playPosition() const { return m_playByte; }
     /// The bytes selected, from \a from up to, not including, \a to; an
     /// empty range when nothing is.
     qint64 selectionStart() const { return m_selectionFrom; }

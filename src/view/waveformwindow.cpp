@@ -1,5 +1,6 @@
 #include "waveformwindow.h"
 
+#include "audition.h"
 #include "converter.h"
 #include "notefitting.h"
 #include "notetable.h"
@@ -73,6 +74,7 @@ WaveformWindow::WaveformWindow(QWidget *mainWindow)
     layout->addWidget(m_numbers);
     resize(720, 300);
     makeActions();
+    makeKeys();
 
     connect(m_view, &WaveformView::spanChanged, this, &WaveformWindow::followSpan);
     connect(m_view, &WaveformView::selectionChanged, this, [this] {
@@ -170,16 +172,19 @@ void WaveformWindow::converted(int generation, const Picture &picture)
     QByteArray sound = m_conversion->sound();
     const WavFormat source = m_conversion->source();
     const QString loopDropped = m_conversion->loopDropped();
+    const QString crossfadeDropped = m_conversion->crossfadeDropped();
     const QString noise = m_conversion->noiseWarning();
     // With the conversion gone, the summary holds the only copy of the
     // sound, and finishes it in place.
     m_conversion.reset();
     m_summarising = std::make_unique<SummaryWatcher>();
-    connect(m_summarising.get(), &SummaryWatcher::finished, this, [this, generation, picture, loopDropped, noise] {
-        m_loopDropped = loopDropped;
-        m_noise = noise;
-        pictured(generation, picture);
-    });
+    connect(m_summarising.get(), &SummaryWatcher::finished, this,
+            [this, generation, picture, loopDropped, crossfadeDropped, noise] {
+                m_loopDropped = loopDropped;
+                m_crossfadeDropped = crossfadeDropped;
+                m_noise = noise;
+                pictured(generation, picture);
+            });
     // QtConcurrent::run would hand an argument on as a copy, which the
     // finishing in place would then copy whole; a capture is moved.
     m_summarising->setFuture(QtConcurrent::run([sound = std::move(sound), rate = noteFrequencies.value(picture.sample.note),
@@ -199,6 +204,7 @@ void WaveformWindow::pictured(int generation, const Picture &picture)
     m_pictured = picture;
     m_notice.clear();
     m_view->setSummary(summary);
+    hearPicture();
     showNumbers();
     showPlayPosition();
     updateActions();
@@ -208,9 +214,11 @@ void WaveformWindow::showText(const QString &text)
 {
     m_notice.clear();
     m_loopDropped.clear();
+    m_crossfadeDropped.clear();
     m_view->showMessage(text);
+    hearPicture();
     m_view->setAccessibleDescription(text);
-    m_numbers->clear();
+    m_numbers->setText(m_heard);
     updateActions();
 }
 
@@ -226,7 +234,10 @@ void WaveformWindow::showNumbers()
                     .arg(number(m_view->selectionStart()), number(bytes))
                     .arg(double(bytes) / qMax(summary->rate, 1), 0, 'f', 3);
     }
-    for (const QString &said : {sentence(m_loopDropped), m_notice}) {
+    const QString shapeNotice = m_shapeNotice.path == m_pictured->sample.path && m_shapeNotice.shape == m_pictured->shape
+        ? m_shapeNotice.text
+        : QString();
+    for (const QString &said : {sentence(m_loopDropped), sentence(m_crossfadeDropped), shapeNotice, m_notice, m_heard}) {
         if (!said.isEmpty())
             text += QLatin1Char('\n') + said;
     }
@@ -252,8 +263,14 @@ void WaveformWindow::follow(QMediaPlayer *player, const Sample &sample, const Sa
 
 void WaveformWindow::showPlayPosition()
 {
+    // Where the keys are heard comes first: the user is playing.
+    if (const qint64 heard = m_audition->playPosition(); heard >= 0 && m_view->summary()) {
+        m_view->setPlayPosition(heard);
+        return;
+    }
     if (!m_player) {
-        m_playPoll.stop();
+        if (!m_audition->isSounding())
+            m_playPoll.stop();
         m_view->setPlayPosition(-1);
         return;
     }

@@ -12,11 +12,13 @@
 #include <memory>
 #include <optional>
 
+class Audition;
 class Conversion;
 class QAction;
 class QComboBox;
 class QLabel;
 class QMediaPlayer;
+class QMenu;
 class QScrollBar;
 class WaveformView;
 
@@ -36,7 +38,9 @@ void followPreview(QWidget *mainWindow, QMediaPlayer *player, const Sample &samp
 /// sox at a time; closing the window stops it. Here the user shapes the
 /// sample by eye: crops it to a selection, loops a selection, trims its
 /// silence, and takes any of it back. Its actions and their edits live
-/// beside the other editing code, in src/editing/waveformshaping.cpp.
+/// beside the other editing code, in src/editing/waveformshaping.cpp. And
+/// here the keyboard plays the sample as a tracker plays it (its keys are
+/// in src/sound/waveformkeys.cpp).
 class WaveformWindow : public QWidget
 {
     Q_OBJECT
@@ -50,6 +54,25 @@ public:
     /// \a shape, and the picture shows that sample so.
     void follow(QMediaPlayer *player, const Sample &sample, const SampleShape &shape);
 
+    /// Pictures the shown sample with its loop crossfaded over \a ms
+    /// milliseconds by \a law (0 Equal Gain to 1 Equal Power), as a try made
+    /// from the finished bytes without sox: the picture's summary, which
+    /// the keys play, and the numbers show it until the next conversion.
+    void tryCrossfade(double ms, double law);
+
+    /// What the keys play: the pictured sample, given to it whenever the
+    /// picture changes. A dialog over the window may give it a sample of
+    /// its own for a while, and forward its key events to it.
+    Audition *audition() const { return m_audition; }
+    /// Gives the keys the pictured sample again, or nothing when there is
+    /// no picture.
+    void hearPicture();
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
 private:
     /// A sample as the picture is to show it, or shows it.
     struct Picture
@@ -62,6 +85,10 @@ private:
     /// The window's actions with their keys, and its context menu
     /// (src/editing/waveformshaping.cpp).
     void makeActions();
+    /// The keys' audition, and what it says (src/sound/waveformkeys.cpp).
+    void makeKeys();
+    /// The context menu's choice of the Amiga's sound.
+    void addSoundMenu(QMenu *menu);
     void followSampleList();
     void convert();
     void converted(int generation, const Picture &picture);
@@ -86,6 +113,17 @@ private:
     void trimSilence();
     void restoreWholeRecording();
     void reshape(const SampleShape &shape, const QString &text);
+    /// Crossfade Loop… and Remove Crossfade (src/editing/crossfading.cpp).
+    void crossfadeLoop();
+    void removeCrossfade();
+    /// The pictured loop, in the recording's frames (first and last played).
+    std::optional<std::pair<qint64, qint64>> loopFramesShown() const;
+    /// \a shape without its crossfade, which no longer has its loop, as
+    /// \a why says under the picture once it shows \a shape.
+    SampleShape droppingCrossfade(SampleShape shape, const QString &why);
+    /// \a shape keeping only \a crop of its recording, without its
+    /// crossfade when the crop leaves out the loop.
+    SampleShape cropped(SampleShape shape, const SampleShape::Crop &crop);
 
     QWidget *m_mainWindow;
     QComboBox *m_samples;
@@ -102,6 +140,16 @@ private:
     QString m_loopDropped;             // why the pictured sample's loop was left out
     QString m_noise;                   // how far Normalise raised it, when that was far
     QString m_notice;
+    QString m_heard; // what the keys said last: the note played, or that nothing can sound
+    Audition *m_audition = nullptr;
+    QString m_crossfadeDropped;   // why the pictured sample's crossfade was left out
+    /// Said while the picture shows that sample (its path) so shaped.
+    struct ShapeNotice
+    {
+        QString path;
+        SampleShape shape;
+        QString text;
+    } m_shapeNotice;
     int m_generation = 0;             // of the newest conversion; older ones' results are dropped
     QPointer<QMediaPlayer> m_player;
     Picture m_playing;
@@ -113,4 +161,6 @@ private:
     QAction *m_clearLoop;
     QAction *m_trim;
     QAction *m_restore;
+    QAction *m_crossfade;
+    QAction *m_removeCrossfade;
 };
