@@ -2,7 +2,11 @@
 # Debian packages that are missing and builds the program. Says nothing about
 # packages when every one is already there.
 
-# What building, running and playing previews need. QtMultimedia's GStreamer
+# What building, running and playing previews need. sox reads WAV, AIFF,
+# AU and 8SVX itself, FLAC, Ogg Vorbis, Wave64 and CAF through
+# libsox-fmt-base and MP3 through libsox-fmt-mp3, named here for the sound
+# files the program takes (libsox-fmt-all, which the Debian package depends
+# on, brings them and sox's device formats). QtMultimedia's GStreamer
 # backend crashes without the base and good plugin sets. Qt draws no text
 # without a font, offscreen screenshots included, and no SVG icon without
 # libqt6svg6's plugins. The build makes the manual page with help2man. The
@@ -23,7 +27,7 @@
 BRINDLEBOX_PACKAGES=(
     g++ make cmake pkgconf help2man
     qt6-base-dev qt6-multimedia-dev qt6-qpa-plugins libqt6svg6 libopenmpt-dev libaubio-dev
-    sox libsox-fmt-all
+    sox libsox-fmt-all libsox-fmt-base libsox-fmt-mp3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     pulseaudio gstreamer1.0-pulseaudio
     fonts-dejavu-core

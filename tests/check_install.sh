@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the build into a scratch prefix (never the system) and checks what
-# a desktop finds there (the program, its menu entry for WAV files and kits,
+# a desktop finds there (the program, its menu entry for sound files and kits,
 # icon, the kit's file type, metainfo and manual page) with the tools that
 # read them; then that the installed program answers --version without a
 # display, opens no window for a wrong option, and on an X server of its own
@@ -36,7 +36,7 @@ done
 command=$(sed -n 's/^Exec=\([^ ]*\).*/\1/p' "$entry")
 [ -x "$prefix/bin/$command" ] || fail "the desktop entry runs '$command', which is not in $prefix/bin"
 kit=$(sed -n 's/.*<mime-type type="\([^"]*\)".*/\1/p' "$mime")
-for line in "Exec=$command %F" "Icon=$id" "MimeType=audio/x-wav;audio/wav;audio/vnd.wave;$kit;"; do
+for line in "Exec=$command %F" "Icon=$id" "MimeType=audio/x-wav;audio/wav;audio/vnd.wave;audio/flac;audio/x-aiff;audio/x-aifc;audio/ogg;audio/x-vorbis+ogg;audio/mpeg;audio/basic;$kit;"; do
     grep -qxF "$line" "$entry" || fail "the desktop entry lacks $line"
 done
 # The database a desktop builds from the installed type finds kits by name.

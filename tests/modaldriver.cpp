@@ -19,6 +19,9 @@ void reject(QWidget *dialog)
 }
 
 constexpr int stuckLimit = 2000 / pollMs;
+// A user presses a key in the window that has the keyboard: a dialog just
+// shown gets it a moment later, once the window system activates it.
+constexpr int activationLimit = 2000 / pollMs;
 } // namespace
 
 ModalDriver::ModalDriver()
@@ -44,7 +47,7 @@ ModalDriver &ModalDriver::cancelProgress(CancelBy way)
                            else if (auto *button = dialog->findChild<QPushButton *>())
                                button->click();
                        },
-                       true});
+                       true, way == CancelBy::Escape});
     return *this;
 }
 
@@ -61,7 +64,8 @@ ModalDriver &ModalDriver::press(QMessageBox::StandardButton button)
 
 ModalDriver &ModalDriver::escape()
 {
-    return then([](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); });
+    m_actions.enqueue({[](QWidget *dialog) { QTest::keyClick(dialog, Qt::Key_Escape); }, false, true});
+    return *this;
 }
 
 ModalDriver &ModalDriver::choose(const QStringList &paths)
@@ -114,6 +118,12 @@ void ModalDriver::poll()
         return;
     }
     m_stuckTicks = 0;
+    // Escape sent to a dialog that is not yet the active window misses its
+    // shortcut (a progress dialog's Cancel) and only hides it.
+    if (!m_actions.isEmpty() && m_actions.head().byKey && QApplication::activeWindow() != dialog
+        && ++m_activationTicks < activationLimit)
+        return;
+    m_activationTicks = 0;
     m_last = dialog;
     if (auto *box = qobject_cast<QMessageBox *>(dialog))
         m_texts.append(box->text());

@@ -70,6 +70,7 @@ private:
     {
         Action action;
         bool forProgress = false;
+        bool byKey = false; // pressed as a key: only once the dialog has the keyboard
     };
     QQueue<Answer> m_actions;
     QTimer m_timer;
@@ -78,4 +79,5 @@ private:
     int m_answered = 0;
     int m_unexpected = 0;
     int m_stuckTicks = 0;
+    int m_activationTicks = 0;
 };

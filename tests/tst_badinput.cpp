@@ -40,7 +40,7 @@ namespace {
 /// One file the user loads, below the row's own source folder.
 struct Source
 {
-    enum Kind { Tone, NotWav, Empty, DeletedAfterLoading };
+    enum Kind { Tone, NotWav, Empty, DeletedAfterLoading, CorruptFlac };
     QString path;
     Kind kind = Tone;
     QStringList format; // sox output options of a tone
@@ -258,6 +258,12 @@ void TestBadInput::eachSampleExportedOrReported_data()
     row("file-system root", {good}, Trouble::FileSystemRoot, {"good.wav"});
     row("sox missing", {good, tone("other.wav")}, Trouble::NoSox, {"good.wav", "other.wav"});
     row("high cut at 0 Hz", {tone("cut.wav"), good}, Trouble::HighCutAtZero, {"cut.wav"});
+    row("FLAC, AIFF, AIFF-C and Ogg Vorbis", {tone("flac.flac"), tone("aiff.aiff"), tone("aifc.aifc"), tone("ogg.ogg")},
+        Trouble::None, {});
+    row("an AIFF named .wav", {tone("aiff.wav", QStringList{"-t", "aiff"} + stereo16), good}, Trouble::None, {});
+    // sox reads its header, then loses its sync and makes nothing, exiting 0.
+    row("a FLAC file garbled after its header", {broken("garbled.flac", Source::CorruptFlac), good}, Trouble::None,
+        {"garbled.flac"});
 }
 
 void TestBadInput::eachSampleExportedOrReported()
@@ -273,11 +279,19 @@ void TestBadInput::eachSampleExportedOrReported()
     for (const Source &source : sources) {
         const QString path = top.filePath("src/" + source.path);
         QVERIFY(QDir().mkpath(QFileInfo(path).path()));
-        if (source.kind == Source::Tone) {
-            QVERIFY2(makeWav(path, source.format,
-                             {"synth", QString::number(source.seconds), "sine", "440"}),
+        if (source.kind == Source::Tone || source.kind == Source::CorruptFlac) {
+            QVERIFY2(makeWav(path, source.kind == Source::Tone ? source.format : stereo16,
+                             {"synth", QString::number(qMax(source.seconds, 1)), "sine", "440"}),
                      qPrintable(path));
-        } else {
+        }
+        if (source.kind == Source::CorruptFlac) {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite));
+            QByteArray bytes = file.readAll();
+            for (qsizetype i = 200; i < bytes.size() - 10; ++i)
+                bytes[i] = char(quint8(bytes[i]) * 7 + 13);
+            QVERIFY(file.seek(0) && file.write(bytes) == bytes.size());
+        } else if (source.kind != Source::Tone) {
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
             if (source.kind == Source::NotWav)

@@ -77,6 +77,7 @@ private slots:
     void convertsSeveralAtOnceAndPublishesInOrder();
     void kitLeavesOutWhatAModuleCannotHold();
     void packsKeepTheirOrderAndTree();
+    void packsOfEverySoundFile();
     void packsAndKitsAsTyped_data();
     void packsAndKitsAsTyped();
     void wrongCommandLinesNeedNoDisplay_data();
@@ -175,7 +176,18 @@ void TestCommandLine::usageErrors_data()
                                                    << "--crossfade takes the fade's length in milliseconds, more than 0, not '20ms'";
     QTest::newRow("unknown option") << QStringList{"--normalize"} << "Unknown option 'normalize'.";
     QTest::newRow("a ceiling without a size") << QStringList{"--ceiling"} << "--ceiling goes with --module-size";
-    QTest::newRow("no files") << QStringList{"--no-files"} << "no WAV files to export were named";
+    QTest::newRow("no files") << QStringList{"--no-files"} << "no sound files to export were named";
+    const QString budget = "--module-size takes the most bytes the module may take, at least 2,108 (what a module "
+                           "without samples takes), as bytes or with K or M (64K, 512K, 1M), not '%2'";
+    QTest::newRow("no budget at all") << QStringList{"--module", "%1/kit.mod", "--module-size", "0"}
+                                      << QString(budget).replace("%2", "0");
+    QTest::newRow("a budget below an empty module's") << QStringList{"--module", "%1/kit.mod", "--module-size", "2107"}
+                                                      << QString(budget).replace("%2", "2107");
+    QTest::newRow("an enormous budget") << QStringList{"--module", "%1/kit.mod", "--module-size", "99999999999999999999"}
+                                        << "--module-size 99999999999999999999 is too large a number of bytes";
+    const QString trim = "--trim-silence takes a number of dB below full scale, from 1 to 96, not '%2'";
+    QTest::newRow("silence above full scale") << QStringList{"--trim-silence=-48"} << QString(trim).replace("%2", "-48");
+    QTest::newRow("silence at full scale") << QStringList{"--trim-silence=0"} << QString(trim).replace("%2", "0");
     QTest::newRow("no folder") << QStringList{"--no-folder"} << "there is no folder %1/nowhere to export into";
 }
 
@@ -188,7 +200,7 @@ void TestCommandLine::usageErrors()
     if (options == QStringList{"--no-folder"})
         arguments = QStringList{"--export", out.filePath("nowhere")};
     else if (options != QStringList{"--no-files"})
-        arguments += options;
+        arguments += QStringList(options).replaceInStrings("%1", out.path());
     if (options != QStringList{"--no-files"})
         arguments << source("kick.wav");
     const Run run = brindlebox(arguments);
@@ -317,7 +329,37 @@ void TestCommandLine::packsKeepTheirOrderAndTree()
     QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()).split('\n', Qt::SkipEmptyParts),
              QStringList({out + "a.8svx", out + "B/b.8svx", out + "c.8svx", out + "Kicks/kick 2.8svx",
                           out + "Kicks/Kick 3.8svx", out + "Kicks/kick 10.8svx", out + "link.8svx", out + "kick.8svx",
-                          "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied"}));
+                          "Folders that could not be read:", pack.filePath("Snares/Rim") + ": Permission denied",
+                          "1 file in the folders is not a sound file, so it was left out"}));
+}
+
+void TestCommandLine::packsOfEverySoundFile()
+{
+    // A sample pack as sold today, a text file and a picture beside it.
+    QTemporaryDir pack;
+    const QStringList recordings{"BD_01.aiff", "hat.mp3", "Kick.FLAC", "pad.ogg", "snare.wav"};
+    for (const QString &name : recordings)
+        QVERIFY(makeWav(pack.filePath(name), {"-r", "44100", "-c", "2"}, {"synth", "0.2", "sine", "300"}));
+    touchFiles(pack.path(), {"notes.txt", "cover.jpg"});
+    QTemporaryDir out;
+    const Run run = brindlebox({"--export", out.path(), "--note", "A-3", "--module", out.filePath("kit.mod"), pack.path()});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(run.said.mid(0, 6), QStringList({out.filePath("BD_01.8svx"), out.filePath("hat.8svx"), out.filePath("Kick.8svx"),
+                                               out.filePath("pad.8svx"), out.filePath("snare.8svx"), out.filePath("kit.mod")}));
+    QCOMPARE(run.said.constLast(), "2 files in the folders are not sound files, so they were left out");
+    // Each at the note's rate, named without its own extension, in its
+    // file and its slot of the module alike.
+    QFile module(out.filePath("kit.mod"));
+    QVERIFY(module.open(QIODevice::ReadOnly));
+    const QByteArray headers = module.read(20 + 30 * 5).mid(20);
+    for (int i = 0; i < recordings.size(); ++i) {
+        const QByteArray name = recordings.at(i).section('.', 0, 0).toLatin1();
+        const SvxFile svx = read8svx(out.filePath(name + ".8svx"));
+        QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
+        QCOMPARE(svx.samplesPerSec, 27928);
+        QCOMPARE(svx.name, name);
+        QCOMPARE(headers.mid(30 * i, 22), name.leftJustified(22, '\0'));
+    }
 }
 
 void TestCommandLine::packsAndKitsAsTyped_data()
@@ -349,6 +391,12 @@ void TestCommandLine::packsAndKitsAsTyped_data()
                                                           "1 of 3 samples were not written:",
                                                           "b/digits/1.wav: another sample with the same name was already written"}
                                            << QStringList{"digits", "digits/1.8svx", "digits/2.8svx"};
+    QTest::newRow("a WAV and a FLAC file of one name") << QStringList{"pack/kick.wav", "pack/kick.flac=0.2"}
+                                                     << QStringList{"--export", "out", "pack"} << 0 << 1
+                                                     << QStringList{"out/kick.8svx", "1 of 2 samples were not written:",
+                                                                    "pack/kick.wav: another sample with the same name was "
+                                                                    "already written"}
+                                                     << QStringList{"kick.8svx"};
     QTest::newRow("a pack named through a link, nested")
         << QStringList{"pack/Snares/Side/side.wav", "pack/top.wav", "drums=link:pack"}
         << QStringList{"--export", "out", "drums"} << 0 << 0
@@ -404,7 +452,7 @@ void TestCommandLine::packsAndKitsAsTyped_data()
                        "newer ones); it is too long even at C-1, so only a shorter recording fits."}
         << QStringList{"pad.8svx", "drone.8svx", "one.8svx"};
     QTest::newRow("a module but no files") << QStringList() << QStringList{"--module", "out/kit.mod"} << 0 << 2
-                                           << QStringList{"brindlebox: no WAV files to export were named",
+                                           << QStringList{"brindlebox: no sound files to export were named",
                                                           "Try 'brindlebox --help'."}
                                            << QStringList();
     QTest::newRow("a module without a name") << QStringList{"one.wav"} << QStringList{"--module", "", "one.wav"} << 0 << 2
@@ -478,8 +526,8 @@ void TestCommandLine::wrongCommandLinesNeedNoDisplay_data()
     QTest::newRow("a typo") << QStringList{"--modul", "kit.mod", "%k"} << 2 << "brindlebox: Unknown option 'modul'.";
     QTest::newRow("no such note") << QStringList{"--note", "Z-9", "%k"} << 2
                                   << "brindlebox: there is no note 'Z-9'; the notes";
-    QTest::newRow("a folder with no WAV file") << QStringList{"--export", "%1", "%1"} << 2
-                                               << "brindlebox: there are no WAV files in %1";
+    QTest::newRow("a folder with no sound file") << QStringList{"--export", "%1", "%1"} << 2
+                                                 << "brindlebox: there are no sound files in %1";
     QTest::newRow("the window") << QStringList{"%k"} << 1 << "brindlebox: there is no display to open the window on";
 }
 

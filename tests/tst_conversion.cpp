@@ -1,6 +1,7 @@
 #include "chunks.h"
 #include "converter.h"
 #include "notetable.h"
+#include "soundheader.h"
 #include "testsupport.h"
 
 #include <QDebug>
@@ -32,9 +33,10 @@ private slots:
     void hangingConverterIsStopped();
     void noTemporaryFileMeansNoConversion();
     void outputIsOursBeforeSoxRuns();
+    void cutsAtTheTopOfTheRecording_data();
     void cutsAtTheTopOfTheRecording();
-    void wavHeadersOfAnyBytes_data();
-    void wavHeadersOfAnyBytes();
+    void headersOfAnyBytes_data();
+    void headersOfAnyBytes();
 
 private:
     QStringList converted() const;
@@ -236,7 +238,10 @@ void TestConversion::failedRunLeavesNoFile()
     runToEnd(conversion);
 
     QCOMPARE(conversion.failure(), QString(reason).replace("%1", sample.path));
-    QVERIFY(conversion.outputPath().endsWith(".8svx"));
+    // Of a file that is no WAV, sox tells what it holds before a file is
+    // made for it, and that run fails alike.
+    if (source == "tone.wav")
+        QVERIFY(conversion.outputPath().endsWith(".8svx"));
     QVERIFY(!QFileInfo::exists(conversion.outputPath()));
     QCOMPARE(converted(), QStringList());
     QCOMPARE(log.messages.size(), 3);
@@ -288,10 +293,18 @@ void TestConversion::outputIsOursBeforeSoxRuns()
     QCOMPARE(file.readAll().trimmed(), "0 600 " + QByteArray::number(::geteuid()));
 }
 
+void TestConversion::cutsAtTheTopOfTheRecording_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("WAV") << "22k.wav";
+    QTest::newRow("FLAC, whose rate sox tells") << "22k.flac";
+}
+
 void TestConversion::cutsAtTheTopOfTheRecording()
 {
+    QFETCH(QString, file);
     Sample sample;
-    sample.path = m_sources.filePath("22k.wav");
+    sample.path = m_sources.filePath(file);
     QVERIFY(makeWav(sample.path, {"-r", "22050", "-c", "1", "-b", "16"}));
     sample.highCut = true; // at 18000 Hz, above anything a 22.05 kHz recording holds
     QVERIFY(QFileInfo(convertSample(sample, false)).size() > 8287);
@@ -304,41 +317,82 @@ void TestConversion::cutsAtTheTopOfTheRecording()
     QCOMPARE(conversion.failure(),
              "the low cut (18000 Hz) is above the highest frequency of this 22050 Hz recording");
     QVERIFY(!log.messages.join(' ').contains("dither")); // sox never ran
+
+    // The high-cut slider reaches 0 Hz, where sox has no filter.
+    sample.lowCut = false;
+    sample.highCutFrequency = 0;
+    Conversion nothingLeft(sample, false);
+    runToEnd(nothingLeft);
+    QCOMPARE(nothingLeft.failure(), "the high cut is at 0 Hz, which would leave no sound; set it higher");
+    QVERIFY(!log.messages.join(' ').contains("dither"));
 }
 
-void TestConversion::wavHeadersOfAnyBytes_data()
+void TestConversion::headersOfAnyBytes_data()
 {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<int>("sampleRate");
+    QTest::addColumn<qint64>("frames"); // -1: not known without sox
 
     const auto le32 = [](quint32 v) { QByteArray b(4, 0); qToLittleEndian(v, b.data()); return b; };
     const QByteArray fmt = "fmt " + le32(16) + QByteArray::fromHex("01000100") + le32(22050)
         + le32(44100) + QByteArray::fromHex("02001000");
     const QByteArray riff = "RIFF" + le32(0) + "WAVE";
-    QTest::newRow("plain") << riff + fmt + "data" + le32(2) + "\0\0" << 22050;
+    const qint64 unknown = -1;
+    QTest::newRow("plain") << riff + fmt + "data" + le32(2) + QByteArray(2, 0) << 22050 << qint64(1);
     QTest::newRow("unknown chunks first") << riff + "LIST" + le32(3) + "abc" + '\0' + "JUNK" + le32(0) + fmt
-                                          << 22050;
-    QTest::newRow("no header") << QByteArray("RIFX....WAVEfmt ") << 0;
-    QTest::newRow("empty") << QByteArray() << 0;
-    QTest::newRow("cut short in fmt") << (riff + fmt).left(30) << 0;
-    QTest::newRow("fmt too small") << riff + "fmt " + le32(4) + "abcd" << 0;
-    QTest::newRow("chunk claims 4 GiB") << riff + "JUNK" + le32(0xffffffff) + fmt << 0;
-    QTest::newRow("absurd rate") << riff + fmt.left(12) + le32(0xfffffff0) + fmt.mid(16) << 0;
-    QTest::newRow("only chunk headers") << riff + QByteArray(8 * 5000, '\0') << 0;
+                                          << 22050 << unknown;
+    QTest::newRow("no header") << QByteArray("RIFX....WAVEfmt ") << 0 << unknown;
+    QTest::newRow("empty") << QByteArray() << 0 << unknown;
+    QTest::newRow("cut short in fmt") << (riff + fmt).left(30) << 0 << unknown;
+    QTest::newRow("fmt too small") << riff + "fmt " + le32(4) + "abcd" << 0 << unknown;
+    QTest::newRow("chunk claims 4 GiB") << riff + "JUNK" + le32(0xffffffff) + fmt << 0 << unknown;
+    QTest::newRow("absurd rate") << riff + fmt.left(12) + le32(0xfffffff0) + fmt.mid(16) << 0 << unknown;
+    QTest::newRow("only chunk headers") << riff + QByteArray(8 * 5000, '\0') << 0 << unknown;
     // The walk gives up long before: sox, in its own time, reads the rest.
-    QTest::newRow("fmt after 5000 empty chunks") << riff + QByteArray("JUNK\0\0\0\0", 8).repeated(5000) + fmt << 0;
-    QTest::newRow("fmt after 4000 empty chunks") << riff + QByteArray("JUNK\0\0\0\0", 8).repeated(4000) + fmt << 22050;
+    QTest::newRow("fmt after 5000 empty chunks") << riff + QByteArray("JUNK\0\0\0\0", 8).repeated(5000) + fmt << 0 << unknown;
+    QTest::newRow("fmt after 4000 empty chunks") << riff + QByteArray("JUNK\0\0\0\0", 8).repeated(4000) + fmt << 22050
+                                                 << unknown;
+    // FLAC: STREAMINFO first; after the block and frame sizes, the rate (20
+    // bits), the channels and bits less one (3 and 5) and the frames (36).
+    const auto be64 = [](quint64 v) { QByteArray b(8, 0); qToBigEndian(v, b.data()); return b; };
+    const auto streamInfo = [&](quint64 rate, quint64 frames) {
+        return "fLaC" + QByteArray::fromHex("00000022") + QByteArray(10, '\x10')
+            + be64(rate << 44 | quint64(1) << 41 | quint64(15) << 36 | frames) + QByteArray(16, 'm');
+    };
+    QTest::newRow("FLAC") << streamInfo(44100, 22050) << 44100 << qint64(22050);
+    QTest::newRow("FLAC cut short") << streamInfo(44100, 22050).left(20) << 0 << unknown;
+    QTest::newRow("FLAC, its first block not STREAMINFO") << streamInfo(44100, 22050).replace(4, 1, "\x04") << 0 << unknown;
+    QTest::newRow("FLAC of a length its encoder did not know") << streamInfo(8000, 0) << 8000 << unknown;
+    // AIFF: COMM (channels, frames, bits, a rate in 80 bits), SSND (offset,
+    // block size, sound): 100 frames claimed, 10 held.
+    const auto be32 = [](quint32 v) { QByteArray b(4, 0); qToBigEndian(v, b.data()); return b; };
+    const auto aiff = [&](const QByteArray &form, const QByteArray &rate, const QByteArray &compression) {
+        const QByteArray comm = QByteArray::fromHex("0001") + be32(100) + QByteArray::fromHex("0010") + rate + compression;
+        return "FORM" + be32(0) + form + "COMM" + be32(comm.size()) + comm + "SSND" + be32(8 + 200) + be32(0) + be32(0)
+            + QByteArray(20, '\0');
+    };
+    const QByteArray rate22050 = QByteArray::fromHex("400dac44000000000000");
+    QTest::newRow("AIFF, cut short in its sound") << aiff("AIFF", rate22050, "") << 22050 << qint64(10);
+    QTest::newRow("AIFF-C, little-endian") << aiff("AIFC", rate22050, "sowt") << 22050 << qint64(10);
+    QTest::newRow("AIFF-C, compressed") << aiff("AIFC", rate22050, "ima4") << 22050 << unknown;
+    QTest::newRow("AIFF, a rate of 2^100 Hz") << aiff("AIFF", QByteArray::fromHex("40638000000000000000"), "") << 0
+                                             << unknown;
+    QTest::newRow("AIFF, cut short in COMM") << aiff("AIFF", rate22050, "").left(30) << 0 << unknown;
+    QTest::newRow("8SVX") << QByteArray("FORM\0\0\0\x10" "8SVXVHDR\0\0\0\0", 24) << 0 << unknown;
 }
 
-void TestConversion::wavHeadersOfAnyBytes()
+void TestConversion::headersOfAnyBytes()
 {
     QFETCH(QByteArray, bytes);
     QFETCH(int, sampleRate);
-    QFile file(m_sources.filePath("header.wav"));
+    QFETCH(qint64, frames);
+    QFile file(m_sources.filePath("header"));
     QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(bytes);
     file.close();
-    QCOMPARE(readWavFormat(file.fileName()).sampleRate, sampleRate);
+    const WavFormat format = readSoundHeader(file.fileName());
+    QCOMPARE(format.sampleRate, sampleRate);
+    QCOMPARE(format.lengthKnown() ? format.frames : qint64(-1), frames);
 }
 
 QTEST_MAIN(TestConversion)

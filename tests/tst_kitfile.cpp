@@ -15,7 +15,9 @@
 #include <QSlider>
 #include <QTest>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 // Kits saved and opened as a musician does, through the context menu, the
 // keys and the file dialogs, and exported again from the command line.
@@ -96,6 +98,8 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     QVERIFY(makeWav(studio + "/pack/hat.wav", {"-r", "8000", "-c", "1"}, {"synth", "0.2", "noise", "pad", "0.1", "0.1"}));
     QVERIFY(makeWav(studio + "/pack/Kicks/kick.wav", {"-r", "22050", "-c", "1"}, {"synth", "0.3", "sine", "90", "pad", "0.05", "0.2"}));
     QVERIFY(makeWav(studio + "/pack/Snares/snare.wav", {"-r", "44100", "-c", "2"}, {"synth", "0.4", "noise", "pad", "0.1", "0"}));
+    // Its sampler looped it, from 0.2 s to 0.3 s.
+    QVERIFY(appendRiffChunk(studio + "/pack/Snares/snare.wav", "smpl", smplData(1, {{0, 8820, 13229}})));
     MainWindow window;
     window.show();
     auto *list = window.findChild<QComboBox *>("sampleCombo");
@@ -127,6 +131,17 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     looped.loopEnd = looped.crop->start + 2099;
     looped.crossfade = SampleShape::Crossfade{1000.0 / 3, 0.3, std::pair{looped.loopStart, looped.loopEnd}};
     changeShape(&window, 1, looped, "Set Loop");
+    // The third is to play once, though its recording loops.
+    list->setCurrentIndex(2);
+    useContextMenu(window.findChild<QWidget *>("centralwidget"), "Show Waveform");
+    auto *view = window.findChild<QWidget *>("waveformView");
+    const auto says = [&view](const char *what) {
+        return QTest::qWaitFor([&] { return view->accessibleDescription().contains(what); }, 10000);
+    };
+    QVERIFY(view && says("loop from byte"));
+    useContextMenu(view, "Clear Loop");
+    QVERIFY(says("no loop"));
+    window.findChild<QWidget *>("waveformWindow")->close();
     // The kick a second time, looped too, at a note of its own; the hat
     // named anew.
     list->setCurrentIndex(1);
@@ -166,6 +181,8 @@ void TestKitFile::aSavedKitOpensAsItWasLeft()
     QCOMPARE(QStringList(files).replaceInStrings(QRegularExpression(" \\w+$"), ""),
              QStringList({"Kicks/kick 2.8svx 4390 Hz", "Kicks/kick.8svx 4144 Hz", "Snares/snare.8svx 8779 Hz",
                           "open hat.8svx 27928 Hz"}));
+    QVERIFY(read8svx(moved + "/cli/Kicks/kick.8svx").repeat > 0);
+    QCOMPARE(read8svx(moved + "/cli/Snares/snare.8svx").repeat, 0);
 }
 
 void TestKitFile::aBadKitChangesNothing_data()
@@ -185,6 +202,34 @@ void TestKitFile::aBadKitChangesNothing_data()
                                              << "sample 2 (b.wav) has \"name\": \"b/side.wav\", which a file name cannot hold";
     QTest::newRow("100 MB of junk") << "JUNK" << "" << "it is 104857600 bytes long";
     QTest::newRow("a FIFO") << "FIFO" << "" << "it is not a regular file";
+    QTest::newRow("a link that leads round in a circle") << "LOOP" << ""
+                                                        << "it cannot be read: Too many levels of symbolic links";
+    QTest::newRow("a name that is not UTF-8") << "NOT UTF-8" << "" << "its file name is not valid UTF-8; rename the file";
+    QTest::newRow("the first sample bad, the second fine") << "{\"recording\": \"a.wav\"}"
+                                                          << "{\"recording\": \"a.wav\", \"note\": \"H-2\"}"
+                                                          << "sample 1 (a.wav) has \"note\": \"H-2\"";
+    QTest::newRow("a misspelt key") << "\"sampleCount\": 2," << "\"sampleCount\": 2, \"outputDirectry\": \"out\","
+                                   << "it has \"outputDirectry\", which a kit does not have";
+    QTest::newRow("a misspelt count") << "\"sampleCount\"" << "\"sampelCount\""
+                                     << "it has \"sampelCount\", which a kit does not have";
+    QTest::newRow("a misspelt key in a crop") << "\"start\": 10," << "\"start\": 10, \"strat\": 10,"
+                                             << "sample 2 (b.wav) has a crop that has \"strat\", which a crop does not have";
+    QTest::newRow("a misspelt key in a loop") << "\"ready\": true" << "\"ready\": true, \"loop\": {\"start\": 20, \"end\": 60, \"ned\": 50}"
+                                             << "sample 2 (b.wav) has a loop that has \"ned\", which a loop does not have";
+    QTest::newRow("a key written twice") << "\"note\": \"C-3\"" << "\"note\": \"X\", \"note\": \"C-3\""
+                                        << "sample 2 (b.wav) has \"note\" written twice";
+    QTest::newRow("the version written twice") << "\"version\": 1" << "\"version\": 2, \"version\": 1"
+                                              << "it has \"version\" written twice";
+    QTest::newRow("a key written twice, escaped") << "\"ready\": true" << "\"ready\": true, \"re\\u0061dy\": false"
+                                                 << "sample 2 (b.wav) has \"ready\" written twice";
+    QTest::newRow("a high cut at 0 Hz") << "\"ready\": true" << "\"ready\": true, \"highCut\": true, \"highCutHz\": 0"
+                                       << "sample 2 (b.wav) has a high cut at 0 Hz, which would leave no sound";
+    QTest::newRow("a NUL in a subfolder") << "\"ready\": true" << "\"ready\": true, \"subfolder\": \"Kicks\\u0000/../..\""
+                                         << "has \"subfolder\": \"Kicks\\u0000/../..\", which does not lie inside the "
+                                            "folder it is exported into: a name cannot hold the character U+0000 (NUL)";
+    QTest::newRow("a NUL in a recording") << "\"b.wav\"" << "\"b\\u0000.wav\""
+                                         << "sample 2 has \"recording\": \"b\\u0000.wav\", which names no file: a name "
+                                            "cannot hold the character U+0000 (NUL)";
 }
 
 void TestKitFile::aBadKitChangesNothing()
@@ -194,35 +239,52 @@ void TestKitFile::aBadKitChangesNothing()
     QFETCH(QString, said);
     QTemporaryDir work;
     QVERIFY(makeWav(work.filePath("b.wav"), {"-r", "8000", "-c", "1"}, {"synth", "0.2", "sine", "300"}));
-    const QString path = work.filePath("bad.brindlekit");
+    // The byte 0x80 in the name, which Qt reads as U+FFFD.
+    const QByteArray bytes = QFile::encodeName(work.path()) + (from == "NOT UTF-8" ? "/bad\x80.brindlekit" : "/bad.brindlekit");
+    const QString path = QFile::decodeName(bytes);
     QByteArray kit = R"({"format": "brindlebox-kit", "version": 1, "sampleCount": 2, "samples": [{"recording": "a.wav"},
         {"recording": "b.wav", "note": "C-3", "ready": true, "crop": {"start": 10, "frames": 100}}]})";
     QFile file(path);
     if (from == "FIFO")
         QCOMPARE(::mkfifo(QFile::encodeName(path), 0600), 0);
+    else if (from == "LOOP")
+        QCOMPARE(::symlink("bad.brindlekit", bytes.constData()), 0);
+    else if (from == "NOT UTF-8")
+        QVERIFY(::close(::open(bytes.constData(), O_WRONLY | O_CREAT, 0600)) == 0);
     else if (!file.open(QIODevice::WriteOnly) || from == "JUNK")
         QVERIFY(file.resize(100 * 1024 * 1024));
     else
         file.write(from == "CUT" ? kit.left(kit.size() / 2) : kit.replace(from.toUtf8(), to.toUtf8()));
     file.close();
 
-    MainWindow window;
-    window.loadFiles({work.filePath("b.wav")});
-    const QStringList before = listOf(window);
-    ModalDriver driver;
-    driver.choose({path}).press(QMessageBox::Ok);
-    useContextMenu(window.findChild<QWidget *>("sampleCombo"), "Open Kit…");
-    // Read and refused before anyone is asked to lose the list.
-    QCOMPARE(driver.texts().size(), 1);
-    const QString message = driver.texts().first();
-    QVERIFY2(message.startsWith("Cannot open the kit " + path + ": ") && message.contains(said), qPrintable(message));
-    QCOMPARE(listOf(window), before);
+    // Qt's file dialog finds no file at such a path, where a file manager
+    // or a terminal may still name it.
+    QString message = QStringLiteral("Cannot open the kit %1: %2").arg(path, said);
+    if (from != "LOOP" && from != "NOT UTF-8") {
+        MainWindow window;
+        window.loadFiles({work.filePath("b.wav")});
+        const QStringList before = listOf(window);
+        ModalDriver driver;
+        driver.choose({path}).press(QMessageBox::Ok);
+        useContextMenu(window.findChild<QWidget *>("sampleCombo"), "Open Kit…");
+        // Read and refused before anyone is asked to lose the list.
+        QCOMPARE(driver.texts().size(), 1);
+        message = driver.texts().first();
+        QVERIFY2(message.startsWith("Cannot open the kit " + path + ": ") && message.contains(said), qPrintable(message));
+        QCOMPARE(listOf(window), before);
+    }
 
-    // The same words from the command line, where no sox can run.
+    // The same words from the command line, where no sox can run, whole.
     FakeSox none;
-    const auto run = brindlebox({"--export", work.path(), path});
-    QCOMPARE(run.first, 2);
-    QCOMPARE(run.second.value(0), "brindlebox: c" + message.mid(1));
+    QProcess program;
+    if (from == "NOT UTF-8")
+        program.start("/bin/sh", {"-c", "exec \"$0\" --export \"$1\" \"$1/$(printf 'bad\\200.brindlekit')\"",
+                                  BRINDLEBOX_PROGRAM, work.path()});
+    else
+        program.start(BRINDLEBOX_PROGRAM, {"--export", work.path(), path});
+    QVERIFY(program.waitForFinished(60000));
+    QCOMPARE(program.exitCode(), 2);
+    QCOMPARE(QString::fromLocal8Bit(program.readAllStandardError()).section('\n', 0, 0), "brindlebox: c" + message.mid(1));
 }
 
 void TestKitFile::saveWritesWholeOrNothing()

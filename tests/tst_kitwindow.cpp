@@ -300,12 +300,12 @@ void TestKitWindow::saysWhatItCannotDo_data()
                                               "two samples of one name would be one file."
                                            << all;
     QTest::newRow("a text file dropped") << "drop notes.txt" << 1
-                                         << "Not added, as only sound files (WAV) and folders of them can be: notes.txt: "
+                                         << "Not added, as only sound files and folders of them can be: notes.txt: "
                                             "not a sound file."
                                          << all;
     QTest::newRow("a sound file and a text file dropped")
         << "drop d.wav notes.txt" << 1
-        << "Added d.wav. Not added, as only sound files (WAV) and folders of them can be: notes.txt: not a sound file."
+        << "Added d.wav. Not added, as only sound files and folders of them can be: notes.txt: not a sound file."
         << QStringList{"a.wav", "b.wav", "c.wav", "d.wav"};
     QTest::newRow("a duplicate") << "Ctrl+D" << 1 << "b 2.wav is a second sample of b.wav's recording."
                                  << QStringList{"a.wav", "b.wav", "b 2.wav", "c.wav"};

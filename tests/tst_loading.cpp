@@ -1,6 +1,7 @@
 #include "export.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
+#include "kithistory.h"
 #include "startup.h"
 #include "testsupport.h"
 
@@ -54,9 +55,10 @@ private slots:
     void clearingShowsTheDefaults();
     void loadingLeavesDirectoryAndSizeAlone();
     void commandLineFilesAreLoadedAsIfChosen();
-    void droppedWavFilesAreLoadedAndNothingElse();
+    void droppedSoundFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
     void droppedFoldersBringTheirWavFiles();
+    void droppedPacksOfEverySoundFile();
     void droppedPacksKeepTheirTreeInExport_data();
     void droppedPacksKeepTheirTreeInExport();
     void anEmptyListOffersNoBatchEdit_data();
@@ -84,7 +86,9 @@ void TestLoading::loadListsEveryChosenFileInOrder()
     window.findChild<QAction *>("actionLoad_Samples")->trigger();
     QCOMPARE(look.caption, QStringLiteral("Open Samples"));
     QCOMPARE(look.directory, QDir::currentPath());
-    QCOMPARE(look.filters, QStringList{"Wave Files (*.wav)"});
+    QCOMPARE(look.filters, QStringList({"Wave Files (*.wav)",
+                                        "Sound Files (*.wav *.flac *.aif *.aiff *.aifc *.ogg *.mp3 *.au *.snd *.w64 "
+                                        "*.caf *.8svx)"}));
 
     driver.choose(kickAndSnare);
     window.findChild<QAction *>("actionLoad_Samples")->trigger();
@@ -183,6 +187,14 @@ void TestLoading::eachActionMovesBetweenTheStates()
     if (from == OpenAndEmpty)
         QVERIFY(loadSamples(window, {}));
     QCOMPARE(stateOf(window), State(from));
+    // Two steps of shaping the first sample: cropped, then looped too.
+    SampleShape shape;
+    if (from == Loaded) {
+        shape.crop = SampleShape::Crop{100, 1000};
+        changeShape(&window, 0, shape, "Crop to Selection");
+        shape.loop = SampleShape::Loop::None;
+        changeShape(&window, 0, shape, "Clear Loop");
+    }
 
     const bool asks = from == Loaded;
     ModalDriver driver;
@@ -204,6 +216,13 @@ void TestLoading::eachActionMovesBetweenTheStates()
     if (action == QLatin1String("load"))
         QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
                  QStringLiteral("snare.wav | Not Ready"));
+    // A replaced list takes its history with it: Undo puts no old crop on
+    // a new sample.
+    auto *undo = window.findChild<QAction *>("actionUndo");
+    QCOMPARE(undo->isEnabled(), from == Loaded && action.endsWith("refused"));
+    undo->trigger();
+    if (window.findChild<QComboBox *>("sampleCombo")->count() > 0)
+        QCOMPARE(sampleShape(window.findChild<QComboBox *>("sampleCombo"), 0).isWhole(), !action.endsWith("refused"));
 }
 
 void TestLoading::refusingKeepsEverySetting_data()
@@ -339,10 +358,10 @@ void TestLoading::commandLineFilesAreLoadedAsIfChosen()
     QCOMPARE(stateOf(window), Loaded);
 }
 
-void TestLoading::droppedWavFilesAreLoadedAndNothingElse()
+void TestLoading::droppedSoundFilesAreLoadedAndNothingElse()
 {
     QList<QUrl> urls{QUrl(QStringLiteral("https://example.org/remote.wav"))};
-    for (const QString &file : touchFiles(dir.path(), {"kick.wav", "notes.txt", "SNARE.WAV"}))
+    for (const QString &file : touchFiles(dir.path(), {"kick.wav", "notes.txt", "SNARE.WAV", "hat.Flac", "take.aif"}))
         urls << QUrl::fromLocalFile(file);
     MainWindow window;
     auto *samples = window.findChild<QComboBox *>("sampleCombo");
@@ -350,9 +369,11 @@ void TestLoading::droppedWavFilesAreLoadedAndNothingElse()
     QCOMPARE(dropOn(window, urls.mid(0, 1) + urls.mid(2, 1)), Qt::IgnoreAction);
     // A move would let the file manager delete what it thinks we took.
     QCOMPARE(dropOn(window, urls), Qt::CopyAction);
-    QTRY_COMPARE(samples->count(), 2);
+    QTRY_COMPARE(samples->count(), 4);
     QCOMPARE(samples->itemText(0), QStringLiteral("kick.wav | Not Ready"));
     QCOMPARE(samples->itemText(1), QStringLiteral("SNARE.WAV | Not Ready"));
+    QCOMPARE(samples->itemText(2), QStringLiteral("hat.Flac | Not Ready"));
+    QCOMPARE(samples->itemText(3), QStringLiteral("take.aif | Not Ready"));
     QCOMPARE(stateOf(window), Loaded);
 }
 
@@ -386,6 +407,45 @@ void TestLoading::droppedFoldersBringTheirWavFiles()
     QCOMPARE(samples->itemText(2), QStringLiteral("kick 10.wav | Not Ready"));
     QCOMPARE(allSamples(samples).at(3).path, kickAndSnare.at(1));
     QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::droppedPacksOfEverySoundFile()
+{
+    QTemporaryDir pack;
+    const QStringList recordings{"BD_01.aiff", "Kick.FLAC", "pad.ogg", "snare.wav"};
+    for (const QString &name : recordings)
+        QVERIFY(makeWav(pack.filePath(name), {"-r", "44100", "-c", "2"}, {"synth", "0.2", "sine", "300"}));
+    touchFiles(pack.path(), {"notes.txt"});
+    MainWindow window;
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+    QCOMPARE(dropOn(window, {QUrl::fromLocalFile(pack.path())}), Qt::CopyAction);
+    QTRY_COMPARE(samples->count(), 4);
+    QCOMPARE(samples->itemText(1), "Kick.FLAC | Not Ready");
+
+    QTemporaryDir out;
+    outputDirectory = out.path();
+    {
+        ModalDriver driver;
+        driver.press(QMessageBox::Yes).press(QMessageBox::Ok);
+        window.findChild<QPushButton *>("ExportButton")->click();
+        QCOMPARE(driver.texts().value(1), "1 file in the folders is not a sound file, so it was left out");
+    }
+    QCOMPARE(entriesUnder(out.path(), QDir::Files), QStringList({"BD_01.8svx", "Kick.8svx", "pad.8svx", "snare.8svx"}));
+    for (const QString &name : recordings) {
+        const SvxFile svx = read8svx(out.filePath(name.section('.', 0, 0) + ".8svx"));
+        QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
+        QCOMPARE(svx.samplesPerSec, 8287);
+        QCOMPARE(svx.name, name.section('.', 0, 0).toLatin1());
+    }
+    // Forgotten with the list: a load of files leaves no folder behind.
+    QVERIFY(loadSamples(window, {pack.filePath("snare.wav")}));
+    QTemporaryDir again;
+    outputDirectory = again.path();
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes);
+    window.findChild<QPushButton *>("ExportButton")->click();
+    QCOMPARE(driver.pending(), 0);
+    QCOMPARE(driver.texts().size(), 1);
 }
 
 void TestLoading::droppedPacksKeepTheirTreeInExport_data()

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "notetable.h"
+#include "kithistory.h"
 #include "testsupport.h"
 #include "waveformview.h"
 
@@ -55,6 +56,7 @@ private slots:
     void initTestCase();
     void init();
     void cleanup();
+    void cropsAndLoopsWhatIsSelected_data();
     void cropsAndLoopsWhatIsSelected();
     void selectsAsInASampleEditor_data();
     void selectsAsInASampleEditor();
@@ -97,6 +99,23 @@ void TestShaping::initTestCase()
     QVERIFY(makeWav(dir.filePath("tail.wav"), {"-r", "8000", "-c", "1", "-b", "16"},
                     {"synth", "0.2", "sine", "300", ":", "synth", "0.2", "sine", "0"}));
     QVERIFY(makeWav(dir.filePath("pad.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "2", "sine", "300"}));
+    // The hit in other sound files, and in files named .wav that are not
+    // RIFF WAV files.
+    const QString hit = dir.filePath("hit.wav");
+    for (const auto &[name, type] : {std::pair{"hit.flac", "flac"}, {"hit.aiff", "aiff"}, {"aiff.wav", "aiff"}})
+        QCOMPARE(QProcess::execute("sox", {hit, "-t", type, dir.filePath(name)}), 0);
+    QCOMPARE(QProcess::execute("sox", {hit, "-B", "-t", "wav", dir.filePath("rifx.wav")}), 0);
+    // The tone as NaN in a float recording: sox makes it full scale.
+    QVERIFY(makeWav(dir.filePath("nan.wav"), {"-r", "44100", "-c", "2", "-e", "floating-point", "-b", "32"},
+                    {"synth", "0.3", "sine", "0", ":", "synth", "0.6", "sine", "440", ":", "synth", "0.4", "sine", "0"}));
+    QFile nan(dir.filePath("nan.wav"));
+    QVERIFY(nan.open(QIODevice::ReadWrite));
+    const qint64 data = nan.readAll().indexOf("data") + 8;
+    const QByteArray quiet(4, '\0');
+    QByteArray notANumber(4, '\0');
+    qToLittleEndian<quint32>(0x7fc00000, notANumber.data());
+    for (qint64 frame = qint64(0.3 * 44100); frame < qint64(0.9 * 44100); ++frame)
+        QVERIFY(nan.seek(data + frame * 8) && nan.write(notANumber + notANumber) == 8);
 }
 
 void TestShaping::init()
@@ -140,9 +159,17 @@ void TestShaping::press(int key, Qt::KeyboardModifiers modifiers)
     QTest::keyClick(find<QWidget>("waveformWindow"), Qt::Key(key), modifiers);
 }
 
+void TestShaping::cropsAndLoopsWhatIsSelected_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::newRow("WAV") << "hit.wav";
+    QTest::newRow("FLAC") << "hit.flac";
+}
+
 void TestShaping::cropsAndLoopsWhatIsSelected()
 {
-    WaveformView *view = showWaveform("hit.wav");
+    QFETCH(QString, file);
+    WaveformView *view = showWaveform(file);
     QVERIFY(view);
     const Sample sample = currentSample(list());
     const QByteArray whole = view->summary()->body;
@@ -222,8 +249,8 @@ void TestShaping::cropsAndLoopsWhatIsSelected()
 
     // Undo, from the main window's menu or the waveform window's keys, goes
     // back step by step to the whole recording.
-    QCOMPARE(useContextMenu(find<QWidget>("centralwidget"), "Undo Loop Selection of hit.wav").mid(0, 2),
-             QStringList({"Undo Loop Selection of hit.wav", "Redo (disabled)"}));
+    QCOMPARE(useContextMenu(find<QWidget>("centralwidget"), "Undo Loop Selection of " + file).mid(0, 2),
+             QStringList({"Undo Loop Selection of " + file, "Redo (disabled)"}));
     QVERIFY(pictured(view, "no loop"));
     QCOMPARE(sampleShape(list(), 0), cropped);
     press(Qt::Key_Z);
@@ -333,12 +360,18 @@ void TestShaping::trimsTheSilenceAtTheEnds_data()
     QTest::addColumn<QString>("file");
     QTest::newRow("in the waveform window") << "Ctrl+Shift+T" << "hit.wav";
     QTest::newRow("every sample, from the main window") << "Trim Silence of All Samples" << "hit.wav";
+    QTest::newRow("every sample, within a crop by hand") << "Trim Silence of All Samples, cropped" << "hit.wav";
     QTest::newRow("from the command line") << "--trim-silence" << "hit.wav";
     QTest::newRow("from the command line, fitted") << "--fit" << "hit.wav";
     QTest::newRow("silent throughout, in the waveform window") << "Ctrl+Shift+T" << "hush.wav";
     QTest::newRow("silent throughout, every sample") << "Trim Silence of All Samples" << "hush.wav";
     QTest::newRow("silent throughout, from the command line") << "--trim-silence" << "hush.wav";
     QTest::newRow("with a higher threshold, from the command line") << "--trim-silence=70" << "hush.wav";
+    QTest::newRow("stereo FLAC, in the waveform window") << "Ctrl+Shift+T" << "hit.flac";
+    QTest::newRow("stereo AIFF, from the command line") << "--trim-silence" << "hit.aiff";
+    QTest::newRow("an AIFF named .wav, every sample") << "Trim Silence of All Samples" << "aiff.wav";
+    QTest::newRow("a big-endian RIFX named .wav, from the command line") << "--trim-silence" << "rifx.wav";
+    QTest::newRow("NaN, in the waveform window") << "Ctrl+Shift+T" << "nan.wav";
 }
 
 void TestShaping::trimsTheSilenceAtTheEnds()
@@ -366,10 +399,17 @@ void TestShaping::trimsTheSilenceAtTheEnds()
         svx = exportSample(currentSample(list()), sampleShape(list(), 0)).file;
     } else {
         QVERIFY(loadSamples(*window, {dir.filePath(file), dir.filePath("tail.wav")}));
+        // Cropped by hand to half the tone and the silence after it, which
+        // is all that is looked through.
+        SampleShape byHand;
+        if (way.endsWith(", cropped")) {
+            byHand.crop = SampleShape::Crop{qint64(0.6 * 44100), qint64(0.7 * 44100)};
+            changeShape(window.get(), 0, byHand, "Crop to Selection");
+        }
         ModalDriver driver;
         if (silent)
             driver.press(QMessageBox::Ok);
-        useContextMenu(find<QWidget>("centralwidget"), way);
+        useContextMenu(find<QWidget>("centralwidget"), way.section(',', 0, 0));
         QCOMPARE(driver.unexpected(), 0);
         said = driver.texts().join('\n');
         svx = exportSample(currentSample(list()), sampleShape(list(), 0)).file;
@@ -377,7 +417,7 @@ void TestShaping::trimsTheSilenceAtTheEnds()
         QCOMPARE(useContextMenu(find<QWidget>("centralwidget")).value(0), "Undo Trim Silence of All Samples");
         QVERIFY(!sampleShape(list(), 1).isWhole());
         find<QAction>("actionUndo")->trigger();
-        QVERIFY(sampleShape(list(), 0).isWhole() && sampleShape(list(), 1).isWhole());
+        QVERIFY(sampleShape(list(), 0) == byHand && sampleShape(list(), 1).isWhole());
     }
     QVERIFY2(svx.problem.isEmpty(), qPrintable(svx.problem));
     const int rate = way == "--fit" ? noteFrequencies.value("A-3") : 8287;
@@ -390,7 +430,7 @@ void TestShaping::trimsTheSilenceAtTheEnds()
     }
     // The tone, and no more than the few milliseconds over which silence is
     // judged on either side.
-    const qint64 tone = qint64(0.6 * rate);
+    const qint64 tone = qint64((way.endsWith(", cropped") ? 0.3 : 0.6) * rate);
     QVERIFY2(svx.soundSize() >= tone && svx.soundSize() <= tone + 2 * rate / 200 + 2, qPrintable(QString::number(svx.soundSize())));
     QVERIFY(peakOf(svx.body, 2 + rate / 200 + 1, 20) > 20);
     QVERIFY(peakOf(svx.body, svx.bodySize - rate / 200 - 22, 20) > 20);

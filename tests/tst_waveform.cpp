@@ -90,6 +90,10 @@ void TestWaveform::initTestCase()
     QVERIFY(makeWav(dir.filePath("oneshot.wav"), {"-r", "22050", "-c", "2", "-b", "16"}, {"synth", "0.5", "sine", "300"}));
     // Hiss far below any sound: Normalise makes a loud noise of it.
     QVERIFY(makeWav(dir.filePath("hiss.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "0.5", "whitenoise", "gain", "-80"}));
+    // Tones peaking at -43 and -52 dB: raised by 37 and 46 dB to -6 dB.
+    for (const QString peak : {"43", "52"})
+        QVERIFY(makeWav(dir.filePath("tone-" + peak + ".wav"), {"-r", "22050", "-c", "1", "-b", "16"},
+                        {"synth", "0.5", "sine", "440", "gain", "-" + peak}));
 }
 
 void TestWaveform::init()
@@ -132,16 +136,20 @@ void TestWaveform::picturesWhatTheExportWrites_data()
 {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QString>("note");
-    QTest::newRow("looped, C-1, within both limits") << "looped.wav" << "C-1";
-    QTest::newRow("looped, A-3, past both limits") << "looped.wav" << "A-3";
-    QTest::newRow("one-shot") << "oneshot.wav" << "F#2";
-    QTest::newRow("raised far by Normalise") << "hiss.wav" << "C-2";
+    QTest::addColumn<QString>("raised"); // the dB Normalise is said to raise it by; empty: nothing said
+    QTest::newRow("looped, C-1, within both limits") << "looped.wav" << "C-1" << "";
+    QTest::newRow("looped, A-3, past both limits") << "looped.wav" << "A-3" << "";
+    QTest::newRow("one-shot") << "oneshot.wav" << "F#2" << "";
+    QTest::newRow("raised far by Normalise") << "hiss.wav" << "C-2" << "\\d+";
+    QTest::newRow("raised by 37 dB, not far") << "tone-43.wav" << "C-2" << "";
+    QTest::newRow("raised by 46 dB, far") << "tone-52.wav" << "C-2" << "46";
 }
 
 void TestWaveform::picturesWhatTheExportWrites()
 {
     QFETCH(QString, file);
     QFETCH(QString, note);
+    QFETCH(QString, raised);
     QWidget *view = showWaveform({file}, note);
     QVERIFY(view);
     const ExportedSample exported = exportSample(shown());
@@ -156,9 +164,10 @@ void TestWaveform::picturesWhatTheExportWrites()
                                     : QStringLiteral("no loop");
     QVERIFY2(line.contains(loop), qPrintable(line));
     // How far Normalise raised it, as the report says it, when that was far.
-    QCOMPARE(exported.noise.isEmpty(), file != "hiss.wav");
-    QVERIFY2(exported.noise.contains(QRegularExpression("^hiss.wav: raised by \\d+ dB: it may be mostly noise$"))
-                 == (file == "hiss.wav"),
+    QCOMPARE(exported.noise.isEmpty(), raised.isEmpty());
+    QVERIFY2(raised.isEmpty()
+                 || exported.noise.contains(QRegularExpression("^" + QRegularExpression::escape(file) + ": raised by "
+                                                               + raised + " dB: it may be mostly noise$")),
              qPrintable(exported.noise));
     QVERIFY2(exported.noise.isEmpty() || line.contains(" · " + exported.noise.section(": ", 1)), qPrintable(line));
     // Past what a module holds, the keys play it cut there, and say so.

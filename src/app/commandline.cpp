@@ -117,7 +117,10 @@ CommandLine readCommandLine(const QStringList &arguments)
     if (parser.isSet(moduleSizeOption)) {
         const QString value = parser.value(moduleSizeOption);
         const qint64 smallest = moduleSize({});
-        line.moduleSize = parseByteCount(value);
+        bool tooLarge = false;
+        line.moduleSize = parseByteCount(value, &tooLarge);
+        if (tooLarge)
+            usageError(QStringLiteral("--module-size %1 is too large a number of bytes").arg(value));
         if (line.moduleSize < smallest)
             usageError(QStringLiteral("--module-size takes the most bytes the module may take, at least %1 (what a "
                                       "module without samples takes), as bytes or with K or M (64K, 512K, 1M), not '%2'")
@@ -168,16 +171,16 @@ CommandLine readCommandLine(const QStringList &arguments)
                                       "Slice at Silences and Slice into Equal Parts do the same"));
     }
 
-    // A folder stands for the WAV files under it; a large one is walked
+    // A folder stands for the sound files under it; a large one is walked
     // only once the options are known to be right.
     QStringList named;
     for (const QString &file : parser.positionalArguments())
         named << QDir::cleanPath(file);
     if (line.withoutWindow() && named.isEmpty())
-        usageError(QStringLiteral("no WAV files to export were named"));
-    const FileSearch search = findWavFiles(named);
+        usageError(QStringLiteral("no sound files to export were named"));
+    const FileSearch search = findSoundFiles(named);
     for (const FoundFile &file : search.files) {
-        // A folder's search brings WAV files only: a kit is one named, and
+        // A folder's search brings sound files only: a kit is one named, and
         // stands for its samples in its place.
         if (isKitFileName(file.path)) {
             const KitReading reading = readKit(file.path);
@@ -203,8 +206,9 @@ CommandLine readCommandLine(const QStringList &arguments)
         line.markers << SliceMarkers();
     }
     line.unreadable = search.unreadable;
+    line.notSound = search.notSound;
     if (!named.isEmpty() && line.files.isEmpty() && line.kitProblem.isEmpty()) {
-        usageError(QStringLiteral("there are no WAV files in %1")
+        usageError(QStringLiteral("there are no sound files in %1")
                        .arg((search.emptyFolders + search.unreadable).join(QStringLiteral(", "))));
     }
     return line;

@@ -12,7 +12,7 @@
 /// What Brindlebox's command line asks for.
 struct CommandLine
 {
-    QStringList files;        // absolute paths, in order; a folder's WAV files, or a kit's recordings, in its place
+    QStringList files;        // absolute paths, in order; a folder's sound files, or a kit's recordings, in its place
     QList<FoundFile> origins; // each file as named, with its folder under the folder named (a kit's: its subfolder)
     QList<Sample> samples;    // one for each file: a kit's own settings for its samples, the options' for the rest
     QList<SampleShape> shapes; // one for each file: a kit's shape for its samples, the whole recording for the rest
@@ -20,6 +20,7 @@ struct CommandLine
     QString kitOutputDirectory; // the output directory of the first kit named that keeps one still there
     QString kitProblem;       // for the window: why a kit named cannot be opened (without it, a usage error)
     QStringList unreadable;   // folders that could not be read: "folder: reason"
+    qsizetype notSound = 0;   // files in the folders named that are not sound files, left out
     Sample settings;          // what the options set for every file
     QString exportDirectory;  // with --export: convert into it, no window
     QString modulePath;       // with --module: the kit as one module, no window; as typed
@@ -40,7 +41,7 @@ constexpr int usageErrorStatus = 2;
 /// Reads Brindlebox's command line, \a arguments with the program first and
 /// none of Qt's own options: answers --help, --version and --notes, or says what is
 /// wrong and exits with usageErrorStatus; otherwise returns what it asks
-/// for, each folder named standing for the WAV files under it and each kit
+/// for, each folder named standing for the sound files under it and each kit
 /// file (*.brindlekit) for its samples, read and checked whole.
 CommandLine readCommandLine(const QStringList &arguments);
 

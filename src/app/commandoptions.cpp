@@ -28,7 +28,8 @@ void describeOptions(QCommandLineParser &parser)
     // -platform and its kind are Qt's options, one word each.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     parser.setApplicationDescription(
-        QStringLiteral("Turns WAV recordings into 8-bit 8SVX samples for tracker music: opens its window with "
+        QStringLiteral("Turns recordings (WAV, FLAC, AIFF, Ogg Vorbis, MP3 and every other sound file sox reads) into "
+                       "8-bit 8SVX samples for tracker music: opens its window with "
                        "the files loaded, or, with --export or --module, converts them into a folder or one module file "
                        "and ends."));
     parser.addHelpOption();
@@ -102,10 +103,12 @@ void describeOptions(QCommandLineParser &parser)
     parser.addOption({jobsOption,
                       QStringLiteral("Convert N files at once (default: one more than the processor cores)."),
                       QStringLiteral("N")});
-    parser.addPositionalArgument(QStringLiteral("FILE.wav"),
-                                 QStringLiteral("WAV files, or folders of them, to load as Load Samples does, or to export; "
-                                                "--export keeps a folder's tree."),
-                                 QStringLiteral("[FILE.wav...]"));
+    parser.addPositionalArgument(QStringLiteral("FILE"),
+                                 QStringLiteral("Sound files (WAV, FLAC, AIFF, AIFF-C, Ogg Vorbis, MP3, AU, Wave64, CAF, "
+                                                "8SVX; any letter case), or folders of them, to load as Load Samples does, "
+                                                "or to export; --export keeps a folder's tree, and its report counts the "
+                                                "files in the folders that are not sound files."),
+                                 QStringLiteral("[FILE...]"));
     parser.addPositionalArgument(QStringLiteral("KIT.brindlekit"),
                                  QStringLiteral("Kits saved by the window, opened as Open Kit opens them, or exported as "
                                                 "the window would: each sample with its own settings and shape, into "

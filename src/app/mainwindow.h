@@ -33,9 +33,9 @@ public:
     /// Loads \a paths as Load Samples loads the files chosen in its dialog,
     /// asking first if samples are loaded, each with \a settings (the
     /// command line's options) and, when found in a folder, where it lay
-    /// there (\a origins, in the same order), which Export keeps. The command
-    /// line and drops use it.
-    void loadFiles(const QStringList &paths, const Sample &settings = Sample(),
+    /// there (\a origins, in the same order), which Export keeps. Returns
+    /// whether the list was replaced. The command line and drops use it.
+    bool loadFiles(const QStringList &paths, const Sample &settings = Sample(),
                    const QList<FoundFile> &origins = {});
     /// Replaces the list with \a kit's samples, each with its own settings,
     /// shape and subfolder, as Open Kit does: asking first if samples are
@@ -43,6 +43,9 @@ public:
     /// Export's. Returns whether the list was replaced. The command line
     /// uses it.
     bool loadKit(const Kit &kit);
+    /// Counts \a files in the folders the loaded samples came from that are
+    /// not sound files, for Export's report; the command line uses it.
+    void noteFilesNotSound(qsizetype files);
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;
@@ -75,7 +78,7 @@ private:
     bool startNewSampleList();
     void appendSamples(const QStringList &paths, const Sample &settings = Sample(),
                        const QList<FoundFile> &origins = {});
-    /// Loads what was dropped, each folder standing for the WAV files under
+    /// Loads what was dropped, each folder standing for the sound files under
     /// it, which are looked for away from the window's thread.
     void loadDropped(const QStringList &paths);
     void refreshControls();

@@ -76,7 +76,8 @@ int runBrindlebox(int &argc, char **argv)
         for (int i = 0; i < line->files.size(); ++i)
             named.entries << KitEntry{line->samples.at(i), line->shapes.at(i), line->origins.at(i),
                                       line->markers.value(i)};
-        window.loadKit(named);
+        if (window.loadKit(named))
+            window.noteFilesNotSound(line->notSound);
     }
     return QCoreApplication::exec();
 }

@@ -77,6 +77,7 @@ int exportFromTerminal(const CommandLine &line)
         WavFormat format;
         SampleShape shape;
         bool silent = false;
+        QString untrimmed; // why its silence could not be found
     };
     QList<int> indexes(samples.size());
     std::iota(indexes.begin(), indexes.end(), 0);
@@ -86,13 +87,14 @@ int exportFromTerminal(const CommandLine &line)
         reading.shape = named.shapes.value(i);
         if (!readHeaders || !named.origins.value(i).problem.isEmpty())
             return reading;
-        reading.format = line.fit || line.moduleSize > 0 ? readRecording(samples.at(i).path)
-                                                         : readWavFormat(samples.at(i).path);
+        reading.format = readRecording(samples.at(i).path);
         if (line.trimSilenceDb) {
             // Within a kit's crop: the silence the musician left out is not looked at.
             const SoundSpan span = findSound(samples.at(i).path, reading.format, reading.shape.crop, *line.trimSilenceDb);
             reading.shape = trimmedTo(reading.shape, span);
             reading.silent = span.kind == SoundSpan::Silent;
+            if (span.kind == SoundSpan::Unreadable)
+                reading.untrimmed = span.problem;
         }
         return reading;
     });
@@ -102,6 +104,7 @@ int exportFromTerminal(const CommandLine &line)
     QStringList lowered;
     QStringList unknown; // fitted to nothing: their length could not be read
     QStringList silent;
+    QStringList untrimmed;
     for (int i = 0; i < samples.size(); ++i) {
         Sample &sample = samples[i];
         const Reading &reading = readings.at(i);
@@ -112,6 +115,8 @@ int exportFromTerminal(const CommandLine &line)
             shapes.last().crossfade = SampleShape::Crossfade{*line.crossfadeMs, 0.5, std::nullopt};
         if (reading.silent)
             silent << nameInPack(sample, origin);
+        if (!reading.untrimmed.isEmpty())
+            untrimmed << nameInPack(sample, origin) + QStringLiteral(": ") + reading.untrimmed;
         const ShapedRecording shaped = shapeRecording(reading.format, reading.shape);
         const NoteFit fit = line.fit && origin.problem.isEmpty() && shaped.problem.isEmpty()
             ? fitNote(shaped.source, sample.note)
@@ -150,8 +155,8 @@ int exportFromTerminal(const CommandLine &line)
     engine.setOrigins(named.origins);
     engine.noteNotSliced(named.notSliced);
     engine.setShapes(shapes);
-    engine.noteUnreadableFolders(line.unreadable);
-    engine.noteSilentSamples(silent);
+    engine.noteUnreadableFolders(line.unreadable, line.notSound);
+    engine.noteSilentSamples(silent, untrimmed);
     engine.noteLoweredNotes(lowered, unknown);
     const auto atNote = [&loweredTo](int index) {
         return loweredTo.at(index).isEmpty() ? QString() : QStringLiteral(" at ") + loweredTo.at(index);

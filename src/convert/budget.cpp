@@ -101,17 +101,23 @@ BudgetFit fitIntoBudget(const QList<BudgetEntry> &entries, qint64 budget)
     return fit;
 }
 
-qint64 parseByteCount(const QString &text)
+qint64 parseByteCount(const QString &text, bool *tooLarge)
 {
-    static const QRegularExpression size(QStringLiteral("^\\s*(\\d{1,12})\\s*([KkMm]?)\\s*$"));
+    static const QRegularExpression size(QStringLiteral("^\\s*(\\d+)\\s*([KkMm]?)\\s*$"));
     const QRegularExpressionMatch match = size.match(text);
+    if (tooLarge)
+        *tooLarge = false;
     if (!match.hasMatch())
         return -1;
-    const qint64 count = match.captured(1).toLongLong();
     const QString unit = match.captured(2).toUpper();
     const qint64 scale = unit == QLatin1String("K") ? 1024 : unit == QLatin1String("M") ? 1024 * 1024 : 1;
-    if (count > std::numeric_limits<qint64>::max() / scale / 1024)
+    const QString digits = match.captured(1);
+    const qint64 count = digits.size() <= 12 ? digits.toLongLong() : -1;
+    if (count < 0 || count > std::numeric_limits<qint64>::max() / scale / 1024) {
+        if (tooLarge)
+            *tooLarge = true;
         return -1;
+    }
     return count * scale;
 }
 
@@ -119,8 +125,10 @@ BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const Sam
                         const WavFormat &recording)
 {
     const ShapedRecording shaped = shapeRecording(recording, shape);
+    // What the conversion refuses before sox runs, the budget reckons
+    // without: its slot goes to the next sample that converts.
     const bool converts = origin.problem.isEmpty() && sourceProblem(sample.path).isEmpty() && recording.sampleRate > 0
-        && shaped.problem.isEmpty();
+        && shaped.problem.isEmpty() && settingsProblem(sample, recording).isEmpty();
     return {shaped.source, sample.note, converts, sliceOrigin(sample, shape, recording)};
 }
 

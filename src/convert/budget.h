@@ -18,8 +18,9 @@ struct BudgetEntry
     WavFormat source; // with its frames and loop as its shape leaves them
     QString note;
     /// Whether it will be converted at all: one that cannot be (its path may
-    /// name another file, it is no regular file, no WAV file, or shorter
-    /// than its crop) takes no slot of the module.
+    /// name another file, it is no regular file, no sound file sox reads,
+    /// shorter than its crop, or its cuts cannot be made) takes no slot of
+    /// the module.
     bool converts = true;
     std::optional<SliceOrigin> slice; // where it was cut, when cropped: it may be one slice of a break
 };
@@ -52,7 +53,8 @@ struct BudgetFit
 BudgetFit fitIntoBudget(const QList<BudgetEntry> &entries, qint64 budget);
 
 /// What \a sample, found as \a origin and shaped as \a shape, brings to the
-/// kit, its recording's header being \a recording.
+/// kit, its recording's header being \a recording (as readRecording() reads
+/// it).
 BudgetEntry budgetEntry(const Sample &sample, const FoundFile &origin, const SampleShape &shape,
                         const WavFormat &recording);
 
@@ -78,5 +80,6 @@ qint64 kitModuleSize(const QList<BudgetEntry> &entries);
 
 /// The number of bytes \a text names: a whole number of bytes, or of
 /// kibibytes or mebibytes with K or M after it ("64K", "512K", "1M"; 1 K =
-/// 1,024 bytes); -1 when it names none, or more than a module could take.
-qint64 parseByteCount(const QString &text);
+/// 1,024 bytes); -1 when it names none, or more than a module could take
+/// (then \a tooLarge is set).
+qint64 parseByteCount(const QString &text, bool *tooLarge = nullptr);

@@ -3,25 +3,22 @@
 #include "chunks.h"
 #include "notetable.h"
 #include "shaping.h"
+#include "soundheader.h"
 #include "sourcecheck.h"
+#include "soxinfo.h"
+#include "soxoutput.h"
 #include "temporaryfiles.h"
 #include "trackersample.h"
 
 #include <QDebug>
-#include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QLoggingCategory>
-#include <QSet>
 #include <QStandardPaths>
 
 #include <cerrno>
-#include <cmath>
 #include <csignal>
-#include <limits>
 #include <sys/prctl.h>
-#include <sys/resource.h>
-#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace {
@@ -42,24 +39,6 @@ bool debugLogged()
     return QLoggingCategory::defaultCategory()->isDebugEnabled();
 }
 
-/// Every conversion whose sox may be running, for stopAll().
-QSet<Conversion *> &liveConversions()
-{
-    static QSet<Conversion *> conversions;
-    return conversions;
-}
-
-/// Why the file sox wrote at \a path is not whole, in words for the user.
-QString incompleteOutput(const QString &path, const QString &problem)
-{
-    const QString folder = QFileInfo(path).absolutePath();
-    struct statvfs disk;
-    if (::statvfs(QFile::encodeName(folder).constData(), &disk) == 0 && disk.f_bavail == 0)
-        return QStringLiteral("sox's output is incomplete: the temporary folder %1 is full")
-            .arg(QDir::toNativeSeparators(folder));
-    return QStringLiteral("sox's output is incomplete: %1").arg(problem);
-}
-
 } // namespace
 
 Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *parent)
@@ -75,7 +54,7 @@ Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *p
     // The bare sound is taken as it comes, so no second copy of a long one
     // waits in the process's buffer.
     connect(&m_sox, &QProcess::readyReadStandardOutput, this, [this] {
-        if (m_output == ConversionOutput::Sound)
+        if (m_output == ConversionOutput::Sound && !m_readingHeader)
             m_sound.append(m_sox.readAllStandardOutput());
     });
     connect(&m_sox, &QProcess::finished, this, &Conversion::processEnded);
@@ -90,12 +69,12 @@ Conversion::Conversion(const Sample &sample, ConversionOutput output, QObject *p
         if (::getppid() != parent)
             ::_exit(127);
     });
-    liveConversions().insert(this);
+    live().insert(this);
 }
 
 Conversion::~Conversion()
 {
-    liveConversions().remove(this);
+    live().remove(this);
     if (m_sox.state() != QProcess::NotRunning) {
         m_sox.disconnect(this);
         m_sox.kill();
@@ -118,7 +97,56 @@ void Conversion::start(int timeLimitMs)
         finish(problem);
         return;
     }
-    const ShapedRecording shaped = shapeRecording(readWavFormat(m_sample.path), m_shape);
+    m_timeLimit.setInterval(timeLimitMs);
+    // A WAV, FLAC or AIFF file's few header bytes are read here; of any
+    // other sound file, sox tells first what it holds, in a short run of
+    // its own, so that the filters it is given suit the recording's rate.
+    const WavFormat recording = readSoundHeader(m_sample.path);
+    if (recording.sampleRate > 0) {
+        startConverting(recording);
+        return;
+    }
+    m_readingHeader = true;
+    const QStringList arguments = soxInfoArguments(m_sample.path);
+    if (debugLogged())
+        log(inDebugNotation(arguments));
+    m_timeLimit.start();
+    m_sox.start(QStringLiteral("sox"), arguments, QIODevice::ReadOnly);
+}
+
+void Conversion::headerRead()
+{
+    m_readingHeader = false;
+    m_timeLimit.stop();
+    const QByteArray said = m_sox.readAllStandardOutput();
+    m_errorOutput = m_sox.readAllStandardError();
+    if (debugLogged()) {
+        log(inDebugNotation(said));
+        log(inDebugNotation(m_errorOutput));
+    }
+    // What stops sox reading the file stops its conversion too, in the
+    // same words.
+    if (const QString failure = soxFailure(); !failure.isEmpty()) {
+        finish(failure);
+        return;
+    }
+    m_errorOutput.clear();
+    // Queued: the process is done with once its signal has returned.
+    QMetaObject::invokeMethod(
+        this,
+        [this, recording = withSoxInfo(readSoundHeader(m_sample.path), parseSoxInfo(said),
+                                       QFileInfo(m_sample.path).size())] {
+            if (m_cancelled)
+                finish(soxFailure());
+            else
+                startConverting(recording);
+        },
+        Qt::QueuedConnection);
+}
+
+void Conversion::startConverting(const WavFormat &recording)
+{
+    const ShapedRecording shaped = shapeRecording(recording, m_shape);
     if (!shaped.problem.isEmpty()) {
         log(QStringLiteral("sox not run: ") + shaped.problem);
         finish(shaped.problem);
@@ -155,7 +183,6 @@ void Conversion::start(int timeLimitMs)
                            sourceRate, m_shape);
     if (debugLogged())
         log(inDebugNotation(arguments));
-    m_timeLimit.setInterval(timeLimitMs);
     m_timeLimit.start();
     m_sox.start(QStringLiteral("sox"), arguments);
 }
@@ -177,28 +204,6 @@ void Conversion::cancel()
     m_sox.kill();
 }
 
-void Conversion::stopAll()
-{
-    for (Conversion *conversion : std::as_const(liveConversions())) {
-        conversion->m_sox.kill();
-        conversion->m_sox.waitForFinished();
-    }
-}
-
-int Conversion::mostAtOnce()
-{
-    // A running sox holds four of ours (three pipes and its process's own),
-    // and one more while it starts; a few stay for reading sources and
-    // writing files meanwhile.
-    constexpr qint64 perRun = 5;
-    constexpr qint64 kept = 16;
-    struct rlimit limit;
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return std::numeric_limits<int>::max();
-    const qint64 open = QDir(QStringLiteral("/proc/self/fd")).count();
-    return int(qBound(qint64(1), (qint64(limit.rlim_cur) - open - kept) / perRun, qint64(std::numeric_limits<int>::max())));
-}
-
 void Conversion::log(const QString &message)
 {
     if (m_holdLog)
@@ -215,6 +220,10 @@ QString Conversion::takeOutput()
 
 void Conversion::processEnded()
 {
+    if (m_readingHeader) {
+        headerRead();
+        return;
+    }
     m_timeLimit.stop();
     if (m_output == ConversionOutput::Sound) {
         m_sound.append(m_sox.readAllStandardOutput());
@@ -238,6 +247,10 @@ void Conversion::processEnded()
         if (const QString problem = incompleteness(m_outputPath); !problem.isEmpty())
             failure = incompleteOutput(m_outputPath, problem);
     }
+    // sox can give up on a file it could open (a FLAC file that loses its
+    // sync) and still exit 0, having made nothing: its FAIL line says so.
+    if (failure.isEmpty() && m_errorOutput.contains(" FAIL "))
+        failure = soxReason(m_errorOutput);
     finish(failure);
 }
 
@@ -256,21 +269,10 @@ QString Conversion::soxFailure() const
         return QStringLiteral("sox crashed");
     if (m_sox.exitCode() == 0)
         return QString();
-    // sox says why it gave up in its last FAIL line, which a usage text may
-    // follow. It names itself as it was started, which is by its full path.
-    const QList<QByteArray> lines = m_errorOutput.split('\n');
-    QByteArray said;
-    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
-        if (const qsizetype fail = line->indexOf(" FAIL "); fail >= 0) {
-            said = "sox " + line->mid(fail + 1).trimmed();
-            break;
-        }
-        if (said.isEmpty())
-            said = line->trimmed();
-    }
+    const QString said = soxReason(m_errorOutput);
     if (said.isEmpty())
         return QStringLiteral("sox failed with exit code %1 and said nothing").arg(m_sox.exitCode());
-    return QString::fromLocal8Bit(said);
+    return said;
 }
 
 void Conversion::finish(const QString &failure)
@@ -284,23 +286,6 @@ void Conversion::finish(const QString &failure)
         m_sound.clear();
     }
     emit finished();
-}
-
-QString noiseWarningIn(const QByteArray &soxErrorOutput)
-{
-    // "Volume adjustment:        1.418": the factor that would bring the
-    // peak to full scale; norm brings it to -6 dB.
-    const qsizetype at = soxErrorOutput.indexOf("Volume adjustment:");
-    if (at < 0)
-        return QString();
-    bool ok = false;
-    const double factor = soxErrorOutput.mid(at + 18, soxErrorOutput.indexOf('\n', at) - at - 18).trimmed().toDouble(&ok);
-    if (!ok || factor <= 0)
-        return QString();
-    const double raised = 20 * std::log10(factor) - 6;
-    if (raised <= noiseRaiseDb)
-        return QString();
-    return QStringLiteral("raised by %1 dB: it may be mostly noise").arg(qRound(raised));
 }
 
 QString convertSample(Sample sample, bool toWav, int timeLimitMs)

@@ -3,9 +3,11 @@
 #include "chunks.h"
 #include "sample.h"
 #include "soxarguments.h"
+#include "soxoutput.h"
 
 #include <QObject>
 #include <QProcess>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QTimer>
@@ -14,15 +16,6 @@
 
 /// How long one run of sox may take before it is stopped, in milliseconds.
 constexpr int converterTimeLimitMs = 30000;
-
-/// How far Normalise may raise a recording before it is said that the
-/// recording may be mostly noise, in dB.
-constexpr double noiseRaiseDb = 40;
-
-/// What Normalise did to the sound of a run of sox, from what sox's stat
-/// effect said on its standard error: the warning of noiseWarning(), or
-/// nothing.
-QString noiseWarningIn(const QByteArray &soxErrorOutput);
 
 /// What a run of sox makes: a file of the system temporary directory, WAV
 /// (to play) or 8SVX, or the bare sound, signed 8-bit, which it hands over
@@ -81,8 +74,9 @@ public:
     QString outputPath() const { return m_outputPath; }
     /// The bare sound, once the run has finished without a failure.
     QByteArray sound() const { return m_sound; }
-    /// What the source's header says, as read before sox started, with its
-    /// frames and loop as the shape leaves them.
+    /// What the source's header says, as read before sox started (for any
+    /// sound file but a WAV, FLAC or AIFF file, as sox told it in a run of
+    /// its own), with its frames and loop as the shape leaves them.
     const WavFormat &source() const { return m_source; }
     /// Why the sample's loop was left out (it lies outside the part kept),
     /// or nothing.
@@ -104,6 +98,12 @@ signals:
     void finished();
 
 private:
+    /// Every conversion whose sox may be running, for stopAll().
+    static QSet<Conversion *> &live();
+    /// Goes on once sox has told what the recording holds.
+    void headerRead();
+    /// Starts sox on the recording whose header is \a recording.
+    void startConverting(const WavFormat &recording);
     void finish(const QString &failure);
     void processEnded();
     QString soxFailure() const;
@@ -128,6 +128,7 @@ private:
     bool m_timedOut = false;
     bool m_ownsOutput = true;
     bool m_holdLog = false;
+    bool m_readingHeader = false; // sox is telling what the recording holds
     QStringList m_log;
 };
 

@@ -29,9 +29,14 @@ void showReport(const ExportReport &report)
     if (reportText(report).isEmpty())
         return;
     const bool failed = !report.notWritten.isEmpty() || !report.moduleProblem.isEmpty() || !report.leftOut.isEmpty();
-    const bool onlySize = report.moduleSize > 0 && reportText(report) == moduleSizeLine(report.module, report.moduleSize);
+    // Beside the module's size and the files that are not sound files,
+    // there may be nothing to say.
+    ExportReport news = report;
+    news.moduleSize = 0;
+    news.notSound = 0;
+    const bool onlySize = reportText(news).isEmpty();
     showListing(failed     ? QStringLiteral("Not all samples were written")
-                : onlySize ? QStringLiteral("Kit written")
+                : onlySize ? (report.moduleSize > 0 ? QStringLiteral("Kit written") : QStringLiteral("Samples written"))
                            : QStringLiteral("Samples too long for a tracker"),
                 failed, [&report](int shown) { return reportText(report, shown); });
 }
@@ -83,6 +88,7 @@ void MainWindow::on_ExportButton_clicked()
     // A pack keeps its tree, as the command line's export keeps it.
     engine.setOrigins(allOrigins(ui->sampleCombo));
     engine.setShapes(allShapes(ui->sampleCombo));
+    engine.noteUnreadableFolders({}, filesNotSound(ui->sampleCombo));
     runExport(this, engine);
 }
 
@@ -108,5 +114,6 @@ void MainWindow::exportKitAsModule()
     engine.setOrigins(allOrigins(ui->sampleCombo));
     engine.setShapes(allShapes(ui->sampleCombo));
     engine.setModule(path, replace);
+    engine.noteUnreadableFolders({}, filesNotSound(ui->sampleCombo));
     runExport(this, engine);
 }

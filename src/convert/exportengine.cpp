@@ -44,14 +44,16 @@ void ExportEngine::setShapes(const QList<SampleShape> &shapes)
     m_shapes = shapes;
 }
 
-void ExportEngine::noteSilentSamples(const QStringList &samples)
+void ExportEngine::noteSilentSamples(const QStringList &samples, const QStringList &untrimmed)
 {
     m_report.silent = samples;
+    m_report.untrimmed = untrimmed;
 }
 
-void ExportEngine::noteUnreadableFolders(const QStringList &folders)
+void ExportEngine::noteUnreadableFolders(const QStringList &folders, qsizetype notSound)
 {
     m_report.unreadable = folders;
+    m_report.notSound = notSound;
 }
 
 void ExportEngine::noteLoweredNotes(const QStringList &samples, const QStringList &lengthUnknown)

@@ -61,15 +61,17 @@ public:
     /// it keeps and its loop (none given: each whole, with its own loop).
     void setShapes(const QList<SampleShape> &shapes);
     /// Folders that were to bring samples and could not be read, for the
-    /// report: "folder: reason".
-    void noteUnreadableFolders(const QStringList &folders);
+    /// report: "folder: reason"; and how many files in them are not sound
+    /// files, so were left out.
+    void noteUnreadableFolders(const QStringList &folders, qsizetype notSound = 0);
     /// Samples whose note was lowered to fit a tracker, for the report:
     /// "name: C-3 → G#2"; and those that were to be fitted but whose length
     /// could not be read.
     void noteLoweredNotes(const QStringList &samples, const QStringList &lengthUnknown = {});
     /// Samples whose recording is silent throughout, which trimming the
-    /// silence left whole, for the report.
-    void noteSilentSamples(const QStringList &samples);
+    /// silence left whole, for the report; and those whose silence could
+    /// not be found ("name: why"), left whole too.
+    void noteSilentSamples(const QStringList &samples, const QStringList &untrimmed = {});
     /// Files to be sliced that were made whole instead, "name: why", for
     /// the report.
     void noteNotSliced(const QStringList &samples) { m_report.notSliced = samples; }

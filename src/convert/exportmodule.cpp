@@ -8,6 +8,7 @@
 #include <QDebug>
 #include <QFileInfo>
 #include <QFutureWatcher>
+#include <QLocale>
 #include <QtConcurrent>
 
 void ExportEngine::setModule(const QString &path, bool replace)
@@ -60,17 +61,28 @@ void ExportEngine::writeModule()
         making->setFuture(QtConcurrent::run([kit = m_kit] { return protrackerModule(QByteArrayLiteral("kit"), kit); }));
         return;
     }
+    QList<KitSlotSize> sizes;
+    for (const KitSample &sample : std::as_const(m_kit))
+        sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, sample.slice});
+    // The budget was reckoned for the samples that were to convert; one
+    // that failed in sox has given its slot to another.
+    if (const qint64 size = moduleSize(sizes); m_report.budget > 0 && size > m_report.budget) {
+        const QLocale english(QLocale::English);
+        m_writingModule = false;
+        moduleNotWritten(QStringLiteral("it would take %1 bytes, more than the %2 asked for, as samples that were to "
+                                        "take its slots could not be converted")
+                             .arg(english.toString(size), english.toString(m_report.budget)));
+        schedule();
+        return;
+    }
     const QFileInfo module(m_modulePath);
     auto *writing = new QFutureWatcher<QString>(this);
-    connect(writing, &QFutureWatcherBase::finished, this, [this, writing] {
+    connect(writing, &QFutureWatcherBase::finished, this, [this, writing, sizes] {
         const QString reason = writing->result();
         writing->deleteLater();
         m_writingModule = false;
         if (reason.isEmpty()) {
             m_moduleWritten = true;
-            QList<KitSlotSize> sizes;
-            for (const KitSample &sample : std::as_const(m_kit))
-                sizes.append({sample.body.size(), sample.loopStart, sample.loopLength, sample.rate, sample.slice});
             m_report.moduleSize = moduleSize(sizes);
             m_report.breaksLeftOut = breaksLeftOut(m_kit);
             qDebug() << m_modulePath;

@@ -58,13 +58,26 @@ QString reportText(const ExportReport &report, int shown)
     section(QStringLiteral("Their crossfades are shorter than asked, or left out"), report.crossfadesShort);
     section(QStringLiteral("Raised far by Normalise"), report.noisy);
     section(QStringLiteral("Silent throughout, so made whole"), report.silent);
+    section(QStringLiteral("Their silence could not be found, so made whole"), report.untrimmed);
     section(QStringLiteral("Made at a lower note for a tracker to play whole"), report.lowered);
     section(QStringLiteral("Made at a lower note for %1 to take at most %2 bytes")
                 .arg(report.module, QLocale(QLocale::English).toString(report.budget)),
             report.loweredForSize);
     section(lengthUnknownHeading(), report.lengthUnknown);
     section(QStringLiteral("Too long for a tracker to play whole"), report.tooLong);
+    if (report.notSound > 0)
+        sections << notSoundLine(report.notSound);
     return sections.join(QStringLiteral("\n\n"));
+}
+
+QString notSoundLine(qsizetype files)
+{
+    if (files <= 0)
+        return QString();
+    if (files == 1)
+        return QStringLiteral("1 file in the folders is not a sound file, so it was left out");
+    return QStringLiteral("%1 files in the folders are not sound files, so they were left out")
+        .arg(QLocale(QLocale::English).toString(files));
 }
 
 QString lengthUnknownHeading()

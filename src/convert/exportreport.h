@@ -25,9 +25,11 @@ struct ExportReport
     QStringList unreadable; // folders the samples were to be found in: "folder: reason"
     QStringList lowered;    // samples made at a lower note to fit a tracker: "name: C-3 → G#2"
     QStringList silent;     // samples silent throughout, which trimming left whole
+    QStringList untrimmed;  // "name: why" its silence could not be found, so trimming left it whole
     QStringList lengthUnknown; // samples to be fitted whose length could not be read
     QStringList loopsDropped; // "name: why", the loop lying outside the part kept
     QStringList noisy;        // "name: raised by 78 dB: it may be mostly noise"
+    qsizetype notSound = 0;   // files in the folders the samples came from that are not sound files
     QStringList withoutLoop;  // samples to be crossfaded that have no loop
     QStringList crossfadesShort; // "name: why", a crossfade shorter than asked or left out
     QStringList notSliced;    // "name: why", files to be sliced that were made whole
@@ -46,15 +48,22 @@ struct ExportReport
 /// what became of the module (why it was not written, or the samples left
 /// out of it, then those it cut), then the samples whose loop was left out,
 /// those without a loop to crossfade, those whose crossfade is shorter
-/// than asked or left out, those silent throughout, the samples made at a lower note to fit a
-/// tracker, and the written ones that are too long for a tracker. With \a shown (not -1), each list names at most that many
-/// and counts the rest.
+/// than asked or left out, those silent throughout, the samples made at a
+/// lower note to fit a tracker, and the written ones that are too long for a
+/// tracker; last, one line that counts the files in the folders that are not
+/// sound files. With \a shown (not -1), each list names at most that many and
+/// counts the rest.
 QString reportText(const ExportReport &report, int shown = -1);
 
 /// Each list that is not empty under its heading ("Heading:", a blank line,
 /// one line each), the sections a blank line apart; with \a shown (not -1),
 /// each list names at most that many and counts the rest.
 QString listedSections(const QList<std::pair<QString, QStringList>> &sections, int shown = -1);
+
+/// The report's last line on the files in the folders that are not sound
+/// files, which were left out: "12 files in the folders are not sound
+/// files, so they were left out"; nothing for none.
+QString notSoundLine(qsizetype files);
 
 /// What the report and the window's fitting call the samples whose length
 /// could not be read, so that their notes were not fitted.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "chunks.h"
+#include "recording.h"
 
 #include <QString>
 
@@ -23,13 +24,3 @@ struct NoteFit
 /// note that fits, else C-1. Reckoned exactly as the export will write it,
 /// silent first word and whole words included.
 NoteFit fitNote(const WavFormat &source, const QString &note);
-
-/// The header of the recording at \a path, as readWavFormat() reads it, with
-/// its frames counted by sox where the header alone cannot tell them (µ-law,
-/// A-law, ADPCM or GSM, a frame size that disagrees with its channels and
-/// bits). Runs sox and waits for it: never on the window's thread.
-WavFormat readRecording(const QString &path);
-
-/// \a source with its frames counted by sox from the recording at \a path
-/// where they are not known yet; as it is otherwise. Waits for sox.
-WavFormat withFramesCounted(WavFormat source, const QString &path);

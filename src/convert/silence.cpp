@@ -66,9 +66,11 @@ private:
                 value = qint32(quint32(quint8(at[0])) << 8 | quint32(quint8(at[1])) << 16 | quint32(quint8(at[2])) << 24) >> 8;
             return qAbs(value) >= m_intThreshold;
         }
-        case Encoding::Float:
-            return m_bytes == 4 ? std::fabs(qFromLittleEndian<float>(at)) >= m_floatThreshold
-                                : std::fabs(qFromLittleEndian<double>(at)) >= m_floatThreshold;
+        case Encoding::Float: {
+            // NaN is no silence: sox makes it full scale.
+            const double value = m_bytes == 4 ? double(qFromLittleEndian<float>(at)) : qFromLittleEndian<double>(at);
+            return !(std::fabs(value) < m_floatThreshold);
+        }
         case Encoding::Other:
             break;
         }
@@ -159,13 +161,20 @@ SoundSpan findInPcm(const QString &path, const WavFormat &format, qint64 from, q
 }
 
 /// Has sox decode the part to 16-bit and looks through all of it as it
-/// comes, for the encodings sox alone reads.
+/// comes, for the encodings sox alone reads. The frames are counted in the
+/// channels and at the rate \a format has, which sox itself told where the
+/// file's header is not a WAV's.
 SoundSpan findThroughSox(const QString &path, const WavFormat &format, const std::optional<SampleShape::Crop> &within,
                          double thresholdDb, const std::function<bool()> &cancelled)
 {
-    const int channels = qMax(format.channels, 1);
-    const qint64 window = qMax<qint64>(1, qint64(qMax(format.sampleRate, 1)) * silenceWindowMs / 1000);
-    QStringList arguments{QStringLiteral("--no-glob"), path, QStringLiteral("-t"), QStringLiteral("s16"), QStringLiteral("-")};
+    if (format.channels <= 0 || format.sampleRate <= 0)
+        return unreadable(QStringLiteral("sox cannot tell its channels and rate"));
+    const int channels = format.channels;
+    const qint64 window = qMax<qint64>(1, qint64(format.sampleRate) * silenceWindowMs / 1000);
+    // -c: sox hands on every channel the header told of, however many its
+    // reader finds.
+    QStringList arguments{QStringLiteral("--no-glob"), path, QStringLiteral("-t"), QStringLiteral("s16"),
+                          QStringLiteral("-c"), QString::number(channels), QStringLiteral("-")};
     if (within)
         arguments << QStringLiteral("trim") << QString::number(within->start) + QLatin1Char('s')
                   << QString::number(within->frames) + QLatin1Char('s');

@@ -34,9 +34,11 @@ struct SoundSpan
 /// within the part \a within keeps (none: all of it): from the first to the
 /// last stretch of silenceWindowMs that rises to \a thresholdDb below full
 /// scale on any channel, before Normalise. Plain PCM and float are read
-/// where they lie, the ends only; other encodings are decoded by sox. Reads
-/// only a regular file; meant for a worker thread, asking \a cancelled
-/// now and then.
+/// where they lie, the ends only; other encodings, and every sound file but
+/// a WAV, are decoded by sox, in the channels and at the rate \a format has
+/// (readRecording() reads them); unreadable when it has none. NaN counts as
+/// sound. Reads only a regular file; meant for a worker thread, asking
+/// \a cancelled now and then.
 SoundSpan findSound(const QString &path, const WavFormat &format, const std::optional<SampleShape::Crop> &within,
                     double thresholdDb = defaultSilenceDb, const std::function<bool()> &cancelled = {});
 

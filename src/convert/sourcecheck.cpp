@@ -63,6 +63,9 @@ QString nameProblem(const QString &path)
 
 QString settingsProblem(const Sample &sample, const WavFormat &source)
 {
+    // The slider reaches 0 Hz, where sox has no filter: nothing would be left.
+    if (sample.highCut && sample.highCutFrequency <= 0)
+        return QStringLiteral("the high cut is at 0 Hz, which would leave no sound; set it higher");
     // A high-pass at or above the top of the recording leaves silence; sox
     // would refuse it anyway, so say why instead of running it.
     if (sample.lowCut && source.sampleRate > 0 && qint64(sample.lowCutFrequency) * 2 >= source.sampleRate)

@@ -19,5 +19,6 @@ QString sourceProblem(const QString &path);
 QString nameProblem(const QString &path);
 
 /// Why \a sample's settings cannot be carried out on the recording whose
-/// header is \a source (a low cut above all it holds), or an empty string.
+/// header is \a source (a low cut above all it holds, a high cut at 0 Hz),
+/// or an empty string.
 QString settingsProblem(const Sample &sample, const WavFormat &source);

@@ -65,7 +65,7 @@ QByteArray printableAscii(const QString &text)
 
 QByteArray trackerName(const QString &sampleName)
 {
-    return printableAscii(nameWithoutWav(sampleName));
+    return printableAscii(nameWithoutExtension(sampleName));
 }
 
 TrackerLayout trackerLayout(qint64 soundBytes, int rate, const WavFormat &source)

@@ -16,8 +16,9 @@ constexpr qint64 trackerSampleBytesLimit = 131070;
 /// ASCII as "_".
 QByteArray printableAscii(const QString &text);
 
-/// The name a tracker shows for a sample: its file name without a final
-/// ".wav" in any letter case, each character outside printable ASCII as "_".
+/// The name a tracker shows for a sample: its file name without its sound
+/// file's extension in any letter case, each character outside printable
+/// ASCII as "_".
 QByteArray trackerName(const QString &sampleName);
 
 /// Where sox's sound lies in a finished sample's BODY: after a silent first

@@ -43,10 +43,11 @@ void MainWindow::connectKitHistory()
     redo->setShortcut(QKeySequence(QStringLiteral("Ctrl+Shift+Z")));
     addActions({undo, redo});
     // A step of the history may change the shown sample's settings (a note
-    // fitting chose, say), or take out the last sample or bring one back:
-    // the controls show it as it now is.
+    // fitting chose, say), or bring samples into an empty list: the controls
+    // show it as it now is. Only Clear All locks them again, as ever.
     connect(history, &QUndoStack::indexChanged, this, [this] {
-        ui->centralwidget->setEnabled(ui->sampleCombo->count() > 0);
+        if (ui->sampleCombo->count() > 0)
+            ui->centralwidget->setEnabled(true);
         refreshControls();
     });
 }

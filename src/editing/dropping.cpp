@@ -1,9 +1,10 @@
-// WAV files and folders of them dropped on the window, from a file manager
+// Sound files and folders of them dropped on the window, from a file manager
 // say, are loaded as Load Samples loads files.
 
 #include "folderwalk.h"
 #include "mainwindow.h"
 #include "progress.h"
+#include "soundfiles.h"
 
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -19,7 +20,7 @@ namespace {
 
 const char *folderLookName = "folderLook";
 
-/// What of a drag can be loaded: its local WAV files and folders, in the
+/// What of a drag can be loaded: its local sound files and folders, in the
 /// order given.
 struct Dragged
 {
@@ -36,7 +37,7 @@ Dragged dragged(const QMimeData *data)
             continue;
         if (QFileInfo(path).isDir())
             found.folders << path;
-        else if (!path.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        else if (!isSoundFileName(path))
             continue;
         found.paths << path;
     }
@@ -62,11 +63,11 @@ void acceptAsCopy(QDropEvent *event)
     event->accept();
 }
 
-/// The WAV files under \a paths, found away from the window's thread; with
+/// The sound files under \a paths, found away from the window's thread; with
 /// \a firstOnly, it stops at the first.
 FileSearch searchFor(QPromise<FileSearch> &promise, const QStringList &paths, bool firstOnly)
 {
-    return findWavFiles(paths, [&promise, firstOnly](const FileSearch &sofar) {
+    return findSoundFiles(paths, [&promise, firstOnly](const FileSearch &sofar) {
         return promise.isCanceled() || (firstOnly && !sofar.files.isEmpty());
     });
 }
@@ -85,7 +86,7 @@ void MainWindow::dragEnterEvent(QDragEnterEvent *event)
     acceptAsCopy(event);
     if (drag.paths.size() > drag.folders.size())
         return;
-    // Folders alone can be dropped once one of them is seen to hold a WAV
+    // Folders alone can be dropped once one of them is seen to hold a sound
     // file; a large tree, or one on a slow share, is looked through away
     // from the window meanwhile.
     auto *look = new QFutureWatcher<FileSearch>(this);
@@ -132,7 +133,7 @@ void MainWindow::loadDropped(const QStringList &paths)
         paths);
     {
         ConversionProgress progress(this, 0);
-        progress.run(QFuture<void>(search), QStringLiteral("Looking for WAV files in %1").arg(QFileInfo(paths.constFirst()).fileName()));
+        progress.run(QFuture<void>(search), QStringLiteral("Looking for sound files in %1").arg(QFileInfo(paths.constFirst()).fileName()));
         if (progress.wasCancelled())
             return;
     }
@@ -140,7 +141,8 @@ void MainWindow::loadDropped(const QStringList &paths)
     QStringList files;
     for (const FoundFile &file : found.files)
         files << file.path;
-    loadFiles(files, Sample(), found.files);
+    if (loadFiles(files, Sample(), found.files))
+        noteFilesNotSound(found.notSound);
     if (!found.unreadable.isEmpty()) {
         QMessageBox box;
         box.setIcon(QMessageBox::Warning);

@@ -85,7 +85,12 @@ void MainWindow::fitKitIntoSize()
         return;
     const QString typed = dialog.sizeText();
     const qsizetype chosen = items.indexOf(typed);
-    const qint64 budget = chosen >= 0 ? budgets().at(chosen).bytes : parseByteCount(typed);
+    bool tooLarge = false;
+    const qint64 budget = chosen >= 0 ? budgets().at(chosen).bytes : parseByteCount(typed, &tooLarge);
+    if (tooLarge) {
+        warnUser(tr("Fit Kit into Size"), QStringLiteral("%1 is too large a number of bytes").arg(typed));
+        return;
+    }
     if (budget < moduleSize({})) {
         warnUser(tr("Fit Kit into Size"),
                  QStringLiteral("%1 is no size a module can take: give a number of bytes, at least %2, or one with K or M "

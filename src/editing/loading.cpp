@@ -6,6 +6,7 @@
 #include "sample.h"
 #include "kithistory.h"
 #include "sliderscale.h"
+#include "soundfiles.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -22,14 +23,23 @@ void MainWindow::on_actionLoad_Samples_triggered()
 {
     if (!startNewSampleList())
         return;
+    // WAV files first, as ever; then every sound file sox reads.
     appendSamples(QFileDialog::getOpenFileNames(
-        this, tr("Open Samples"), QStringLiteral("."), tr("Wave Files (*.wav)")));
+        this, tr("Open Samples"), QStringLiteral("."),
+        tr("Wave Files (*.wav)") + QStringLiteral(";;") + tr("Sound Files (%1)").arg(soundFilePatterns())));
 }
 
-void MainWindow::loadFiles(const QStringList &paths, const Sample &settings, const QList<FoundFile> &origins)
+bool MainWindow::loadFiles(const QStringList &paths, const Sample &settings, const QList<FoundFile> &origins)
 {
-    if (startNewSampleList())
-        appendSamples(paths, settings, origins);
+    if (!startNewSampleList())
+        return false;
+    appendSamples(paths, settings, origins);
+    return true;
+}
+
+void MainWindow::noteFilesNotSound(qsizetype files)
+{
+    setFilesNotSound(ui->sampleCombo, files);
 }
 
 bool MainWindow::startNewSampleList()
@@ -39,6 +49,7 @@ bool MainWindow::startNewSampleList()
     // The old samples go before Load's dialog opens, whatever it brings,
     // and with them what Undo could take back.
     ui->sampleCombo->clear();
+    setFilesNotSound(ui->sampleCombo, 0);
     kitHistory(this)->clear();
     return true;
 }
@@ -59,6 +70,7 @@ void MainWindow::on_actionClear_All_triggered()
     if (ui->sampleCombo->count() > 0 && !confirmDiscardSamples())
         return;
     ui->sampleCombo->clear();
+    setFilesNotSound(ui->sampleCombo, 0);
     kitHistory(this)->clear();
     ui->centralwidget->setEnabled(false);
 }

@@ -7,6 +7,7 @@
 #include "mainwindowform.h"
 #include "progress.h"
 #include "question.h"
+#include "recording.h"
 #include "sample.h"
 #include "kithistory.h"
 #include "silence.h"
@@ -29,7 +30,7 @@ void MainWindow::trimSilenceOfAllSamples()
                     continue;
                 }
                 const QString &path = samples.at(i).path;
-                spans << findSound(path, readWavFormat(path), shapes.at(i).crop, defaultSilenceDb, cancelled);
+                spans << findSound(path, readRecording(path), shapes.at(i).crop, defaultSilenceDb, cancelled);
             }
             return spans;
         });

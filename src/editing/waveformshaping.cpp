@@ -5,6 +5,7 @@
 #include "waveformwindow.h"
 
 #include "kithistory.h"
+#include "recording.h"
 #include "soxarguments.h"
 #include "shaping.h"
 #include "silence.h"
@@ -193,7 +194,7 @@ void WaveformWindow::trimSilence()
     const QString path = picture.sample.path;
     const std::optional<SampleShape::Crop> crop = picture.shape.crop;
     m_finding->setFuture(QtConcurrent::run([path, crop](QPromise<SoundSpan> &promise) {
-        promise.addResult(findSound(path, readWavFormat(path), crop, defaultSilenceDb,
+        promise.addResult(findSound(path, readRecording(path), crop, defaultSilenceDb,
                                     [&promise] { return promise.isCanceled(); }));
     }));
     updateActions();

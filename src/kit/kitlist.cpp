@@ -3,6 +3,7 @@
 #include "kithistory.h"
 #include "progress.h"
 #include "sample.h"
+#include "soundfiles.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -146,7 +147,8 @@ ListEdit addRecordings(QWidget *mainWindow, const QStringList &paths, const QLis
 ListEdit addSamples(QWidget *parent, QWidget *mainWindow)
 {
     const QStringList paths = QFileDialog::getOpenFileNames(parent, QObject::tr("Add Samples"), QStringLiteral("."),
-                                                            QObject::tr("Wave Files (*.wav)"));
+                                                            QObject::tr("Wave Files (*.wav)") + QStringLiteral(";;")
+                                                                + QObject::tr("Sound Files (%1)").arg(soundFilePatterns()));
     return addRecordings(mainWindow, paths);
 }
 

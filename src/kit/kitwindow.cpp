@@ -7,6 +7,7 @@
 #include "kittablemodel.h"
 #include "module.h"
 #include "progress.h"
+#include "soundfiles.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -128,6 +129,14 @@ KitWindow::KitWindow(QWidget *mainWindow)
     showModuleSize();
 }
 
+KitWindow::~KitWindow()
+{
+    // The table goes before its model, which was made first and would
+    // otherwise go first: the table's current and selected rows point into
+    // the model until the table is gone.
+    delete m_table;
+}
+
 void KitWindow::followShown()
 {
     const int shown = m_samples->currentIndex();
@@ -216,7 +225,7 @@ void KitWindow::addDropped(const QStringList &paths)
             folders = true;
         else if (!info.exists())
             refused << tr("%1: there is no such file").arg(path);
-        else if (!path.endsWith(QLatin1String(".wav"), Qt::CaseInsensitive))
+        else if (!isSoundFileName(path))
             refused << tr("%1: not a sound file").arg(info.fileName());
         else
             sounds << path;
@@ -232,16 +241,19 @@ void KitWindow::addDropped(const QStringList &paths)
         // Folders are walked away from the window: a large tree, or one on
         // a slow share, takes time.
         const std::optional<FileSearch> search = awayFromTheWindow(
-            this, tr("Looking for WAV files in %1").arg(QFileInfo(named.constFirst()).fileName()),
+            this, tr("Looking for sound files in %1").arg(QFileInfo(named.constFirst()).fileName()),
             [named](const std::function<bool()> &cancelled) {
-                return findWavFiles(named, [&cancelled](const FileSearch &) { return cancelled(); });
+                return findSoundFiles(named, [&cancelled](const FileSearch &) { return cancelled(); });
             });
         if (!search)
             return;
         found = search->files;
         unreadable = search->unreadable;
         for (const QString &empty : search->emptyFolders)
-            refused << tr("%1: a folder with no WAV file in it").arg(empty);
+            refused << tr("%1: a folder with no sound file in it").arg(empty);
+        // The export's report counts what the folders held that is no sound.
+        if (auto *list = m_mainWindow->findChild<QComboBox *>(QStringLiteral("sampleCombo")))
+            setFilesNotSound(list, filesNotSound(list) + search->notSound);
     } else {
         for (const QString &path : sounds)
             found << FoundFile{path, QString(), QString()};
@@ -254,7 +266,7 @@ void KitWindow::addDropped(const QStringList &paths)
     if (!edit.said.isEmpty())
         said << edit.said;
     if (!refused.isEmpty())
-        said << tr("Not added, as only sound files (WAV) and folders of them can be: %1.").arg(refused.join(QStringLiteral("; ")));
+        said << tr("Not added, as only sound files and folders of them can be: %1.").arg(refused.join(QStringLiteral("; ")));
     if (!unreadable.isEmpty())
         said << tr("Folders that could not be read: %1.").arg(unreadable.join(QStringLiteral("; ")));
     edit.said = said.join(QLatin1Char(' '));

@@ -30,6 +30,7 @@ class KitWindow : public QWidget
 
 public:
     explicit KitWindow(QWidget *mainWindow);
+    ~KitWindow() override;
 
 protected:
     void dragEnterEvent(QDragEnterEvent *event) override;

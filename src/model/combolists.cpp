@@ -169,6 +169,16 @@ void storeShape(QComboBox *list, int index, const SampleShape &shape)
     list->setItemData(index, QVariant::fromValue(shape), shapeRole);
 }
 
+qsizetype filesNotSound(const QComboBox *list)
+{
+    return list->property("filesNotSound").toLongLong();
+}
+
+void setFilesNotSound(QComboBox *list, qsizetype files)
+{
+    list->setProperty("filesNotSound", qint64(files));
+}
+
 QList<SampleShape> allShapes(const QComboBox *list)
 {
     QList<SampleShape> shapes;

@@ -1,5 +1,7 @@
 #include "folderwalk.h"
 
+#include "soundfiles.h"
+
 #include <QFile>
 #include <QDir>
 #include <QFileInfo>
@@ -9,7 +11,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -78,13 +79,7 @@ struct Entry
     bool folder = false;
 };
 
-bool hasWavSuffix(const char *name)
-{
-    const size_t length = std::strlen(name);
-    return length >= 4 && ::strcasecmp(name + length - 4, ".wav") == 0;
-}
-
-/// Adds the WAV files under a folder to \a search, with \a problem (a
+/// Adds the sound files under a folder to \a search, with \a problem (a
 /// name on the way that Qt cannot say back); false once \a stop says so.
 bool walkFolder(const QByteArray &bytes, const QString &path, const QString &subfolder, bool named,
                 const QString &problem, FileSearch &search, const std::function<bool(const FileSearch &)> &stop)
@@ -107,11 +102,15 @@ bool walkFolder(const QByteArray &bytes, const QString &path, const QString &sub
             // Some file systems, network shares among them, leave the type to stat.
             if (type == DT_UNKNOWN && ::fstatat(fd, entry->d_name, &status, AT_SYMLINK_NOFOLLOW) == 0)
                 type = IFTODT(status.st_mode);
-            const bool wav = hasWavSuffix(entry->d_name);
-            if (type == DT_LNK && wav && ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode))
+            // A link to a file counts as the file; one to a folder is never
+            // followed.
+            if (type == DT_LNK && ::fstatat(fd, entry->d_name, &status, 0) == 0 && S_ISREG(status.st_mode))
                 type = DT_REG;
-            if (type == DT_DIR || (type == DT_REG && wav))
+            const bool sound = type == DT_REG && isSoundFileName(entry->d_name);
+            if (type == DT_DIR || sound)
                 entries.append({QFile::decodeName(entry->d_name), QByteArray(entry->d_name), type == DT_DIR});
+            else if (type == DT_REG)
+                ++search.notSound;
         }
         error = errno;
         ::closedir(dir);
@@ -152,7 +151,7 @@ bool walkFolder(const QByteArray &bytes, const QString &path, const QString &sub
 
 } // namespace
 
-FileSearch findWavFiles(const QStringList &paths, const std::function<bool(const FileSearch &)> &enough)
+FileSearch findSoundFiles(const QStringList &paths, const std::function<bool(const FileSearch &)> &enough)
 {
     FileSearch search;
     const std::function<bool(const FileSearch &)> stop = [&enough](const FileSearch &sofar) {

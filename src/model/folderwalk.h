@@ -7,7 +7,7 @@
 
 #include <functional>
 
-/// A WAV file to load, and where it lies under the folder it was found in.
+/// A sound file to load, and where it lies under the folder it was found in.
 struct FoundFile
 {
     QString path;      // as named, or the folder named + "/" + the path under it
@@ -25,13 +25,16 @@ struct FileSearch
 {
     QList<FoundFile> files;
     QStringList unreadable;   // "<folder>: <the system's reason>"
-    QStringList emptyFolders; // folders named that hold no WAV file and nothing unreadable
+    QStringList emptyFolders; // folders named that hold no sound file and nothing unreadable
+    /// Files in the folders that are not sound files, so were left out:
+    /// regular files, and links to them, that are not hidden.
+    qsizetype notSound = 0;
 };
 
 /// The files \a paths stand for, in order. A path that is not a folder is
-/// taken as it is, even one that does not exist or is not a WAV file: the
+/// taken as it is, even one that does not exist or is not a sound file: the
 /// caller decides. A folder stands for every regular file under it whose
-/// name ends in ".wav" in any letter case, depth first in comesBefore()
+/// name is a sound file's (isSoundFileName()), depth first in comesBefore()
 /// order; hidden entries are skipped, links to files followed and links to
 /// folders not (a folder named may itself be a link). With more than one
 /// folder named, each keeps its own name as the first part of its files'
@@ -39,7 +42,7 @@ struct FileSearch
 /// before each folder is read, with what was found so far; once it says
 /// yes (cancelled, or the first file is all that is wanted), that is
 /// returned.
-FileSearch findWavFiles(const QStringList &paths, const std::function<bool(const FileSearch &)> &enough = {});
+FileSearch findSoundFiles(const QStringList &paths, const std::function<bool(const FileSearch &)> &enough = {});
 
 /// The order of a folder's entries: letter case ignored, runs of digits by
 /// value. Names that would tie ("kick 02", "kick 2") go by their plain text,

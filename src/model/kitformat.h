@@ -6,11 +6,14 @@
 // kitfile.h.
 
 #include "slicemarkers.h"
+#include "sampleshape.h"
 
 #include <QDir>
 #include <QJsonObject>
 #include <QJsonValue>
+#include <QSet>
 #include <QString>
+#include <QStringList>
 
 #include <cmath>
 #include <optional>
@@ -32,8 +35,34 @@ QString pathInKit(const QDir &folder, const QString &path);
 /// unless it is absolute, never expanded by a shell or as a wildcard.
 QString pathFromKit(const QString &folder, const QString &written);
 
-/// A value as a message quotes it.
+/// A value as a message quotes it; a control character in a text, which
+/// would cut the message short or hide in it, is written as JSON writes it
+/// ("\u0000").
 QString quoted(const QJsonValue &value);
+
+class Fields;
+
+/// The frames kept by the crop \a value, or a problem noted in \a fields.
+std::optional<SampleShape::Crop> readCrop(Fields &fields, const QJsonValue &value);
+
+/// Reads the loop \a value of a shape into \a shape: "none", "recording",
+/// or the frames of one set by hand; or notes a problem in \a fields.
+void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape);
+
+/// \a text with each control character in it written as JSON writes it.
+QString visible(const QString &text);
+
+/// Where a key is written twice in one object of a JSON text, which
+/// QJsonDocument would read as the last of the two without a word.
+struct TwiceWritten
+{
+    QStringList path; // keys and list positions from the top: {}, {"samples", "0", "crop"}
+    QString key;      // empty: no key is written twice
+};
+
+/// The first key written twice in one object of \a json, a text
+/// QJsonDocument has read.
+TwiceWritten keyWrittenTwice(const QByteArray &json);
 
 /// Reads the values of one JSON object, noting the first that is missing,
 /// of the wrong type or out of range as a problem that names \a where. A
@@ -51,6 +80,15 @@ public:
     QString problem;
 
     bool has(const QString &key) const { return m_object.contains(key); }
+    /// Notes the first key the object has that \a keys does not hold, as
+    /// one \a what does not have ("a kit", "a crop").
+    void onlyKeys(const QSet<QString> &keys, const QString &what = QStringLiteral("a kit"))
+    {
+        for (auto key = m_object.constBegin(); key != m_object.constEnd(); ++key) {
+            if (!keys.contains(key.key()))
+                fail(QStringLiteral("has \"%1\", which %2 does not have").arg(visible(key.key()), what));
+        }
+    }
     void setWhere(const QString &where) { m_where = where; }
 
     bool flag(const QString &key, bool otherwise)

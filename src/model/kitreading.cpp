@@ -6,6 +6,7 @@
 #include "chunks.h"
 #include "kitformat.h"
 #include "notetable.h"
+#include "recording.h"
 #include "sourcecheck.h"
 
 #include <QFile>
@@ -14,62 +15,21 @@
 #include <QJsonDocument>
 #include <QSet>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
+#include <sys/stat.h>
 #include <limits>
 
 using namespace kitformat;
 
 namespace {
 
-/// The frames kept by a crop, or a problem noted in \a fields.
-std::optional<SampleShape::Crop> readCrop(Fields &fields, const QJsonValue &value)
+/// Why a name in a path cannot hold \a text's first NUL character, or
+/// nothing: the system would take the name to end there.
+QString nulIn(const QString &text)
 {
-    const QJsonObject object = value.toObject();
-    if (!value.isObject() || !object.value(QLatin1String("start")).isDouble()
-        || !object.value(QLatin1String("frames")).isDouble()) {
-        fields.fail(QStringLiteral("has \"crop\": %1, not {\"start\": first frame, \"frames\": how many}").arg(quoted(value)));
-        return std::nullopt;
-    }
-    const double start = object.value(QLatin1String("start")).toDouble();
-    const double frames = object.value(QLatin1String("frames")).toDouble();
-    if (!(start >= 0 && frames >= 1 && start + frames <= double(largestFrame)) || start != std::floor(start)
-        || frames != std::floor(frames)) {
-        fields.fail(QStringLiteral("has a crop from frame %1 keeping %2 frames; a crop starts at frame 0 or later and "
-                                   "keeps at least one")
-                        .arg(quoted(object.value(QLatin1String("start"))), quoted(object.value(QLatin1String("frames")))));
-        return std::nullopt;
-    }
-    return SampleShape::Crop{qint64(start), qint64(frames)};
-}
-
-/// Reads the loop of a shape: "none", "recording", or the frames of one set
-/// by hand.
-void readLoop(Fields &fields, const QJsonValue &value, SampleShape &shape)
-{
-    if (value.isUndefined() || value == QJsonValue(QStringLiteral("recording")))
-        return;
-    if (value == QJsonValue(QStringLiteral("none"))) {
-        shape.loop = SampleShape::Loop::None;
-        return;
-    }
-    const QJsonObject object = value.toObject();
-    if (!value.isObject() || !object.value(QLatin1String("start")).isDouble()
-        || !object.value(QLatin1String("end")).isDouble()) {
-        fields.fail(QStringLiteral("has \"loop\": %1, not \"recording\", \"none\" or {\"start\": first frame, \"end\": "
-                                   "last frame}")
-                        .arg(quoted(value)));
-        return;
-    }
-    Fields loop(object, QString());
-    const qint64 start = loop.number(QStringLiteral("start"), 0, largestFrame);
-    const qint64 end = loop.number(QStringLiteral("end"), 0, largestFrame);
-    if (!loop.problem.isEmpty())
-        fields.fail(QStringLiteral("has a loop that ") + loop.problem);
-    else if (end < start)
-        fields.fail(QStringLiteral("has a loop that ends (frame %1) before it starts (frame %2)").arg(end).arg(start));
-    shape.loop = SampleShape::Loop::Set;
-    shape.loopStart = start;
-    shape.loopEnd = end;
+    return text.contains(QChar(0)) ? QStringLiteral(": a name cannot hold the character U+0000 (NUL)") : QString();
 }
 
 /// Reads the crossfade of a shape: {"ms": its length, "law": 0 (Equal
@@ -117,8 +77,6 @@ void readCrossfade(Fields &fields, const QJsonValue &value, SampleShape &shape)
 /// into: relative, with no "." or ".." and no empty part.
 bool staysInside(const QString &subfolder)
 {
-    if (subfolder.contains(QChar(0)))
-        return false;
     const QStringList parts = subfolder.split(QLatin1Char('/'));
     for (const QString &part : parts) {
         if (part.isEmpty() || part == QLatin1String(".") || part == QLatin1String(".."))
@@ -131,7 +89,7 @@ bool staysInside(const QString &subfolder)
 /// recording as the kit writes it, when it has one.
 QString entryName(int number, const QJsonValue &entry)
 {
-    const QString recording = entry.toObject().value(QLatin1String("recording")).toString();
+    const QString recording = visible(entry.toObject().value(QLatin1String("recording")).toString());
     return recording.isEmpty() ? QStringLiteral("sample %1 ").arg(number)
                                : QStringLiteral("sample %1 (%2) ").arg(number).arg(recording);
 }
@@ -140,12 +98,6 @@ QString entryName(int number, const QJsonValue &entry)
 /// problem noted in \a problem.
 KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, QString &problem)
 {
-    static const QSet<QString> keys{
-        QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"), QStringLiteral("normalise"),
-        QStringLiteral("lowCut"), QStringLiteral("lowCutHz"), QStringLiteral("highCut"), QStringLiteral("highCutHz"),
-        QStringLiteral("ready"), QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade"),
-        QStringLiteral("markers"),
-        QStringLiteral("name")};
     KitEntry entry;
     if (!value.isObject()) {
         problem = entryName(number, value) + QStringLiteral("is %1, not an object").arg(quoted(value));
@@ -155,13 +107,14 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     Fields fields(object, entryName(number, QJsonValue()));
     const QString recording = fields.text(QStringLiteral("recording"));
     if (fields.problem.isEmpty() && (recording.isEmpty() || recording.endsWith(QLatin1Char('/')) || recording.contains(QChar(0))))
-        fields.fail(QStringLiteral("has \"recording\": %1, which names no file").arg(quoted(recording)));
+        fields.fail(QStringLiteral("has \"recording\": %1, which names no file%2").arg(quoted(recording), nulIn(recording)));
     if (fields.problem.isEmpty())
         fields.setWhere(entryName(number, value));
-    for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
-        if (!keys.contains(key.key()))
-            fields.fail(QStringLiteral("has \"%1\", which a kit does not have").arg(key.key()));
-    }
+    fields.onlyKeys({QStringLiteral("recording"), QStringLiteral("subfolder"), QStringLiteral("note"),
+                     QStringLiteral("normalise"), QStringLiteral("lowCut"), QStringLiteral("lowCutHz"),
+                     QStringLiteral("highCut"), QStringLiteral("highCutHz"), QStringLiteral("ready"),
+                     QStringLiteral("crop"), QStringLiteral("loop"), QStringLiteral("crossfade"),
+                     QStringLiteral("markers"), QStringLiteral("name")});
 
     // A setting left out is what a loaded file starts with, so that a kit
     // written by hand needs little more than its recordings.
@@ -184,11 +137,14 @@ KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, Q
     sample.lowCutFrequency = int(fields.number(QStringLiteral("lowCutHz"), 20, 20000, sample.lowCutFrequency));
     sample.highCut = fields.flag(QStringLiteral("highCut"), sample.highCut);
     sample.highCutFrequency = int(fields.number(QStringLiteral("highCutHz"), 0, 19960, sample.highCutFrequency));
+    // The slider reaches 0 Hz, but no filter cuts there: all would go.
+    if (sample.highCut && sample.highCutFrequency == 0)
+        fields.fail(QStringLiteral("has a high cut at 0 Hz, which would leave no sound; a high cut is from 1 to 19960 Hz"));
     sample.ready = fields.flag(QStringLiteral("ready"), sample.ready);
     if (const QString subfolder = fields.text(QStringLiteral("subfolder"), QString()); !subfolder.isEmpty()) {
-        if (fields.problem.isEmpty() && !staysInside(subfolder))
-            fields.fail(QStringLiteral("has \"subfolder\": %1, which does not lie inside the folder it is exported into")
-                            .arg(quoted(subfolder)));
+        if (fields.problem.isEmpty() && (!staysInside(subfolder) || subfolder.contains(QChar(0))))
+            fields.fail(QStringLiteral("has \"subfolder\": %1, which does not lie inside the folder it is exported into%2")
+                            .arg(quoted(subfolder), nulIn(subfolder)));
         else
             entry.origin = FoundFile{sample.path, subfolder, QString()};
     }
@@ -209,13 +165,30 @@ QString cropProblem(const KitEntry &entry, const QString &where)
 {
     if (!entry.shape.crop || !nameProblem(entry.sample.path).isEmpty())
         return QString();
-    const WavFormat format = readWavFormat(entry.sample.path);
+    const WavFormat format = readRecording(entry.sample.path);
     const qint64 end = entry.shape.crop->start + entry.shape.crop->frames;
     if (!format.lengthKnown() || end <= format.frames)
         return QString();
     return where + QStringLiteral("has a crop that ends at frame %1, past the end of its recording (%2 frames)")
                        .arg(end)
                        .arg(format.frames);
+}
+
+/// What the refusal says of \a twice, a key written twice in \a document.
+QString twiceWritten(const TwiceWritten &twice, const QJsonDocument &document)
+{
+    const QString key = QStringLiteral("has \"%1\" written twice").arg(visible(twice.key));
+    const QStringList &path = twice.path;
+    if (path.isEmpty())
+        return QStringLiteral("it ") + key;
+    if (path.size() >= 2 && path.at(0) == QLatin1String("samples")) {
+        const int index = path.at(1).toInt();
+        const QString where = entryName(index + 1, document.object().value(QLatin1String("samples")).toArray().at(index));
+        if (path.size() == 2)
+            return where + key;
+        return where + key + QStringLiteral(" in its ") + visible(path.at(2));
+    }
+    return QStringLiteral("it ") + key + QStringLiteral(" in \"%1\"").arg(visible(path.join(QLatin1Char('/'))));
 }
 
 /// The kit in \a bytes, read from the folder \a folder, or a problem.
@@ -237,7 +210,14 @@ KitReading parseKit(const QByteArray &bytes, const QString &folder, const std::f
         reading.problem = QStringLiteral("it is not a Brindlebox kit (it has no \"format\": \"%1\")").arg(formatName);
         return reading;
     }
+    // The reader would take the last of the two without a word.
+    if (const TwiceWritten twice = keyWrittenTwice(bytes); !twice.key.isEmpty()) {
+        reading.problem = twiceWritten(twice, document);
+        return reading;
+    }
     Fields fields(top, QStringLiteral("it "));
+    fields.onlyKeys({QStringLiteral("format"), QStringLiteral("version"), QStringLiteral("outputDirectory"),
+                     QStringLiteral("sampleCount"), QStringLiteral("samples")});
     const qint64 version = fields.number(QStringLiteral("version"), 1, std::numeric_limits<int>::max());
     if (fields.problem.isEmpty() && version > kitFormatVersion) {
         fields.fail(QStringLiteral("is a kit of format version %1, from a newer Brindlebox; this one reads version %2")
@@ -278,10 +258,18 @@ KitReading readKitFile(const QString &path, const std::function<bool()> &cancell
     KitReading reading;
     QFile file;
     if (!openRegularFile(file, path, true)) {
-        const QFileInfo info(path);
-        reading.problem = !info.exists() ? QStringLiteral("there is no such file")
-            : !info.isFile()             ? QStringLiteral("it is not a regular file")
-                                         : QStringLiteral("it cannot be read");
+        // The system's own reason: a link that leads round in a circle, a
+        // name too long, no permission.
+        const int error = errno;
+        struct stat status;
+        if (const QString name = nameProblem(path); !name.isEmpty())
+            reading.problem = name;
+        else if (::stat(QFile::encodeName(path).constData(), &status) == 0 && !S_ISREG(status.st_mode))
+            reading.problem = QStringLiteral("it is not a regular file");
+        else if (error == ENOENT)
+            reading.problem = QStringLiteral("there is no such file");
+        else
+            reading.problem = QStringLiteral("it cannot be read: %1").arg(QString::fromLocal8Bit(std::strerror(error)));
         return reading;
     }
     // Refused by its size before it is read: a kit is small text.

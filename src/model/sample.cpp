@@ -1,5 +1,7 @@
 #include "sample.h"
 
+#include "soundfiles.h"
+
 QString readySuffix(bool ready)
 {
     return ready ? QStringLiteral(" | Ready") : QStringLiteral(" | Not Ready");
@@ -12,10 +14,9 @@ Sample sampleOfFile(const QString &path, Sample settings)
     return settings;
 }
 
-QString nameWithoutWav(const QString &name)
+QString nameWithoutExtension(const QString &name)
 {
-    const QString extension = QStringLiteral(".wav");
-    return name.endsWith(extension, Qt::CaseInsensitive) ? name.chopped(extension.size()) : name;
+    return withoutSoundExtension(name);
 }
 
 QString nameInPack(const Sample &sample, const FoundFile &origin)
@@ -25,7 +26,7 @@ QString nameInPack(const Sample &sample, const FoundFile &origin)
 
 QString exportFileName(const QString &sampleName)
 {
-    return nameWithoutWav(sampleName) + QStringLiteral(".8svx");
+    return nameWithoutExtension(sampleName) + QStringLiteral(".8svx");
 }
 
 QString itemLabel(const Sample &sample)

@@ -30,16 +30,17 @@ Q_DECLARE_METATYPE(Sample)
 /// is the last "/"-separated part of the path, as typed.
 Sample sampleOfFile(const QString &path, Sample settings = Sample());
 
-/// A sample's name without a final ".wav" in any letter case: what its
-/// exported file and a tracker call it.
-QString nameWithoutWav(const QString &name);
+/// A sample's name without its sound file's extension, in any letter case
+/// ("BD_01.aiff": "BD_01"): what its exported file and a tracker call it.
+QString nameWithoutExtension(const QString &name);
 
 /// What a report calls \a sample, found as \a origin: its name under the
 /// subfolder it lay in ("Kicks/kick 1.wav"), or its name alone.
 QString nameInPack(const Sample &sample, const FoundFile &origin);
 
-/// The file name a sample is exported under: a final ".wav" in any letter
-/// case becomes ".8svx", and any other name gets ".8svx" appended.
+/// The file name a sample is exported under: its sound file's extension, in
+/// any letter case, becomes ".8svx" ("kick.wav", "kick.FLAC": "kick.8svx"),
+/// and any other name gets ".8svx" appended.
 QString exportFileName(const QString &sampleName);
 
 // The sample list is the entries of the window's sampleCombo: each entry's
@@ -115,6 +116,12 @@ SliceMarkers sliceMarkers(const QComboBox *list, int index);
 
 /// Replaces the slice markers of the entry at \a index.
 void storeMarkers(QComboBox *list, int index, const SliceMarkers &markers);
+
+/// How many files in the folders the list's samples came from are not sound
+/// files, so were left out: for the export's report. Kept with the list
+/// until it is replaced.
+qsizetype filesNotSound(const QComboBox *list);
+void setFilesNotSound(QComboBox *list, qsizetype files);
 
 /// The whole entry at \a index: its Sample, shape and origin.
 KitEntry sampleEntry(const QComboBox *list, int index);
