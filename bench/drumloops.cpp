@@ -1,6 +1,5 @@
 #include "drumloops.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
 
@@ -208,20 +207,6 @@ void markInaudible(Loop &loop)
             hit.audible = hit.audible || 4 * energy(own, 0, window) >= rest;
         }
     }
-}
-
-QList<qint64> readTruth(const QString &path)
-{
-    QList<qint64> frames;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        return frames;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine().trimmed();
-        if (!line.isEmpty() && !line.startsWith('#'))
-            frames << line.split(' ').value(0).toLongLong();
-    }
-    return frames;
 }
 
 Score &Score::operator+=(const Score &other)

@@ -1,9 +1,8 @@
 #pragma once
 
 // Drum loops whose hits are known, for measuring Slice at Hits: made
-// patterns of noise bursts, patterns laid from real drum recordings, and
-// real recorded loops with a truth written by hand; and the score of a set
-// of markers against a loop's hits.
+// patterns of noise bursts and patterns laid from real drum recordings;
+// and the score of a set of markers against a loop's hits.
 
 #include <QList>
 #include <QMap>
@@ -65,10 +64,6 @@ Loop drumPattern(const QString &name, const QStringList &steps, int variant, con
 /// spectrum does a hit's first 25 ms hold a quarter of the energy of the
 /// rest of the loop there (it raises no band by 1 dB).
 void markInaudible(Loop &loop);
-
-/// The truth of a recorded loop: the frames of its hits, one per line
-/// (lines starting with # are comments), in a file beside the bench.
-QList<qint64> readTruth(const QString &path);
 
 /// Markers against hits: each audible hit takes at most one marker within
 /// \a tolerance of it, chosen so the most hits are found; a marker that

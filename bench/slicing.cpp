@@ -7,8 +7,7 @@
 // The loops (drumloops.h): made patterns of noise bursts; where Debian's
 // sonic-pi-samples is installed, patterns laid from its real drum
 // recordings, one set the detector was tuned on and one of other grooves,
-// tempos and recordings held out of the tuning; and its own recorded loops,
-// with the hits written down by hand in bench/truth/.
+// tempos and recordings held out of the tuning.
 //
 //   brindlebox_bench_slicing [rounds] [folder to leave the loops in]
 
@@ -21,7 +20,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -74,21 +72,6 @@ void report(const QString &name, const QList<Loop> &loops, const QString &folder
     }
 }
 
-/// Sonic Pi's own recorded loops for which bench/truth/ holds the hits.
-QList<Loop> recordedLoops()
-{
-    QList<Loop> loops;
-    const QDir truths(QStringLiteral(BENCH_SOURCE_DIR "/truth"));
-    for (const QFileInfo &file : truths.entryInfoList({QStringLiteral("*.txt")}, QDir::Files, QDir::Name)) {
-        Loop loop{file.baseName(), decodeSound(samplesFolder + file.baseName() + ".flac"), {}};
-        for (const qint64 at : readTruth(file.filePath()))
-            loop.hits << LoopHit{at, {}, true, QStringLiteral("?")};
-        if (!loop.sound.empty())
-            loops << loop;
-    }
-    return loops;
-}
-
 } // namespace
 
 int main(int argc, char *argv[])
@@ -135,9 +118,6 @@ int main(int argc, char *argv[])
         }
         report(QStringLiteral("slicing_held_out_drums"), heldOut, folder, !keep.isEmpty());
 
-        const QList<Loop> recorded = recordedLoops();
-        if (!recorded.isEmpty())
-            report(QStringLiteral("slicing_recorded_loops"), recorded, folder, !keep.isEmpty());
     } else {
         printFigure(QStringLiteral("slicing_real_drums"), QStringLiteral("skipped: install sonic-pi-samples"));
     }
