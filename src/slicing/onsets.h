@@ -16,9 +16,11 @@ constexpr int mostSensitivity = 100;
 constexpr int defaultSensitivity = 50;
 
 /// What aubio's detector makes of a recording once: how sharply its sound
-/// changes at each step of a few milliseconds. Picking the hits from it
-/// again at another sensitivity costs a few milliseconds, so a slider can
-/// follow them.
+/// changes at each step of a few milliseconds, over the whole spectrum and
+/// in the kick drum's low band apart (where a kick under the tail of a
+/// cymbal or snare changes little of the whole). Picking the hits from it
+/// again at another sensitivity costs well under a millisecond, so a slider
+/// can follow them.
 class HitCurve
 {
 public:
@@ -35,8 +37,8 @@ public:
 
     /// The frames of the sound taken at which hits begin at \a sensitivity
     /// (leastSensitivity to mostSensitivity), in order, at least the
-    /// detector's shortest gap apart; none within that gap of the start,
-    /// where the first slice begins anyway.
+    /// shortest gap apart; none within that gap of the start, where the
+    /// first slice begins anyway.
     QList<qint64> hits(int sensitivity) const;
 
     qint64 frames() const { return m_frames; }
@@ -44,13 +46,26 @@ public:
 
 private:
     struct Detector;
+    /// What one band's curve holds once finished: the curve smoothed, and
+    /// the median and mean of it around each step, from which a step's
+    /// threshold is made at any sensitivity.
+    struct Band
+    {
+        std::vector<float> value;
+        std::vector<float> median;
+        std::vector<float> mean;
+    };
+
+    void pick(const Band &band, double threshold, QList<qint64> &found) const;
+
     int m_rate;
     int m_hop;
     qint64 m_frames = 0;
-    qint64 m_delay = 0;       // how late the detector's curve runs, in frames
+    qint64 m_placeBack = 0;   // how late the curve's peak runs after the hit, in frames
     qint64 m_shortestGap = 0; // between two hits, in frames
     std::unique_ptr<Detector> m_detector; // while the sound comes
     std::vector<float> m_pending;         // frames short of a whole step
-    std::vector<float> m_curve;           // the detector's value at each step
-    std::vector<bool> m_quiet;            // whether each step is below its silence gate
+    std::vector<bool> m_quiet;            // whether each step is below the silence gate
+    Band m_whole; // the detector's value at each step, whole spectrum
+    Band m_low;   // and in the low band
 };
