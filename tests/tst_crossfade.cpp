@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
 #include "trackersample.h"
 #include "waveformview.h"
 #include "waveformwindow.h"
@@ -152,14 +153,9 @@ WaveformView *TestCrossfade::showWaveform(const QString &path, const QString &no
 {
     if (!loadSamples(*window, {path}))
         return nullptr;
-    auto *notes = find<QComboBox>("FrequencyCombo");
-    QTest::keyClick(notes, Qt::Key_Home);
-    while (notes->currentText() != note && notes->currentIndex() < notes->count() - 1)
-        QTest::keyClick(notes, Qt::Key_Down);
-    useContextMenu(find<QWidget>("centralwidget"), "Show Waveform");
-    auto *view = find<WaveformView>("waveformView");
-    return view && QTest::qWaitForWindowActive(find<QWidget>("waveformWindow")) && pictured(view, QString()) ? view
-                                                                                                            : nullptr;
+    chooseNote(*window, note);
+    WaveformView *view = openWaveform(*window);
+    return view && pictured(view, QString()) ? view : nullptr;
 }
 
 bool TestCrossfade::pictured(WaveformView *view, const QString &says)

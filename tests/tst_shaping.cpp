@@ -4,6 +4,7 @@
 #include "notetable.h"
 #include "kithistory.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
 #include "waveformview.h"
 
 #include <QAction>
@@ -134,12 +135,8 @@ WaveformView *TestShaping::showWaveform(const QString &file)
 {
     if (!loadSamples(*window, {dir.filePath(file)}))
         return nullptr;
-    useContextMenu(find<QWidget>("centralwidget"), "Show Waveform");
-    auto *view = find<WaveformView>("waveformView");
-    auto *waveform = find<QWidget>("waveformWindow");
-    if (!view || !QTest::qWaitForWindowActive(waveform))
-        return nullptr;
-    return pictured(view) ? view : nullptr;
+    WaveformView *view = openWaveform(*window);
+    return view && pictured(view) ? view : nullptr;
 }
 
 bool TestShaping::pictured(WaveformView *view, const QString &says)

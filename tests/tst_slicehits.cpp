@@ -1,6 +1,7 @@
 #include "kithistory.h"
 #include "mainwindow.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
 #include "waveformview.h"
 
 #include <QDialog>
@@ -94,13 +95,7 @@ void TestSliceHits::cleanup()
 
 WaveformView *TestSliceHits::showWaveform(const QString &path)
 {
-    if (!loadSamples(*window, {path}))
-        return nullptr;
-    useContextMenu(find<QWidget>("centralwidget"), "Show Waveform");
-    auto *view = find<WaveformView>("waveformView");
-    if (!view || !QTest::qWaitForWindowActive(find<QWidget>("waveformWindow")))
-        return nullptr;
-    return QTest::qWaitFor([view] { return view->summary() != nullptr; }, 10000) ? view : nullptr;
+    return loadSamples(*window, {path}) ? openWaveform(*window) : nullptr;
 }
 
 QList<qint64> TestSliceHits::markersOnceThere(int count)

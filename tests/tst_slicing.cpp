@@ -3,6 +3,7 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
 #include "waveformview.h"
 
 #include <QApplication>
@@ -182,13 +183,7 @@ void TestSlicing::cleanup()
 
 WaveformView *TestSlicing::showWaveform(const QString &path)
 {
-    if (!loadSamples(*window, {path}))
-        return nullptr;
-    useContextMenu(find<QWidget>("centralwidget"), "Show Waveform");
-    auto *view = find<WaveformView>("waveformView");
-    if (!view || !QTest::qWaitForWindowActive(find<QWidget>("waveformWindow")))
-        return nullptr;
-    return QTest::qWaitFor([view] { return view->summary() != nullptr; }, 10000) ? view : nullptr;
+    return loadSamples(*window, {path}) ? openWaveform(*window) : nullptr;
 }
 
 bool TestSlicing::says(WaveformView *view, const QString &text)

@@ -2,6 +2,7 @@
 #include "mainwindow.h"
 #include "modaldriver.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
 #include "waveformview.h"
 
 #include <QApplication>
@@ -122,10 +123,7 @@ QWidget *TestWaveform::showWaveform(const QStringList &files, const QString &not
         paths << dir.filePath(file);
     if (!loadSamples(*window, paths))
         return nullptr;
-    auto *notes = find<QComboBox>("FrequencyCombo");
-    QTest::keyClick(notes, Qt::Key_Home);
-    while (notes->currentText() != note && notes->currentIndex() < notes->count() - 1)
-        QTest::keyClick(notes, Qt::Key_Down);
+    chooseNote(*window, note);
     QWidget *view = openView();
     const QString expected = QStringLiteral("%1 · %2, ").arg(files.constFirst(), note);
     return view && QTest::qWaitFor([&] { return view->accessibleDescription().startsWith(expected); }, 10000) ? view
