@@ -106,6 +106,17 @@ QString temporaryDirectoryIn(const QTemporaryDir &work)
     return temporary;
 }
 
+bool prepareWorkDirectory(const QTemporaryDir &work)
+{
+    if (temporaryDirectoryIn(work).isEmpty())
+        return false;
+    if (!QDir(work.path()).mkpath(QStringLiteral("sources"))) {
+        err() << "cannot make a work directory\n";
+        return false;
+    }
+    return true;
+}
+
 GapMeter::GapMeter()
 {
     QObject::connect(&m_timer, &QTimer::timeout, [this] {

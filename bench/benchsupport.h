@@ -42,6 +42,9 @@ void printFigure(const QString &name, double value, int decimals);
 /// this process, where the converted files can be counted; returns its path,
 /// or an empty string (said on standard error) when it cannot be made.
 QString temporaryDirectoryIn(const QTemporaryDir &work);
+/// The same, and a folder "sources" beside it for the files a bench makes;
+/// false (said on standard error) when either cannot be made.
+bool prepareWorkDirectory(const QTemporaryDir &work);
 
 /// How many files (not folders) \a directory holds.
 int fileCount(const QString &directory);

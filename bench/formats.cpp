@@ -43,10 +43,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int rounds = qMax(1, app.arguments().value(1, QStringLiteral("11")).toInt());
     QTemporaryDir work;
-    if (temporaryDirectoryIn(work).isEmpty() || !QDir(work.path()).mkpath(QStringLiteral("sources"))) {
-        err() << "cannot make a work directory\n";
+    if (!prepareWorkDirectory(work))
         return 1;
-    }
     QStringList wavs, flacs;
     for (int i = 0; i < sampleCount; ++i) {
         const QString name = work.filePath(QStringLiteral("sources/hit-%1").arg(i, 3, 10, QLatin1Char('0')));

@@ -37,10 +37,8 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     const int rounds = qMax(1, app.arguments().value(1, QStringLiteral("11")).toInt());
     QTemporaryDir work;
-    if (temporaryDirectoryIn(work).isEmpty() || !QDir(work.path()).mkpath(QStringLiteral("sources"))) {
-        err() << "cannot make a work directory\n";
+    if (!prepareWorkDirectory(work))
         return 1;
-    }
     QStringList paths;
     for (int i = 0; i < sampleCount; ++i) {
         const QString path = work.filePath(QStringLiteral("sources/hit-%1.wav").arg(i, 3, 10, QLatin1Char('0')));
