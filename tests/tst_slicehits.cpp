@@ -20,6 +20,7 @@
 namespace {
 
 constexpr int rate = 44100;
+const QList<double> burstLengths{0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3, 0.16};
 
 } // namespace
 
@@ -51,11 +52,22 @@ void TestSliceHits::initTestCase()
     // A made drum pattern: bursts of noise that die away into the next, with
     // no gap, at uneven times.
     QStringList drums;
-    for (const double length : {0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3, 0.16})
+    for (const double length : burstLengths)
         drums << "synth" << QString::number(length) << "whitenoise" << "fade" << "q" << "0.002" << QString::number(length)
               << QString::number(length * 0.9) << ":";
     drums.removeLast();
     QVERIFY(makeWav(dir.filePath("drums.wav"), {"-r", "44100", "-c", "1", "-b", "16"}, drums));
+    // The same, struck unevenly hard, each dying away only to where the
+    // next begins: the curve wobbles in the tail just before each hit.
+    QStringList uneven;
+    const QList<double> levels{0.9, 0.5, 0.8, 0.4, 1, 0.6, 0.7, 0.5};
+    for (int i = 0; i < levels.size(); ++i) {
+        const QString length = QString::number(burstLengths.at(i));
+        uneven << "synth" << length << "whitenoise" << "vol" << QString::number(levels.at(i)) << "fade" << "h" << "0" << length
+               << length << ":";
+    }
+    uneven.removeLast();
+    QVERIFY(makeWav(dir.filePath("uneven.wav"), {"-R", "-r", "44100", "-c", "1", "-b", "16"}, uneven));
     // A beat as drums make it: kicks whose tails ring on, two soft hi-hats
     // under the first kick's tail (at -24 dB), and a kick under the tail of a
     // loud cymbal, where it changes little but the lowest band.
@@ -122,10 +134,11 @@ void TestSliceHits::findsEveryHitAsTheSliderMoves_data()
     QTest::addColumn<bool>("fewerAtTheLeft");
     QList<double> bursts;
     double at = 0;
-    for (const double length : {0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3})
-        bursts << (at += length);
+    for (int i = 0; i + 1 < burstLengths.size(); ++i)
+        bursts << (at += burstLengths.at(i));
     // Equally loud bursts are all of the strongest.
     QTest::newRow("noise bursts dying into the next") << "drums.wav" << bursts << false;
+    QTest::newRow("uneven bursts dying into the next") << "uneven.wav" << bursts << false;
     QTest::newRow("soft hi-hats under a kick, a kick under a cymbal") << "beat.wav"
                                                                      << QList<double>{0.1, 0.25, 0.4, 1.35, 1.44, 2.3} << true;
 }

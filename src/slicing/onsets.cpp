@@ -206,22 +206,43 @@ void HitCurve::finish()
 void HitCurve::pick(const Band &band, double threshold, QList<qint64> &found) const
 {
     // A peak of how far the curve stands above the threshold made of the
-    // steps around it, where the sound is not silent, at least the shortest
-    // gap after the last.
+    // steps around it, where the sound is not silent.
     const auto above = [&band, threshold](size_t step) {
         return band.value[step] - band.median[step] - threshold * band.mean[step];
     };
-    qint64 last = std::numeric_limits<qint64>::min() / 2;
+    struct Peak
+    {
+        qint64 hit;
+        double height;
+    };
+    std::vector<Peak> peaks;
     for (size_t step = 1; step + 1 < band.value.size() && step < m_quiet.size(); ++step) {
         const double here = above(step);
         if (here <= 0 || here <= above(step - 1) || here <= above(step + 1) || m_quiet[step])
             continue;
         const qint64 hit = qint64(step) * m_hop - m_placeBack;
-        if (hit - last < m_shortestGap)
-            continue;
-        last = hit;
-        if (hit >= m_shortestGap && hit < m_frames)
-            found << hit;
+        if (hit < m_frames)
+            peaks.push_back({hit, here});
+    }
+    // Of peaks closer than the shortest gap the highest stands, not the
+    // first: the smoothed curve wobbles a little just before a hit rises, and
+    // a marker there would cut the slice some 20 ms early.
+    std::vector<size_t> order(peaks.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&peaks](size_t a, size_t b) { return peaks[a].height > peaks[b].height; });
+    std::vector<bool> kept(peaks.size(), false);
+    for (const size_t i : order) {
+        bool free = peaks[i].hit >= m_shortestGap;
+        for (size_t j = i; free && j-- > 0 && peaks[i].hit - peaks[j].hit < m_shortestGap;)
+            free = !kept[j];
+        for (size_t j = i + 1; free && j < peaks.size() && peaks[j].hit - peaks[i].hit < m_shortestGap; ++j)
+            free = !kept[j];
+        kept[i] = free;
+    }
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        if (kept[i])
+            found << peaks[i].hit;
     }
 }
 
