@@ -21,6 +21,7 @@
 namespace {
 
 constexpr int rate = 44100;
+const QList<double> burstLengths{0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3, 0.16};
 
 } // namespace
 
@@ -34,6 +35,7 @@ private slots:
     void cleanup();
     void findsEveryHitAsTheSliderMoves_data();
     void findsEveryHitAsTheSliderMoves();
+    void leavesNoMarkerWhereAKicksTailBeats();
 
 private:
     template<typename T>
@@ -52,11 +54,22 @@ void TestSliceHits::initTestCase()
     // A made drum pattern: bursts of noise that die away into the next, with
     // no gap, at uneven times.
     QStringList drums;
-    for (const double length : {0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3, 0.16})
+    for (const double length : burstLengths)
         drums << "synth" << QString::number(length) << "whitenoise" << "fade" << "q" << "0.002" << QString::number(length)
               << QString::number(length * 0.9) << ":";
     drums.removeLast();
     QVERIFY(makeWav(dir.filePath("drums.wav"), {"-r", "44100", "-c", "1", "-b", "16"}, drums));
+    // The same, struck unevenly hard, each dying away only to where the
+    // next begins: the curve wobbles in the tail just before each hit.
+    QStringList uneven;
+    const QList<double> levels{0.9, 0.5, 0.8, 0.4, 1, 0.6, 0.7, 0.5};
+    for (int i = 0; i < levels.size(); ++i) {
+        const QString length = QString::number(burstLengths.at(i));
+        uneven << "synth" << length << "whitenoise" << "vol" << QString::number(levels.at(i)) << "fade" << "h" << "0" << length
+               << length << ":";
+    }
+    uneven.removeLast();
+    QVERIFY(makeWav(dir.filePath("uneven.wav"), {"-R", "-r", "44100", "-c", "1", "-b", "16"}, uneven));
     // A beat as drums make it: kicks whose tails ring on, two soft hi-hats
     // under the first kick's tail (at -24 dB), and a kick under the tail of a
     // loud cymbal, where it changes little but the lowest band.
@@ -78,6 +91,13 @@ void TestSliceHits::initTestCase()
     QVERIFY(makeWav(dir.filePath("cymbals.wav"), {"-R", "-r", "44100", "-c", "1", "-b", "16"}, cymbals));
     QProcess mix;
     mix.start("sox", {"-R", "-m", dir.filePath("kicks.wav"), dir.filePath("cymbals.wav"), dir.filePath("beat.wav")});
+    QVERIFY(mix.waitForFinished(30000) && mix.exitCode() == 0);
+    // A kick at 0.1 s whose tail of two tones 5 Hz apart beats as it rings.
+    for (const QString tone : {"50", "55"}) {
+        QVERIFY(makeWav(dir.filePath(tone + ".wav"), {"-R", "-r", "44100", "-c", "1", "-b", "16"},
+                        QString("synth 0.1 sine 0 : synth 1.5 sine %1 fade q 0.002 1.5 1.4").arg(tone).split(' ')));
+    }
+    mix.start("sox", {"-R", "-m", dir.filePath("50.wav"), dir.filePath("55.wav"), dir.filePath("beating.wav")});
     QVERIFY(mix.waitForFinished(30000) && mix.exitCode() == 0);
 }
 
@@ -117,10 +137,11 @@ void TestSliceHits::findsEveryHitAsTheSliderMoves_data()
     QTest::addColumn<bool>("fewerAtTheLeft");
     QList<double> bursts;
     double at = 0;
-    for (const double length : {0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3})
-        bursts << (at += length);
+    for (int i = 0; i + 1 < burstLengths.size(); ++i)
+        bursts << (at += burstLengths.at(i));
     // Equally loud bursts are all of the strongest.
     QTest::newRow("noise bursts dying into the next") << "drums.wav" << bursts << false;
+    QTest::newRow("uneven bursts dying into the next") << "uneven.wav" << bursts << false;
     QTest::newRow("soft hi-hats under a kick, a kick under a cymbal") << "beat.wav"
                                                                      << QList<double>{0.1, 0.25, 0.4, 1.35, 1.44, 2.3} << true;
 }
@@ -168,6 +189,24 @@ void TestSliceHits::findsEveryHitAsTheSliderMoves()
                  qPrintable(QStringLiteral("hit %1 at %2 s, sounds at %3 s").arg(i).arg(double(markers.at(i)) / rate).arg(hits.at(i))));
     }
     QCOMPARE(kitHistory(window.get())->undoText(), QStringLiteral("Slice at Hits of %1").arg(file));
+}
+
+void TestSliceHits::leavesNoMarkerWhereAKicksTailBeats()
+{
+    // The tail swells in the kick's own band five times a second, slowly:
+    // no swell is a hit.
+    WaveformView *view = showWaveform(dir.filePath("beating.wav"));
+    QVERIFY(view);
+    useContextMenu(view, "Slice at Hits…");
+    auto *dialog = find<QDialog>("hitsDialog");
+    QVERIFY(dialog);
+    auto *count = dialog->findChild<QLabel *>("hitCount");
+    QTRY_VERIFY_WITH_TIMEOUT(count->text().endsWith("hit") || count->text().endsWith("hits"), 10000);
+    QCOMPARE(count->text(), QStringLiteral("1 hit"));
+    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+    const QList<qint64> markers = markersOnceThere(1);
+    QCOMPARE(markers.size(), 1);
+    QVERIFY2(markers.first() >= rate * 0.08 && markers.first() <= rate * 0.105, qPrintable(QString::number(markers.first())));
 }
 
 QTEST_MAIN(TestSliceHits)

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <limits>
 
 namespace {
 
@@ -19,8 +18,13 @@ constexpr int stepsPerWindow = 4;
 // The kick drum's band: below 200 Hz, where a kick is all there is.
 constexpr double lowBandHz = 200;
 // The low band's curve peaks at every wobble of a long kick's tail: it
-// takes a peak this many times as sharp as the whole spectrum does.
-constexpr double lowBandStricter = 2.2;
+// takes a peak this many times as sharp as the whole spectrum does, and
+// only where the band's energy rises by 2 dB above the loudest of the
+// ~46 ms before, from 5 steps before the peak to 1 after.
+constexpr double lowBandStricter = 1.5;
+const double lowBandRise = std::pow(10.0, 0.2);
+constexpr int riseFrom = 5;
+constexpr int riseTo = 1;
 // aubio's peak picker: a step's curve against the median and mean of the
 // steps around it, from 5 before to 1 after.
 constexpr int stepsBefore = 5;
@@ -90,6 +94,7 @@ HitCurve::HitCurve(int rate)
     : m_rate(qMax(rate, 1))
     , m_hop(stepFor(m_rate))
     , m_detector(std::make_unique<Detector>())
+    , m_lowRise(m_hop)
 {
     Detector &detector = *m_detector;
     const auto window = uint_t(m_hop * stepsPerWindow);
@@ -136,6 +141,7 @@ void HitCurve::take(const float *frames, qint64 count)
             fvec_copy(detector.input, detector.lowInput);
             for (aubio_filter_t *filter : detector.lowPass)
                 aubio_filter_do(filter, detector.lowInput);
+            m_lowRise.take(detector.lowInput->data);
             aubio_onset_do(detector.low, detector.lowInput, detector.output);
             m_low.value.push_back(aubio_onset_get_descriptor(detector.low));
         }
@@ -201,27 +207,51 @@ void HitCurve::finish()
     m_detector.reset();
     settle(m_whole.value, m_whole.median, m_whole.mean);
     settle(m_low.value, m_low.median, m_low.mean);
+    m_lowRise.finish();
 }
 
-void HitCurve::pick(const Band &band, double threshold, QList<qint64> &found) const
+void HitCurve::pick(const Band &band, double threshold, const BandRise *rise, QList<qint64> &found) const
 {
     // A peak of how far the curve stands above the threshold made of the
-    // steps around it, where the sound is not silent, at least the shortest
-    // gap after the last.
+    // steps around it, where the sound is not silent.
     const auto above = [&band, threshold](size_t step) {
         return band.value[step] - band.median[step] - threshold * band.mean[step];
     };
-    qint64 last = std::numeric_limits<qint64>::min() / 2;
+    struct Peak
+    {
+        qint64 hit;
+        double height;
+    };
+    std::vector<Peak> peaks;
     for (size_t step = 1; step + 1 < band.value.size() && step < m_quiet.size(); ++step) {
         const double here = above(step);
         if (here <= 0 || here <= above(step - 1) || here <= above(step + 1) || m_quiet[step])
             continue;
-        const qint64 hit = qint64(step) * m_hop - m_placeBack;
-        if (hit - last < m_shortestGap)
+        if (rise && rise->most(qsizetype(step) - riseFrom, qsizetype(step) + riseTo) < lowBandRise)
             continue;
-        last = hit;
-        if (hit >= m_shortestGap && hit < m_frames)
-            found << hit;
+        const qint64 hit = qint64(step) * m_hop - m_placeBack;
+        if (hit < m_frames)
+            peaks.push_back({hit, here});
+    }
+    // Of peaks closer than the shortest gap the highest stands, not the
+    // first: the smoothed curve wobbles a little just before a hit rises, and
+    // a marker there would cut the slice some 20 ms early.
+    std::vector<size_t> order(peaks.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::sort(order.begin(), order.end(), [&peaks](size_t a, size_t b) { return peaks[a].height > peaks[b].height; });
+    std::vector<bool> kept(peaks.size(), false);
+    for (const size_t i : order) {
+        bool free = peaks[i].hit >= m_shortestGap;
+        for (size_t j = i; free && j-- > 0 && peaks[i].hit - peaks[j].hit < m_shortestGap;)
+            free = !kept[j];
+        for (size_t j = i + 1; free && j < peaks.size() && peaks[j].hit - peaks[i].hit < m_shortestGap; ++j)
+            free = !kept[j];
+        kept[i] = free;
+    }
+    for (size_t i = 0; i < peaks.size(); ++i) {
+        if (kept[i])
+            found << peaks[i].hit;
     }
 }
 
@@ -229,8 +259,8 @@ QList<qint64> HitCurve::hits(int sensitivity) const
 {
     const double threshold = thresholdAt(sensitivity);
     QList<qint64> both;
-    pick(m_whole, threshold, both);
-    pick(m_low, threshold * lowBandStricter, both);
+    pick(m_whole, threshold, nullptr, both);
+    pick(m_low, threshold * lowBandStricter, &m_lowRise, both);
     std::sort(both.begin(), both.end());
     // A kick found in both bands is one hit: the first of any two closer
     // than the shortest gap stands.

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "hitrise.h"
+
 #include <QList>
 #include <QtGlobal>
 
@@ -18,9 +20,10 @@ constexpr int defaultSensitivity = 50;
 /// What aubio's detector makes of a recording once: how sharply its sound
 /// changes at each step of a few milliseconds, over the whole spectrum and
 /// in the kick drum's low band apart (where a kick under the tail of a
-/// cymbal or snare changes little of the whole). Picking the hits from it
-/// again at another sensitivity costs well under a millisecond, so a slider
-/// can follow them.
+/// cymbal or snare changes little of the whole), and how far the low band's
+/// energy rises at each step (a kick's does; a tail's wobble does not).
+/// Picking the hits from it again at another sensitivity costs well under a
+/// millisecond, so a slider can follow them.
 class HitCurve
 {
 public:
@@ -56,7 +59,7 @@ private:
         std::vector<float> mean;
     };
 
-    void pick(const Band &band, double threshold, QList<qint64> &found) const;
+    void pick(const Band &band, double threshold, const BandRise *rise, QList<qint64> &found) const;
 
     int m_rate;
     int m_hop;
@@ -68,4 +71,5 @@ private:
     std::vector<bool> m_quiet;            // whether each step is below the silence gate
     Band m_whole; // the detector's value at each step, whole spectrum
     Band m_low;   // and in the low band
+    BandRise m_lowRise; // how far the low band's sound rises at each step
 };
