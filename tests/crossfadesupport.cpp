@@ -58,13 +58,6 @@ void CrossfadeFixture::makeRecordings()
     QVERIFY(appendRiffChunk(dir.filePath("tiny.wav"), "smpl", smplData(1, {{0, 2222, 2222 + 8 - 1}})));
 }
 
-void CrossfadeFixture::openWindow()
-{
-    window = std::make_unique<MainWindow>();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
 WaveformView *CrossfadeFixture::showWaveform(const QString &path, const QString &note)
 {
     if (!loadSamples(*window, {path}))

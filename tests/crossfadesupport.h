@@ -4,10 +4,10 @@
 // where it clicks, and its kin), measures of a loop's seam and of a fade,
 // and the waveform window opened on a recording.
 
-#include "mainwindow.h"
 #include "modaldriver.h"
 #include "testsupport.h"
 #include "waveformview.h"
+#include "windowfixture.h"
 
 #include <QComboBox>
 #include <QPair>
@@ -28,18 +28,11 @@ QPair<qint64, qint64> changedSpan(const QByteArray &before, const QByteArray &af
 /// the largest difference.
 int offTheLaw(const SvxFile &before, const SvxFile &after, qint64 fade, double law);
 
-class CrossfadeFixture
+class CrossfadeFixture : public WindowFixture
 {
 protected:
     /// Makes the recordings (in initTestCase).
     void makeRecordings();
-    /// A shown main window (in init).
-    void openWindow();
-    void closeWindow() { window.reset(); }
-
-    template<typename T>
-    T *find(const char *name) { return window->findChild<T *>(name); }
-    QComboBox *list() { return find<QComboBox>("sampleCombo"); }
     /// Loads the recording at \a path at \a note and opens its waveform
     /// once it is pictured.
     WaveformView *showWaveform(const QString &path, const QString &note);
@@ -49,5 +42,4 @@ protected:
     void crossfadeLoop(WaveformView *view, const ModalDriver::Action &answer);
 
     QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
 };

@@ -14,13 +14,6 @@ void KitWindowFixture::makeRecordings()
     touchFiles(dir.path(), {"notes.txt"});
 }
 
-void KitWindowFixture::openWindow()
-{
-    window = std::make_unique<MainWindow>();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
 QWidget *KitWindowFixture::openKit()
 {
     useContextMenu(find<QWidget>("centralwidget"), "Show Kit");

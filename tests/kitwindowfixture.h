@@ -4,7 +4,7 @@
 // a long one (pad.wav) and a text file, a shown main window for each test,
 // and the kit window opened, read and keyed as a user does.
 
-#include "mainwindow.h"
+#include "windowfixture.h"
 
 #include <QComboBox>
 #include <QKeySequence>
@@ -14,18 +14,11 @@
 
 #include <memory>
 
-class KitWindowFixture
+class KitWindowFixture : public WindowFixture
 {
 protected:
     /// Makes the recordings (in initTestCase).
     void makeRecordings();
-    /// A shown main window (in init).
-    void openWindow();
-    void closeWindow() { window.reset(); }
-
-    template<typename T>
-    T *find(const char *name) { return window->findChild<T *>(name); }
-    QComboBox *list() { return find<QComboBox>("sampleCombo"); }
     /// Opens the kit window from the main window's context menu.
     QWidget *openKit();
     QTableView *table() { return find<QTableView>("kitTable"); }
@@ -38,5 +31,4 @@ protected:
     QString undoText() { return find<QUndoStack>("kitHistory")->undoText(); }
 
     QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
 };

@@ -39,13 +39,6 @@ void ShapingFixture::makeRecordings()
         QVERIFY(nan.seek(data + frame * 8) && nan.write(notANumber + notANumber) == 8);
 }
 
-void ShapingFixture::openWindow()
-{
-    window = std::make_unique<MainWindow>();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
 WaveformView *ShapingFixture::showWaveform(const QString &file)
 {
     if (!loadSamples(*window, {dir.filePath(file)}))

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwindow.h"
 #include "waveformsummary.h"
 #include "waveformview.h"
+#include "windowfixture.h"
 
 #include <QComboBox>
 #include <QTemporaryDir>
@@ -12,20 +12,13 @@
 /// What the tests of shaping a sample in the waveform window share: the
 /// recordings, a shown main window for each test, and the waveform window
 /// opened on a loaded recording.
-class ShapingFixture
+class ShapingFixture : public WindowFixture
 {
 protected:
     /// Makes the recordings (in initTestCase): hit.wav (silence, a tone,
     /// silence) and the hit in other files, hush.wav, tail.wav, pad.wav
     /// (2 s of a tone) and nan.wav (the tone as NaN).
     void makeRecordings();
-    /// A shown main window (in init).
-    void openWindow();
-    void closeWindow() { window.reset(); }
-
-    template<typename T>
-    T *find(const char *name) { return window->findChild<T *>(name); }
-    QComboBox *list() { return find<QComboBox>("sampleCombo"); }
     /// Loads \a file, opens the waveform window and returns its view once
     /// it pictures the file.
     WaveformView *showWaveform(const QString &file);
@@ -40,5 +33,4 @@ protected:
     }
 
     QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
 };

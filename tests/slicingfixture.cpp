@@ -43,13 +43,6 @@ void SlicingFixture::makeRecordings()
     QVERIFY(makeWav(dir.filePath("bar.wav"), {"-r", "44100", "-c", "1", "-b", "16"}, eighths));
 }
 
-void SlicingFixture::openWindow()
-{
-    window = std::make_unique<MainWindow>();
-    window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
-}
-
 WaveformView *SlicingFixture::showWaveform(const QString &path)
 {
     return loadSamples(*window, {path}) ? openWaveform(*window) : nullptr;

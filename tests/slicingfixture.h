@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwindow.h"
 #include "waveformview.h"
+#include "windowfixture.h"
 
 #include <QComboBox>
 #include <QList>
@@ -19,20 +19,13 @@ QStringList burstsAt(const QList<double> &starts, double burst, double seconds, 
 /// What the tests of slicing a recording share: made recordings of known
 /// hits, a shown main window for each test, and the waveform window opened
 /// on a recording.
-class SlicingFixture
+class SlicingFixture : public WindowFixture
 {
 protected:
     /// Makes notes.wav (eight tone bursts at burstStarts), drums.wav (bursts
     /// of noise without gaps) and bar.wav (eight tones of 0.25 s), in
     /// initTestCase.
     void makeRecordings();
-    /// A shown main window (in init).
-    void openWindow();
-    void closeWindow() { window.reset(); }
-
-    template<typename T>
-    T *find(const char *name) { return window->findChild<T *>(name); }
-    QComboBox *list() { return find<QComboBox>("sampleCombo"); }
     WaveformView *showWaveform(const QString &path);
     /// Waits until the picture's numbers contain \a says.
     bool says(WaveformView *view, const QString &text);
@@ -40,6 +33,5 @@ protected:
     QList<qint64> markersOnceThere(int count);
 
     QTemporaryDir dir;
-    std::unique_ptr<MainWindow> window;
     QList<double> burstStarts{0.1, 0.45, 0.8, 1.15, 1.5, 1.85, 2.2, 2.55};
 };
