@@ -1,7 +1,9 @@
-#include "editorfixture.h"
+#include "mainwindow.h"
 #include "modaldriver.h"
 #include "testsupport.h"
 
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
@@ -10,9 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-
-// Editing the shown sample's settings (Normalise, Ready, the note), each
-// sample keeping its own, and the menu that edits them all at once.
+#include <QToolTip>
+#include <QWheelEvent>
 
 namespace {
 const QStringList batchEntries{"Undo (disabled)", "Redo (disabled)", "", "Add Samples…", "Remove Sample", "Move Up",
@@ -23,15 +24,24 @@ const QStringList batchEntries{"Undo (disabled)", "Redo (disabled)", "", "Add Sa
                                "Show Kit", "Show Waveform"};
 } // namespace
 
-class TestEditor : public QObject, private EditorFixture
+class TestEditor : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { openWindow(); }
-    void cleanup() { closeWindow(); }
+    void init();
+    void cleanup();
     void showsItsDefaults();
     void normaliseTogglesOnlyItsFlag();
+    void cutBoxesToggleFlagAndSlider_data();
+    void cutBoxesToggleFlagAndSlider();
+    void draggingTheLowCutStoresThePosition();
+    void draggingTheHighCutRunsBackwards_data();
+    void draggingTheHighCutRunsBackwards();
+    void aRealMouseDragStoresWhereTheHandleStops_data();
+    void aRealMouseDragStoresWhereTheHandleStops();
+    void keysWheelAndGrooveStoreThePosition_data();
+    void keysWheelAndGrooveStoreThePosition();
     void readyRelabelsTheEntry();
     void pickingANoteStoresItsName();
     void eachSampleShowsItsOwnSettings();
@@ -41,7 +51,29 @@ private slots:
     void applyingSettingsReachesEverySample();
     void markingAllReadyLetsTheExportAskNothing();
     void noBatchMenuOffTheControlsOrWhileSoxRuns();
+
+private:
+    template<typename T>
+    T *find(const char *name) { return window->findChild<T *>(name); }
+    Sample stored() { return currentSample(find<QComboBox>("sampleCombo")); }
+    QString tip() { return QToolTip::isVisible() ? QToolTip::text() : QString(); }
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
 };
+
+void TestEditor::init()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    QVERIFY(loadSamples(*window, touchFiles(dir.path(), {"kick.wav", "snare.wav"})));
+}
+
+void TestEditor::cleanup()
+{
+    window.reset();
+}
 
 void TestEditor::showsItsDefaults()
 {
@@ -73,6 +105,161 @@ void TestEditor::normaliseTogglesOnlyItsFlag()
     QCOMPARE(describe(stored()), describe(unusualSample()));
     QVERIFY(!normalise->isChecked());
     QCOMPARE(samples->itemText(2), QStringLiteral("kick | Ready.wav | Ready"));
+}
+
+void TestEditor::cutBoxesToggleFlagAndSlider_data()
+{
+    QTest::addColumn<QString>("box");
+    QTest::addColumn<QString>("slider");
+    QTest::addColumn<QString>("other");
+    QTest::newRow("low cut") << "lowCutCheckbox" << "lowCutSlider" << "highCutSlider";
+    QTest::newRow("high cut") << "highCutCheckbox" << "highCutSlider" << "lowCutSlider";
+}
+
+void TestEditor::cutBoxesToggleFlagAndSlider()
+{
+    QFETCH(QString, box);
+    QFETCH(QString, slider);
+    QFETCH(QString, other);
+    const bool low = box.startsWith(QLatin1String("low"));
+    const auto flag = [&] { return low ? stored().lowCut : stored().highCut; };
+    const auto frequencies = [&] {
+        return QPair<int, int>(stored().lowCutFrequency, stored().highCutFrequency);
+    };
+    const auto before = frequencies();
+
+    find<QCheckBox>(qPrintable(box))->click();
+    QVERIFY(flag());
+    QVERIFY(find<QSlider>(qPrintable(slider))->isEnabled());
+    QVERIFY(!find<QSlider>(qPrintable(other))->isEnabled());
+
+    find<QCheckBox>(qPrintable(box))->click();
+    QVERIFY(!flag());
+    QVERIFY(!find<QSlider>(qPrintable(slider))->isEnabled());
+    QCOMPARE(frequencies(), before);
+}
+
+void TestEditor::draggingTheLowCutStoresThePosition()
+{
+    find<QCheckBox>("lowCutCheckbox")->click();
+    drag(find<QSlider>("lowCutSlider"), 300);
+    QCOMPARE(stored().lowCutFrequency, 300);
+    QCOMPARE(tip(), QStringLiteral("Low cut: 300 Hz"));
+
+    // Switching the cut off and on keeps the frequency, shown while disabled.
+    find<QCheckBox>("lowCutCheckbox")->click();
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(find<QSlider>("lowCutSlider")->value(), 300);
+    QVERIFY(!find<QSlider>("lowCutSlider")->isEnabled());
+    QCOMPARE(stored().lowCutFrequency, 300);
+}
+
+void TestEditor::draggingTheHighCutRunsBackwards_data()
+{
+    QTest::addColumn<int>("position");
+    QTest::addColumn<int>("frequency");
+    QTest::addColumn<int>("shownAgain");
+    QTest::newRow("left end") << 20 << 19960 << 20;
+    QTest::newRow("default") << 1980 << 18000 << 1980;
+    QTest::newRow("zero hertz") << 19980 << 0 << 19980;
+    QTest::newRow("right end") << 20000 << 20 << 19960;
+}
+
+void TestEditor::draggingTheHighCutRunsBackwards()
+{
+    QFETCH(int, position);
+    QFETCH(int, frequency);
+    QFETCH(int, shownAgain);
+
+    find<QCheckBox>("highCutCheckbox")->click();
+    drag(find<QSlider>("highCutSlider"), position);
+    QCOMPARE(stored().highCutFrequency, frequency);
+
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    QCOMPARE(find<QSlider>("highCutSlider")->value(), 1980);
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(find<QSlider>("highCutSlider")->value(), shownAgain);
+    QCOMPARE(stored().highCutFrequency, frequency);
+}
+
+void TestEditor::aRealMouseDragStoresWhereTheHandleStops_data()
+{
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<int>("hertz");
+    QTest::addColumn<QString>("shown");
+    // Past the right end: the low cut's highest frequency, and the high
+    // cut's lowest, as that slider runs backwards.
+    QTest::newRow("low cut") << "low" << 20000 << "Low cut: 20000 Hz";
+    QTest::newRow("high cut") << "high" << 20 << "High cut: 20 Hz";
+}
+
+void TestEditor::aRealMouseDragStoresWhereTheHandleStops()
+{
+    QFETCH(QString, cut);
+    QFETCH(int, hertz);
+    QFETCH(QString, shown);
+    find<QCheckBox>(qPrintable(cut + "CutCheckbox"))->click();
+    auto *slider = find<QSlider>(qPrintable(cut + "CutSlider"));
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.orientation = slider->orientation();
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->sliderPosition();
+    option.sliderValue = slider->value();
+    const QRect handle = slider->style()->subControlRect(QStyle::CC_Slider, &option,
+                                                        QStyle::SC_SliderHandle, slider);
+    QTest::mousePress(slider, Qt::LeftButton, {}, handle.center());
+    QTest::mouseMove(slider, QPoint(slider->width() + 50, handle.center().y()));
+    QCOMPARE(tip(), shown);
+    QTest::mouseRelease(slider, Qt::LeftButton, {},
+                        QPoint(slider->width() + 50, handle.center().y()));
+    QCOMPARE(slider->value(), 20000);
+    QCOMPARE(cut == "low" ? stored().lowCutFrequency : stored().highCutFrequency, hertz);
+}
+
+void TestEditor::keysWheelAndGrooveStoreThePosition_data()
+{
+    QTest::addColumn<QString>("cut");
+    QTest::addColumn<QString>("way");
+    for (const char *cut : {"low", "high"}) {
+        for (const char *way : {"keys", "wheel", "groove"})
+            QTest::addRow("%s cut, %s", cut, way) << QString(cut) << QString(way);
+    }
+}
+
+void TestEditor::keysWheelAndGrooveStoreThePosition()
+{
+    QFETCH(QString, cut);
+    QFETCH(QString, way);
+    const bool low = cut == QLatin1String("low");
+    const auto frequency = [&] { return low ? stored().lowCutFrequency : stored().highCutFrequency; };
+    find<QCheckBox>(qPrintable(cut + "CutCheckbox"))->click();
+    auto *slider = find<QSlider>(qPrintable(cut + "CutSlider"));
+    const QPoint groove(slider->width() - 2, slider->height() / 2);
+    if (way == QLatin1String("keys")) {
+        slider->setFocus();
+        for (Qt::Key key : {Qt::Key_End, Qt::Key_Home, Qt::Key_PageUp, Qt::Key_Right})
+            QTest::keyClick(slider, key);
+    } else if (way == QLatin1String("wheel")) {
+        QWheelEvent up(groove, slider->mapToGlobal(groove), {}, {0, 120}, Qt::NoButton,
+                       Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(slider, &up);
+    } else {
+        QTest::mouseClick(slider, Qt::LeftButton, {}, groove);
+    }
+    const int shown = slider->value();
+    QVERIFY(shown != (low ? 50 : 1980));
+    const int expected = low ? shown : qAbs(shown - 19980);
+    QCOMPARE(frequency(), expected);
+    if (way != QLatin1String("groove")) // a groove click's tip goes with the button
+        QCOMPARE(tip(), QStringLiteral("%1 cut: %2 Hz").arg(low ? "Low" : "High").arg(expected));
+
+    find<QComboBox>("sampleCombo")->setCurrentIndex(1);
+    find<QComboBox>("sampleCombo")->setCurrentIndex(0);
+    QCOMPARE(slider->value(), shown);
+    QCOMPARE(frequency(), expected);
 }
 
 void TestEditor::readyRelabelsTheEntry()

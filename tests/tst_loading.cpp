@@ -1,33 +1,59 @@
 #include "export.h"
-#include "loadingsupport.h"
 #include "mainwindow.h"
 #include "modaldriver.h"
+#include "kithistory.h"
 #include "startup.h"
 #include "testsupport.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QPushButton>
+#include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
 
-// Filling the sample list: with Load Samples, from the command line, and by
-// dropping files and folders from a file manager (what it takes, what it
-// asks, and the tree of packs in the export).
+namespace {
 
-class TestLoading : public QObject, private LoadingFixture
+enum State { Locked, Loaded, OpenAndEmpty };
+
+State stateOf(MainWindow &window)
+{
+    const bool empty = window.findChild<QComboBox *>("sampleCombo")->count() == 0;
+    const bool enabled = window.findChild<QWidget *>("centralwidget")->isEnabled();
+    if (!empty && enabled)
+        return Loaded;
+    if (empty && enabled)
+        return OpenAndEmpty;
+    // A list with entries but a locked central area would be a fault.
+    return empty ? Locked : State(-1);
+}
+
+} // namespace
+
+class TestLoading : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init() { makeFiles(); }
+    void init();
     void loadListsEveryChosenFileInOrder();
     void namesAreTheLastPathElementAsTyped_data();
     void namesAreTheLastPathElementAsTyped();
     void filesAreNotOpenedWhenLoaded();
+    void eachActionMovesBetweenTheStates_data();
+    void eachActionMovesBetweenTheStates();
+    void refusingKeepsEverySetting_data();
+    void refusingKeepsEverySetting();
+    void oneSampleIsAskedAboutToo_data();
+    void oneSampleIsAskedAboutToo();
+    void clearingShowsTheDefaults();
+    void loadingLeavesDirectoryAndSizeAlone();
     void commandLineFilesAreLoadedAsIfChosen();
     void droppedSoundFilesAreLoadedAndNothingElse();
     void dropOntoLoadedListAsksFirst();
@@ -35,7 +61,19 @@ private slots:
     void droppedPacksOfEverySoundFile();
     void droppedPacksKeepTheirTreeInExport_data();
     void droppedPacksKeepTheirTreeInExport();
+    void anEmptyListOffersNoBatchEdit_data();
+    void anEmptyListOffersNoBatchEdit();
+
+private:
+    QTemporaryDir dir;
+    QStringList kickAndSnare;
 };
+
+void TestLoading::init()
+{
+    QVERIFY(dir.isValid());
+    kickAndSnare = touchFiles(dir.path(), {"kick.wav", "snare.wav"});
+}
 
 void TestLoading::loadListsEveryChosenFileInOrder()
 {
@@ -112,6 +150,180 @@ void TestLoading::filesAreNotOpenedWhenLoaded()
     samples->setCurrentIndex(1);
     QCOMPARE(samples->count(), 2);
     QCOMPARE(currentSample(samples).name, QStringLiteral("snare.wav"));
+}
+
+void TestLoading::eachActionMovesBetweenTheStates_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<QString>("action");
+    QTest::addColumn<int>("to");
+
+    const QList<QPair<int, const char *>> froms = {
+        {Locked, "Locked"}, {Loaded, "Loaded"}, {OpenAndEmpty, "Open and empty"}};
+    for (const auto &[from, name] : froms) {
+        const auto row = [name = name](const char *action) -> QTestData & {
+            return QTest::addRow("%s, %s", name, action);
+        };
+        row("load") << from << "load" << int(Loaded);
+        row("load cancelled") << from << "load cancelled"
+                              << (from == Locked ? int(Locked) : int(OpenAndEmpty));
+        row("clear") << from << "clear" << int(Locked);
+        if (from == Loaded) {
+            row("load refused") << from << "load refused" << from;
+            row("clear refused") << from << "clear refused" << from;
+        }
+    }
+}
+
+void TestLoading::eachActionMovesBetweenTheStates()
+{
+    QFETCH(int, from);
+    QFETCH(QString, action);
+    QFETCH(int, to);
+
+    MainWindow window;
+    if (from != Locked)
+        QVERIFY(loadSamples(window, kickAndSnare));
+    if (from == OpenAndEmpty)
+        QVERIFY(loadSamples(window, {}));
+    QCOMPARE(stateOf(window), State(from));
+    // Two steps of shaping the first sample: cropped, then looped too.
+    SampleShape shape;
+    if (from == Loaded) {
+        shape.crop = SampleShape::Crop{100, 1000};
+        changeShape(&window, 0, shape, "Crop to Selection");
+        shape.loop = SampleShape::Loop::None;
+        changeShape(&window, 0, shape, "Clear Loop");
+    }
+
+    const bool asks = from == Loaded;
+    ModalDriver driver;
+    if (asks)
+        driver.press(action.endsWith(QLatin1String("refused")) ? QMessageBox::No : QMessageBox::Yes);
+    if (action == QLatin1String("load"))
+        driver.choose(kickAndSnare.mid(1));
+    else if (action == QLatin1String("load cancelled"))
+        driver.cancel();
+
+    const char *trigger = action.startsWith(QLatin1String("load")) ? "actionLoad_Samples"
+                                                                    : "actionClear_All";
+    window.findChild<QAction *>(trigger)->trigger();
+
+    QCOMPARE(driver.pending(), 0);
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(driver.texts(), asks ? QStringList{"Lose current samples?"} : QStringList{});
+    QCOMPARE(stateOf(window), State(to));
+    if (action == QLatin1String("load"))
+        QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
+                 QStringLiteral("snare.wav | Not Ready"));
+    // A replaced list takes its history with it: Undo puts no old crop on
+    // a new sample.
+    auto *undo = window.findChild<QAction *>("actionUndo");
+    QCOMPARE(undo->isEnabled(), from == Loaded && action.endsWith("refused"));
+    undo->trigger();
+    if (window.findChild<QComboBox *>("sampleCombo")->count() > 0)
+        QCOMPARE(sampleShape(window.findChild<QComboBox *>("sampleCombo"), 0).isWhole(), !action.endsWith("refused"));
+}
+
+void TestLoading::refusingKeepsEverySetting_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::addColumn<int>("key"); // 0: the No button
+    QTest::newRow("load, No") << "actionLoad_Samples" << 0;
+    QTest::newRow("load, Escape") << "actionLoad_Samples" << int(Qt::Key_Escape);
+    QTest::newRow("load, Enter") << "actionLoad_Samples" << int(Qt::Key_Return);
+    QTest::newRow("clear, No") << "actionClear_All" << 0;
+    QTest::newRow("clear, Escape") << "actionClear_All" << int(Qt::Key_Escape);
+    QTest::newRow("clear, Enter") << "actionClear_All" << int(Qt::Key_Return);
+}
+
+void TestLoading::refusingKeepsEverySetting()
+{
+    QFETCH(QString, trigger);
+    QFETCH(int, key);
+
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare));
+    auto *samples = window.findChild<QComboBox *>("sampleCombo");
+    samples->setCurrentIndex(1);
+    window.findChild<QPushButton *>("readyButton")->click();
+    window.findChild<QCheckBox *>("lowCutCheckbox")->click();
+    const QString before = describe(currentSample(samples));
+
+    ModalDriver driver;
+    if (key)
+        driver.then([key](QWidget *box) { QTest::keyClick(box, Qt::Key(key)); });
+    else
+        driver.press(QMessageBox::No);
+    window.findChild<QAction *>(qPrintable(trigger))->trigger();
+
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(samples->count(), 2);
+    QCOMPARE(samples->currentIndex(), 1);
+    QCOMPARE(samples->itemText(1), QStringLiteral("snare.wav | Ready"));
+    QCOMPARE(describe(currentSample(samples)), before);
+    QVERIFY(window.findChild<QSlider *>("lowCutSlider")->isEnabled());
+    QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::oneSampleIsAskedAboutToo_data()
+{
+    QTest::addColumn<QString>("trigger");
+    QTest::newRow("load") << "actionLoad_Samples";
+    QTest::newRow("clear") << "actionClear_All";
+}
+
+void TestLoading::oneSampleIsAskedAboutToo()
+{
+    QFETCH(QString, trigger);
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare.mid(1)));
+
+    ModalDriver driver;
+    driver.press(QMessageBox::No);
+    window.findChild<QAction *>(qPrintable(trigger))->trigger();
+
+    QCOMPARE(driver.texts(), QStringList{"Lose current samples?"});
+    QCOMPARE(driver.unexpected(), 0);
+    QCOMPARE(window.findChild<QComboBox *>("sampleCombo")->itemText(0),
+             QStringLiteral("snare.wav | Not Ready"));
+    QCOMPARE(stateOf(window), Loaded);
+}
+
+void TestLoading::clearingShowsTheDefaults()
+{
+    MainWindow window;
+    QVERIFY(loadSamples(window, kickAndSnare));
+    window.findChild<QCheckBox *>("NormaliseCheckbox")->click();
+    window.findChild<QCheckBox *>("highCutCheckbox")->click();
+    auto *frequencies = window.findChild<QComboBox *>("FrequencyCombo");
+    frequencies->setCurrentIndex(0);
+
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes);
+    window.findChild<QAction *>("actionClear_All")->trigger();
+
+    QVERIFY(window.findChild<QCheckBox *>("NormaliseCheckbox")->isChecked());
+    QVERIFY(!window.findChild<QCheckBox *>("highCutCheckbox")->isChecked());
+    QVERIFY(!window.findChild<QSlider *>("highCutSlider")->isEnabled());
+    QVERIFY(!window.findChild<QSlider *>("lowCutSlider")->isEnabled());
+    QCOMPARE(window.findChild<QSlider *>("lowCutSlider")->value(), 50);
+    QCOMPARE(window.findChild<QSlider *>("highCutSlider")->value(), 1980);
+    QCOMPARE(frequencies->currentText(), QStringLiteral("C-2"));
+}
+
+void TestLoading::loadingLeavesDirectoryAndSizeAlone()
+{
+    MainWindow window;
+    auto *directory = window.findChild<QLabel *>("DirectoryName");
+    auto *size = window.findChild<QLabel *>("SizeLabel");
+    QVERIFY(loadSamples(window, kickAndSnare));
+    QVERIFY(loadSamples(window, kickAndSnare.mid(1)));
+    ModalDriver driver;
+    driver.press(QMessageBox::Yes);
+    window.findChild<QAction *>("actionClear_All")->trigger();
+    QCOMPARE(directory->text(), QStringLiteral("Select a Directory"));
+    QCOMPARE(size->text(), QStringLiteral("0b"));
 }
 
 void TestLoading::commandLineFilesAreLoadedAsIfChosen()
@@ -279,6 +491,35 @@ void TestLoading::droppedPacksKeepTheirTreeInExport()
     window.findChild<QPushButton *>("ExportButton")->click();
     QCOMPARE(driver.pending(), 0);
     QCOMPARE(entriesUnder(out.path(), QDir::Files), exported);
+}
+
+void TestLoading::anEmptyListOffersNoBatchEdit_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::newRow("Locked") << int(Locked);
+    QTest::newRow("Open and empty") << int(OpenAndEmpty);
+}
+
+void TestLoading::anEmptyListOffersNoBatchEdit()
+{
+    QFETCH(int, state);
+    MainWindow window;
+    if (state == OpenAndEmpty) {
+        QVERIFY(loadSamples(window, kickAndSnare));
+        QVERIFY(loadSamples(window, {}));
+    }
+    for (const char *control : {"NormaliseCheckbox", "FrequencyCombo", "lowCutSlider"}) {
+        QCOMPARE(useContextMenu(window.findChild<QWidget *>(control), "Mark All Ready"),
+                 QStringList({"Undo (disabled)", "Redo (disabled)", "", "Add Samples…", "Remove Sample (disabled)",
+                              "Move Up (disabled)", "Move Down (disabled)", "Rename… (disabled)", "Duplicate (disabled)", "",
+                              "Apply These Settings to All Samples (disabled)",
+                              "Mark All Ready (disabled)", "Mark All Not Ready (disabled)",
+                              "Trim Silence of All Samples (disabled)", "Fit Notes to Tracker Length (disabled)", "Fit Kit into Size… (disabled)",
+                              "Open Kit…", "Save Kit… (disabled)", "Export Kit as Module… (disabled)",
+                              "Play Kit as Module (disabled)", "",
+                              "Show Kit", "Show Waveform (disabled)"}));
+    }
+    QCOMPARE(stateOf(window), State(state));
 }
 
 QTEST_MAIN(TestLoading)

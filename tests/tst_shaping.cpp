@@ -1,20 +1,26 @@
 #include "exportengine.h"
-#include "kithistory.h"
+#include "mainwindow.h"
 #include "modaldriver.h"
 #include "notetable.h"
-#include "shapingfixture.h"
+#include "kithistory.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
+#include "waveformview.h"
 
 #include <QAction>
+#include <QComboBox>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QtEndian>
 
-// Shaping a sample by eye, as in a tracker's sample editor: crop, loop,
-// trim the silence, take it back; what it cannot shape; and what the export
+// Shaping a sample by eye, as in a tracker's sample editor: select on the
+// picture, crop, loop, trim the silence, take it back; and what the export
 // then writes.
 
 namespace {
@@ -43,21 +49,112 @@ int peakOf(const QByteArray &body, qint64 from, qint64 count)
 
 } // namespace
 
-class TestShaping : public QObject, private ShapingFixture
+class TestShaping : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase() { makeRecordings(); }
-    void init() { openWindow(); }
-    void cleanup() { closeWindow(); }
+    void initTestCase();
+    void init();
+    void cleanup();
     void cropsAndLoopsWhatIsSelected_data();
     void cropsAndLoopsWhatIsSelected();
+    void selectsAsInASampleEditor_data();
+    void selectsAsInASampleEditor();
     void trimsTheSilenceAtTheEnds_data();
     void trimsTheSilenceAtTheEnds();
     void saysWhatCannotBeShaped_data();
     void saysWhatCannotBeShaped();
+    void keepsWhatItShowedAcrossAChange();
+    void offersEveryActionInItsMenus();
+
+private:
+    template<typename T>
+    T *find(const char *name) { return window->findChild<T *>(name); }
+    QComboBox *list() { return find<QComboBox>("sampleCombo"); }
+    /// Loads \a file, opens the waveform window and returns its view once
+    /// it pictures the file.
+    WaveformView *showWaveform(const QString &file);
+    /// Waits until the picture is of the sample as it now is, and its
+    /// numbers contain \a says.
+    bool pictured(WaveformView *view, const QString &says = QString());
+    /// Presses \a key with \a modifiers in the waveform window.
+    void press(int key, Qt::KeyboardModifiers modifiers = Qt::ControlModifier);
+    int xOf(WaveformView *view, qint64 byte) const
+    {
+        return int(byte * view->width() / view->summary()->size());
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
 };
+
+void TestShaping::initTestCase()
+{
+    // 0.3 s of silence, 0.6 s of a tone and 0.4 s of silence: what a
+    // recorder leaves around a hit.
+    QVERIFY(makeWav(dir.filePath("hit.wav"), {"-r", "44100", "-c", "2", "-b", "16"},
+                    {"synth", "0.3", "sine", "0", ":", "synth", "0.6", "sine", "440", ":", "synth", "0.4", "sine", "0"}));
+    QVERIFY(makeWav(dir.filePath("hush.wav"), {"-r", "22050", "-c", "1", "-b", "16"},
+                    {"synth", "1", "whitenoise", "gain", "-60"}));
+    QVERIFY(makeWav(dir.filePath("tail.wav"), {"-r", "8000", "-c", "1", "-b", "16"},
+                    {"synth", "0.2", "sine", "300", ":", "synth", "0.2", "sine", "0"}));
+    QVERIFY(makeWav(dir.filePath("pad.wav"), {"-r", "22050", "-c", "1", "-b", "16"}, {"synth", "2", "sine", "300"}));
+    // The hit in other sound files, and in files named .wav that are not
+    // RIFF WAV files.
+    const QString hit = dir.filePath("hit.wav");
+    for (const auto &[name, type] : {std::pair{"hit.flac", "flac"}, {"hit.aiff", "aiff"}, {"aiff.wav", "aiff"}})
+        QCOMPARE(QProcess::execute("sox", {hit, "-t", type, dir.filePath(name)}), 0);
+    QCOMPARE(QProcess::execute("sox", {hit, "-B", "-t", "wav", dir.filePath("rifx.wav")}), 0);
+    // The tone as NaN in a float recording: sox makes it full scale.
+    QVERIFY(makeWav(dir.filePath("nan.wav"), {"-r", "44100", "-c", "2", "-e", "floating-point", "-b", "32"},
+                    {"synth", "0.3", "sine", "0", ":", "synth", "0.6", "sine", "440", ":", "synth", "0.4", "sine", "0"}));
+    QFile nan(dir.filePath("nan.wav"));
+    QVERIFY(nan.open(QIODevice::ReadWrite));
+    const qint64 data = nan.readAll().indexOf("data") + 8;
+    const QByteArray quiet(4, '\0');
+    QByteArray notANumber(4, '\0');
+    qToLittleEndian<quint32>(0x7fc00000, notANumber.data());
+    for (qint64 frame = qint64(0.3 * 44100); frame < qint64(0.9 * 44100); ++frame)
+        QVERIFY(nan.seek(data + frame * 8) && nan.write(notANumber + notANumber) == 8);
+}
+
+void TestShaping::init()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestShaping::cleanup()
+{
+    window.reset();
+}
+
+WaveformView *TestShaping::showWaveform(const QString &file)
+{
+    if (!loadSamples(*window, {dir.filePath(file)}))
+        return nullptr;
+    WaveformView *view = openWaveform(*window);
+    return view && pictured(view) ? view : nullptr;
+}
+
+bool TestShaping::pictured(WaveformView *view, const QString &says)
+{
+    return QTest::qWaitFor(
+        [&] {
+            const Sample sample = currentSample(list());
+            const QString numbers = view->accessibleDescription();
+            return view->summary() && numbers.startsWith(sample.name + " · " + sample.note + ",")
+                && (says.isEmpty() || numbers.contains(says));
+        },
+        10000);
+}
+
+void TestShaping::press(int key, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyClick(find<QWidget>("waveformWindow"), Qt::Key(key), modifiers);
+}
 
 void TestShaping::cropsAndLoopsWhatIsSelected_data()
 {
@@ -159,6 +256,99 @@ void TestShaping::cropsAndLoopsWhatIsSelected()
     press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(pictured(view, "of the recording kept"));
     QCOMPARE(sampleShape(list(), 0), cropped);
+}
+
+void TestShaping::selectsAsInASampleEditor_data()
+{
+    // Each step: "drag A B", "shift-click A", "click A", "double-click A"
+    // at those tenths of the view's width, or a key. The selection after,
+    // in tenths; nothing: none.
+    QTest::addColumn<QStringList>("steps");
+    QTest::addColumn<QList<int>>("selected");
+    QTest::addColumn<bool>("zoomed"); // in the end, a part of the sample shown
+    QTest::newRow("drag") << QStringList{"drag 2 5"} << QList<int>{2, 5} << false;
+    QTest::newRow("drag leftwards") << QStringList{"drag 6 3"} << QList<int>{3, 6} << false;
+    QTest::newRow("shift-click extends") << QStringList{"drag 2 5", "shift-click 8"} << QList<int>{2, 8} << false;
+    QTest::newRow("an edge dragged") << QStringList{"drag 2 5", "drag 5 7"} << QList<int>{2, 7} << false;
+    QTest::newRow("a click clears") << QStringList{"drag 2 5", "click 8"} << QList<int>{} << false;
+    QTest::newRow("Escape clears") << QStringList{"drag 2 5", "Escape"} << QList<int>{} << false;
+    QTest::newRow("Ctrl+A selects all") << QStringList{"Ctrl+A"} << QList<int>{0, 10} << false;
+    QTest::newRow("the wheel zooms around the pointer and keeps it") << QStringList{"drag 2 5", "wheel 7"}
+                                                                      << QList<int>{2, 5} << true;
+    QTest::newRow("a double-click shows it whole and keeps it") << QStringList{"drag 2 5", "wheel 3", "double-click 8"}
+                                                               << QList<int>{2, 5} << false;
+}
+
+void TestShaping::selectsAsInASampleEditor()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QList<int>, selected);
+    QFETCH(bool, zoomed);
+    WaveformView *view = showWaveform("pad.wav");
+    QVERIFY(view);
+    const qint64 size = view->summary()->size();
+    // Nothing to crop, loop, restore or undo yet.
+    QCOMPARE(useContextMenu(view),
+             QStringList({"Select All", "Clear Selection (disabled)", "", "Crop to Selection (disabled)",
+                          "Loop Selection (disabled)", "Clear Loop (disabled)", "Crossfade Loop… (disabled)",
+                          "Remove Crossfade (disabled)", "Trim Silence",
+                          "Restore Whole Recording (disabled)", "", "Add Slice Marker",
+                          "Remove Slice Marker (disabled)", "Slice at Hits…", "Slice at Silences",
+                          "Slice into Equal Parts…", "Clear Slice Markers (disabled)", "Slices to Samples (disabled)", "",
+                          "Undo (disabled)", "Redo (disabled)", "", "Amiga Sound"}));
+
+    const int y = view->height() / 2;
+    const auto at = [&](const QString &step, int word) { return QPoint(step.section(' ', word, word).toInt() * view->width() / 10, y); };
+    for (const QString &step : steps) {
+        if (step.startsWith("drag")) {
+            QTest::mousePress(view, Qt::LeftButton, {}, at(step, 1));
+            QTest::mouseMove(view, at(step, 2));
+            QTest::mouseRelease(view, Qt::LeftButton, {}, at(step, 2));
+        } else if (step.startsWith("shift-click")) {
+            QTest::mouseClick(view, Qt::LeftButton, Qt::ShiftModifier, at(step, 1));
+        } else if (step.startsWith("click")) {
+            QTest::mouseClick(view, Qt::LeftButton, {}, at(step, 1));
+        } else if (step.startsWith("double-click")) {
+            QTest::mouseDClick(view, Qt::LeftButton, {}, at(step, 1));
+        } else if (step.startsWith("wheel")) {
+            // The byte under the pointer stays under it.
+            const auto *scroll = find<QScrollBar>("waveformScroll");
+            const auto under = [&] { return scroll->value() + double(at(step, 1).x()) * scroll->pageStep() / view->width(); };
+            const double before = under();
+            QWheelEvent wheel(at(step, 1), view->mapToGlobal(at(step, 1)), {}, {0, 240}, Qt::NoButton, {},
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(view, &wheel);
+            QVERIFY2(qAbs(under() - before) <= 2 + double(scroll->pageStep()) / view->width(),
+                     qPrintable(QStringLiteral("%1 became %2").arg(before).arg(under())));
+        } else if (step == "Escape") {
+            press(Qt::Key_Escape, {});
+        } else if (step == "Ctrl+A") {
+            press(Qt::Key_A);
+        }
+    }
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    QCOMPARE(find<QScrollBar>("waveformScroll")->isEnabled(), zoomed);
+    if (selected.isEmpty()) {
+        QVERIFY(!view->hasSelection());
+        QVERIFY(!view->accessibleDescription().contains("selection"));
+        return;
+    }
+    const qint64 bytesPerTenth = size / 10;
+    QVERIFY2(qAbs(view->selectionStart() - selected.at(0) * bytesPerTenth) <= size / 100
+                 && qAbs(view->selectionEnd() - selected.at(1) * bytesPerTenth) <= size / 100,
+             qPrintable(QStringLiteral("%1 to %2 of %3").arg(view->selectionStart()).arg(view->selectionEnd()).arg(size)));
+    QVERIFY(useContextMenu(view).contains("Crop to Selection"));
+
+    // Drawn so that it cannot be taken for a loop: lighter than the loop's
+    // shading, with a frame of the loop's colour.
+    if (steps.constLast().startsWith("wheel"))
+        return;
+    const QImage picture = view->grab().toImage();
+    const QColor highlight = view->palette().color(QPalette::Highlight);
+    const int middle = (xOf(view, view->selectionStart()) + xOf(view, view->selectionEnd())) / 2;
+    const QColor inside = picture.pixelColor(middle, view->height() / 10);
+    QVERIFY(inside != highlight && inside != view->palette().color(QPalette::Window));
+    QCOMPARE(picture.pixelColor(middle, 1), highlight);
 }
 
 void TestShaping::trimsTheSilenceAtTheEnds_data()
@@ -307,6 +497,68 @@ void TestShaping::saysWhatCannotBeShaped()
     useContextMenu(picture, "Restore Whole Recording");
     QVERIFY(sampleShape(list(), 0).isWhole());
     QVERIFY(pictured(picture, "no loop"));
+}
+
+void TestShaping::keepsWhatItShowedAcrossAChange()
+{
+    // 2 s at C-2: 16,576 bytes, the first two silent.
+    WaveformView *view = showWaveform("pad.wav");
+    QVERIFY(view);
+    // Zoomed in on bytes 4,002 to 6,002, to look at what is about to be cut.
+    view->select(4002, 6002);
+    press(Qt::Key_E);
+    const double bytesPerPixel = view->bytesPerPixel();
+    QCOMPARE(view->firstShown(), 4002.0);
+    // Cropped from byte 2,002 on: the same sound is now 2,000 bytes in, after
+    // the silent word, at the same zoom.
+    view->select(2002, 12002);
+    press(Qt::Key_T);
+    QVERIFY(pictured(view, "of the recording kept"));
+    QVERIFY2(qAbs(view->firstShown() - 2002) <= 1, qPrintable(QString::number(view->firstShown())));
+    QCOMPARE(view->bytesPerPixel(), bytesPerPixel);
+    // Looped, it has no silent word: the same sound two bytes earlier.
+    view->select(1000, 8000);
+    press(Qt::Key_L);
+    QVERIFY(pictured(view, "loop from byte"));
+    QVERIFY2(qAbs(view->firstShown() - 2000) <= 1, qPrintable(QString::number(view->firstShown())));
+    QCOMPARE(view->bytesPerPixel(), bytesPerPixel);
+    // Cropped to a part without it, the whole sample shows.
+    view->select(6000, 9000);
+    press(Qt::Key_T);
+    QTRY_VERIFY_WITH_TIMEOUT(pictured(view) && view->summary()->size() < 4000, 10000);
+    QVERIFY(view->showsWhole());
+}
+
+void TestShaping::offersEveryActionInItsMenus()
+{
+    WaveformView *view = showWaveform("pad.wav");
+    QVERIFY(view);
+    view->select(100, 200);
+    QStringList menus;
+    for (QAction *title : find<QMenuBar>("waveformMenus")->actions()) {
+        QStringList entries;
+        for (QAction *entry : title->menu()->actions()) {
+            const QString keys = entry->shortcut().toString();
+            entries << entry->text() + (keys.isEmpty() ? QString() : " (" + keys + ")");
+            // No key of a letter or a digit alone: those play notes.
+            QVERIFY2(keys.isEmpty() || keys.contains('+') || keys.size() > 2 || !keys.at(0).isLetterOrNumber(), qPrintable(keys));
+        }
+        menus << title->text() + ": " + entries.join(", ");
+    }
+    QCOMPARE(menus, QStringList({"&Edit: Undo (Ctrl+Z), Redo (Ctrl+Shift+Z), , Select All (Ctrl+A), Clear Selection (Esc), , "
+                                 "Crop to Selection (Ctrl+T), Loop Selection (Ctrl+L), Clear Loop, Crossfade Loop…, "
+                                 "Remove Crossfade, Trim Silence (Ctrl+Shift+T), Restore Whole Recording",
+                                 "&View: Zoom to Selection (Ctrl+E), Show Whole Sample (Ctrl+Shift+E)",
+                                 "S&lice: Add Slice Marker (Ctrl+M), Remove Slice Marker (Del), Slice at Hits…, "
+                                 "Slice at Silences, Slice into Equal Parts…, Clear Slice Markers, Slices to Samples",
+                                 "S&ound: Amiga Sound",
+                                 "&Kit: Open Kit… (Ctrl+O), Save Kit… (Ctrl+S), Show Kit (Ctrl+K), Export Kit as Module…, , "
+                                 "Clear All (Ctrl+W)"}));
+    // Show Whole Sample after Zoom to Selection.
+    press(Qt::Key_E);
+    QVERIFY(!view->showsWhole());
+    press(Qt::Key_E, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(view->showsWhole());
 }
 
 QTEST_MAIN(TestShaping)

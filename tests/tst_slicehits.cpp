@@ -1,6 +1,8 @@
 #include "kithistory.h"
-#include "slicingfixture.h"
+#include "mainwindow.h"
 #include "testsupport.h"
+#include "waveformsupport.h"
+#include "waveformview.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -18,21 +20,33 @@
 
 namespace {
 
+constexpr int rate = 44100;
 const QList<double> burstLengths{0.21, 0.13, 0.27, 0.18, 0.24, 0.11, 0.3, 0.16};
 
 } // namespace
 
-class TestSliceHits : public QObject, public SlicingFixture
+class TestSliceHits : public QObject
 {
     Q_OBJECT
 
 private slots:
     void initTestCase();
-    void init() { openWindow(); }
-    void cleanup() { closeWindow(); }
+    void init();
+    void cleanup();
     void findsEveryHitAsTheSliderMoves_data();
     void findsEveryHitAsTheSliderMoves();
     void leavesNoMarkerWhereAKicksTailBeats();
+
+private:
+    template<typename T>
+    T *find(const char *name) { return window->findChild<T *>(name); }
+    QComboBox *list() { return find<QComboBox>("sampleCombo"); }
+    WaveformView *showWaveform(const QString &path);
+    /// The shown sample's markers, once there are \a count of them.
+    QList<qint64> markersOnceThere(int count);
+
+    QTemporaryDir dir;
+    std::unique_ptr<MainWindow> window;
 };
 
 void TestSliceHits::initTestCase()
@@ -85,6 +99,35 @@ void TestSliceHits::initTestCase()
     }
     mix.start("sox", {"-R", "-m", dir.filePath("50.wav"), dir.filePath("55.wav"), dir.filePath("beating.wav")});
     QVERIFY(mix.waitForFinished(30000) && mix.exitCode() == 0);
+}
+
+void TestSliceHits::init()
+{
+    window = std::make_unique<MainWindow>();
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+}
+
+void TestSliceHits::cleanup()
+{
+    window.reset();
+}
+
+WaveformView *TestSliceHits::showWaveform(const QString &path)
+{
+    return loadSamples(*window, {path}) ? openWaveform(*window) : nullptr;
+}
+
+QList<qint64> TestSliceHits::markersOnceThere(int count)
+{
+    QList<qint64> frames;
+    (void)QTest::qWaitFor(
+        [&] {
+            frames = sliceMarkers(list(), list()->currentIndex()).frames;
+            return frames.size() == count;
+        },
+        10000);
+    return frames;
 }
 
 void TestSliceHits::findsEveryHitAsTheSliderMoves_data()
