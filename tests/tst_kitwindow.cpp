@@ -43,10 +43,6 @@ void TestKitWindow::showsEverySampleAsTheModuleHoldsIt()
     QCOMPARE(column(KitTableModel::SlotColumn).mid(29),
              QStringList({"30", "31", "not in the module", "not in the module"}));
     const QAbstractItemModel *model = table()->model();
-    QStringList headers;
-    for (int i = 0; i < model->columnCount(); ++i)
-        headers << model->headerData(i, Qt::Horizontal).toString();
-    QCOMPARE(headers, QStringList({"Slot", "Name", "Note", "Bytes", "Seconds", "Loop", "Ready", "Classic Trackers"}));
     // Its lengths at its note come once its header is read, away from the
     // window; a sample too long is marked as the export's report marks it.
     const auto row = [&](int at) {
