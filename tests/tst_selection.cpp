@@ -23,7 +23,7 @@ private slots:
     void selectsAsInASampleEditor_data();
     void selectsAsInASampleEditor();
     void keepsWhatItShowedAcrossAChange();
-    void offersEveryActionInItsMenus();
+    void menuKeysLeaveTheNotesFree();
 };
 
 void TestSelection::selectsAsInASampleEditor_data()
@@ -149,31 +149,18 @@ void TestSelection::keepsWhatItShowedAcrossAChange()
     QVERIFY(view->showsWhole());
 }
 
-void TestSelection::offersEveryActionInItsMenus()
+void TestSelection::menuKeysLeaveTheNotesFree()
 {
     WaveformView *view = showWaveform("pad.wav");
     QVERIFY(view);
     view->select(100, 200);
-    QStringList menus;
     for (QAction *title : find<QMenuBar>("waveformMenus")->actions()) {
-        QStringList entries;
         for (QAction *entry : title->menu()->actions()) {
-            const QString keys = entry->shortcut().toString();
-            entries << entry->text() + (keys.isEmpty() ? QString() : " (" + keys + ")");
             // No key of a letter or a digit alone: those play notes.
+            const QString keys = entry->shortcut().toString();
             QVERIFY2(keys.isEmpty() || keys.contains('+') || keys.size() > 2 || !keys.at(0).isLetterOrNumber(), qPrintable(keys));
         }
-        menus << title->text() + ": " + entries.join(", ");
     }
-    QCOMPARE(menus, QStringList({"&Edit: Undo (Ctrl+Z), Redo (Ctrl+Shift+Z), , Select All (Ctrl+A), Clear Selection (Esc), , "
-                                 "Crop to Selection (Ctrl+T), Loop Selection (Ctrl+L), Clear Loop, Crossfade Loop…, "
-                                 "Remove Crossfade, Trim Silence (Ctrl+Shift+T), Restore Whole Recording",
-                                 "&View: Zoom to Selection (Ctrl+E), Show Whole Sample (Ctrl+Shift+E)",
-                                 "S&lice: Add Slice Marker (Ctrl+M), Remove Slice Marker (Del), Slice at Hits…, "
-                                 "Slice at Silences, Slice into Equal Parts…, Clear Slice Markers, Slices to Samples",
-                                 "S&ound: Amiga Sound",
-                                 "&Kit: Open Kit… (Ctrl+O), Save Kit… (Ctrl+S), Show Kit (Ctrl+K), Export Kit as Module…, , "
-                                 "Clear All (Ctrl+W)"}));
     // Show Whole Sample after Zoom to Selection.
     press(Qt::Key_E);
     QVERIFY(!view->showsWhole());
