@@ -196,10 +196,8 @@ void TestCrossfade::crossfadesTheLoopThatClicks()
     crossfadeLoop(view, [&](QWidget *dialog) {
         auto *length = dialog->findChild<QSlider *>("fadeLengthSlider");
         QCOMPARE(qint64(length->value()), fifth);
-        QCOMPARE(dialog->findChild<QSlider *>("fadeLawSlider")->value(), 50);
         QVERIFY(dialog->findChild<QLabel *>("fadeLengthWords")->text().startsWith(
             QStringLiteral("%1 ms, %2 bytes").arg(fifth * 1000.0 / 16574, 0, 'f', 1).arg(fifth)));
-        QCOMPARE(dialog->findChild<QLabel *>("fadeLawWords")->text(), "Halfway between Equal Gain and Equal Power");
         tried = view->summary()->body;
         // The keys play the try, so the seam is heard as it changes.
         const Audition *keys = find<WaveformWindow>("waveformWindow")->audition();

@@ -318,7 +318,6 @@ void TestWaveform::drawsOneUnbrokenLine_data()
     // How many bytes a pixel column holds once zoomed to a selection.
     QTest::addColumn<double>("bytesPerPixel");
     QTest::newRow("a byte and a half") << 1.5;
-    QTest::newRow("two bytes") << 2.0;
     QTest::newRow("three bytes") << 3.0;
     QTest::newRow("the whole sample") << 0.0;
 }
