@@ -8,6 +8,7 @@
 #include "module.h"
 #include "progress.h"
 #include "soundfiles.h"
+#include "waveformnumbers.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTableView>
@@ -60,11 +60,6 @@ QStringList takeFiles(QDropEvent *event)
         event->accept();
     }
     return paths;
-}
-
-QString number(qint64 value)
-{
-    return QLocale(QLocale::English).toString(value);
 }
 
 } // namespace
