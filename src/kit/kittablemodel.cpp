@@ -5,20 +5,15 @@
 #include "recordingreader.h"
 #include "shaping.h"
 #include "trackersample.h"
+#include "waveformnumbers.h"
 
 #include <QApplication>
-#include <QLocale>
 #include <QMimeData>
 #include <QStyle>
 
 namespace {
 
 const QString rowMimeType = QStringLiteral("application/x-brindlebox-kit-row");
-
-QString number(qint64 value)
-{
-    return QLocale(QLocale::English).toString(value);
-}
 
 } // namespace
 

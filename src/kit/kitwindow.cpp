@@ -8,6 +8,7 @@
 #include "module.h"
 #include "progress.h"
 #include "soundfiles.h"
+#include "waveformnumbers.h"
 
 #include <QComboBox>
 #include <QDragEnterEvent>
@@ -15,7 +16,6 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QTableView>
@@ -46,9 +46,20 @@ QStringList localFiles(const QMimeData *data)
     return paths;
 }
 
-QString number(qint64 value)
+/// The local files of a drag or drop, taken as a copy when there are any
+/// (a file manager told "moved" might delete what it thinks we took), else
+/// refused. Taken whatever they hold, so that what is no sound file can be
+/// named.
+QStringList takeFiles(QDropEvent *event)
 {
-    return QLocale(QLocale::English).toString(value);
+    const QStringList paths = localFiles(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+    } else {
+        event->setDropAction(Qt::CopyAction);
+        event->accept();
+    }
+    return paths;
 }
 
 } // namespace
@@ -181,35 +192,19 @@ void KitWindow::say(const ListEdit &edit)
 
 void KitWindow::dragEnterEvent(QDragEnterEvent *event)
 {
-    // Taken whatever it holds, so that what is no sound file can be named.
-    if (localFiles(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    // A copy: a file manager told "moved" might delete what it thinks we took.
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    takeFiles(event);
 }
 
 void KitWindow::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (localFiles(event->mimeData()).isEmpty()) {
-        event->ignore();
-        return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
+    takeFiles(event);
 }
 
 void KitWindow::dropEvent(QDropEvent *event)
 {
-    const QStringList paths = localFiles(event->mimeData());
-    if (paths.isEmpty()) {
-        event->ignore();
+    const QStringList paths = takeFiles(event);
+    if (paths.isEmpty())
         return;
-    }
-    event->setDropAction(Qt::CopyAction);
-    event->accept();
     // Once the drop is over, so the file manager is not left waiting.
     QTimer::singleShot(0, this, [this, paths] { addDropped(paths); });
 }

@@ -18,6 +18,8 @@
 #include <cmath>
 #include <optional>
 
+struct KitEntry;
+
 namespace kitformat {
 
 /// What the "format" key of every kit says.
@@ -148,5 +150,13 @@ QJsonObject markersObject(const SliceMarkers &markers);
 /// The slice markers in \a value, or a problem noted in \a fields: frames
 /// inside the recording, in order, none twice.
 SliceMarkers readMarkers(Fields &fields, const QJsonValue &value);
+
+/// What a message calls the entry numbered \a number from 1: by its
+/// recording as the kit writes it, when it has one.
+QString entryName(int number, const QJsonValue &entry);
+
+/// One entry of the kit in \a folder, numbered \a number from 1, or a
+/// problem noted in \a problem.
+KitEntry readEntry(const QJsonValue &value, int number, const QString &folder, QString &problem);
 
 } // namespace kitformat
