@@ -190,6 +190,19 @@ void TestKitWindow::showsEverySampleAsTheModuleHoldsIt()
     const qint64 written = QFileInfo(out.filePath("kit.mod")).size();
     QTRY_COMPARE(find<QLabel>("kitSize")->text(),
                  "33 samples, the first 31 in the module. " + moduleSizeLine("The kit's module", written) + '.');
+    // And against the budget last asked for, though nothing could fit it.
+    ModalDriver budget;
+    budget.then([](QWidget *dialog) {
+        dialog->findChild<QComboBox *>("budgetSize")->setCurrentText("4K");
+        static_cast<QDialog *>(dialog)->accept();
+    });
+    budget.press(QMessageBox::Ok);
+    useContextMenu(find<QWidget>("centralwidget"), "Fit Kit into Size…");
+    QCOMPARE(budget.pending(), 0);
+    QTRY_COMPARE(find<QLabel>("kitSize")->text(),
+                 "33 samples, the first 31 in the module. " + moduleSizeLine("The kit's module", written)
+                     + QStringLiteral("; %1 more than the 4,096 bytes last asked for.")
+                           .arg(QLocale(QLocale::English).toString(written - 4096)));
 
     // Choosing a row shows that sample in the main window, and the waveform
     // window follows.
