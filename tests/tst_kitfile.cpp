@@ -227,6 +227,8 @@ void TestKitFile::aBadKitChangesNothing_data()
     QTest::newRow("a NUL in a subfolder") << "\"ready\": true" << "\"ready\": true, \"subfolder\": \"Kicks\\u0000/../..\""
                                          << "has \"subfolder\": \"Kicks\\u0000/../..\", which does not lie inside the "
                                             "folder it is exported into: a name cannot hold the character U+0000 (NUL)";
+    QTest::newRow("a NUL in a crossfade's key") << "\"ready\": true" << "\"ready\": true, \"crossfade\": {\"ms\": 5, \"m\\u0000s\": 1}"
+                                               << "sample 2 (b.wav) has a crossfade with \"m\\u0000s\", which a kit does not have";
     QTest::newRow("a NUL in a recording") << "\"b.wav\"" << "\"b\\u0000.wav\""
                                          << "sample 2 has \"recording\": \"b\\u0000.wav\", which names no file: a name "
                                             "cannot hold the character U+0000 (NUL)";

@@ -33,7 +33,7 @@ void readCrossfade(Fields &fields, const QJsonValue &value, SampleShape &shape)
                                     QStringLiteral("loopEnd")};
     for (auto key = object.constBegin(); key != object.constEnd(); ++key) {
         if (!keys.contains(key.key()))
-            fields.fail(QStringLiteral("has a crossfade with \"%1\", which a kit does not have").arg(key.key()));
+            fields.fail(QStringLiteral("has a crossfade with \"%1\", which a kit does not have").arg(visible(key.key())));
     }
     const QJsonValue ms = object.value(QLatin1String("ms"));
     const QJsonValue law = object.value(QLatin1String("law"));
